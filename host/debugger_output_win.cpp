@@ -1,0 +1,5 @@
+#include "host/debugger_output.h"
+
+#include <windows.h>
+
+void DebuggerOutput(const char* text) { OutputDebugStringA(text); }

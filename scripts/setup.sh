@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running the demo need.
+# Idempotent and non-interactive; uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+  # toolchain and build
+  build-essential cmake ninja-build pkg-config git ca-certificates
+  # tests and benchmarks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # GL: entry-point loader, headless EGL and Mesa's software rasteriser
+  libglew-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libglx-mesa0
+  # shader validation
+  glslang-tools
+  # headless host: command line, PNG, OpenEXR, JSON, video
+  libcli11-dev libpng-dev libopenexr-dev nlohmann-json3-dev ffmpeg
+)
+
+if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${SUDO[@]}" apt-get update -qq
+"${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+echo "setup: all packages present"
