@@ -1,0 +1,97 @@
+#include "tools/cli/cli_common.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "tools/hostkit/png_io.h"
+#include "tools/hostkit/test_card.h"
+
+namespace swirlcli {
+namespace {
+
+volatile sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int) { interrupted = 1; }
+
+bool IsFile(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
+
+bool ParseSide(const std::string& text, int& side) {
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  side = std::atoi(text.c_str());
+  return true;
+}
+
+}  // namespace
+
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
+void PrintError(const std::string& text) { std::fprintf(stderr, "swirlmoss: error: %s\n", text.c_str()); }
+void PrintWarning(const std::string& text) { std::fprintf(stderr, "swirlmoss: warning: %s\n", text.c_str()); }
+void PrintNote(const std::string& text) {
+  if (StderrIsTerminal()) std::fprintf(stderr, "swirlmoss: %s\n", text.c_str());
+}
+
+std::string DefaultPluginPath() {
+  char self[PATH_MAX] = {};
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string directory = ".";
+  if (length > 0) {
+    std::string exe(self, static_cast<size_t>(length));
+    directory = exe.substr(0, exe.rfind('/'));
+  }
+  const std::string candidates[] = {directory + "/Swirlmoss.so", directory + "/../lib/swirlmoss/plugins/Swirlmoss.so"};
+  for (const auto& candidate : candidates) {
+    if (IsFile(candidate)) return candidate;
+  }
+  return candidates[0];
+}
+
+bool ParseSize(const std::string& text, int& width, int& height, std::string& error) {
+  const size_t x = text.find_first_of("xX");
+  if (x == std::string::npos || !ParseSide(text.substr(0, x), width) || !ParseSide(text.substr(x + 1), height)) {
+    error = "size \"" + text + "\" is not WIDTHxHEIGHT, such as 1280x720";
+    return false;
+  }
+  if (width < 1 || height < 1) {
+    error = "size " + text + " has no pixels: width and height must be at least 1";
+    return false;
+  }
+  return true;
+}
+
+bool LoadPlugin(const std::string& path, LoadedPlugin& plugin, std::string& error) {
+  plugin.library = hostkit::PluginLibrary::Load(path, error);
+  return plugin.library && hostkit::ParameterModel::Query(*plugin.library, plugin.model, error);
+}
+
+std::unique_ptr<hostkit::EglContext> MakeGlContext(std::string& error) {
+  return hostkit::EglContext::Create(error);
+}
+
+bool LoadInput(const std::string& path, int width, int height, hostkit::Image& image, std::string& error) {
+  if (path.empty()) {
+    image = hostkit::MakeTestCard(width, height);
+    return true;
+  }
+  return hostkit::ReadPng(path, image, error);
+}
+
+void InstallInterruptHandler() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program at once
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  // A closed output pipe must come back as a write error, not end the program.
+  signal(SIGPIPE, SIG_IGN);
+}
+
+bool Interrupted() { return interrupted != 0; }
+
+}  // namespace swirlcli

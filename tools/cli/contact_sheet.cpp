@@ -1,0 +1,64 @@
+#include "tools/cli/contact_sheet.h"
+
+namespace swirlcli {
+namespace {
+
+uint8_t Checker(int x, int y) { return ((x / 8 + y / 8) % 2) ? 96 : 64; }
+
+// Non-premultiplied colour over the checkerboard: colour * a + checker * (1 - a).
+void Over(const float rgba[4], uint8_t background, uint8_t* out) {
+  const float a = rgba[3] / 255.0f;
+  for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(rgba[c] * a + background * (1.0f - a) + 0.5f);
+  out[3] = 255;
+}
+
+}  // namespace
+
+ContactSheet::ContactSheet(int columns, int rows, int cellWidth, int cellHeight, int gap)
+    : cellWidth(cellWidth), cellHeight(cellHeight), gap(gap) {
+  picture.width = columns * cellWidth + (columns + 1) * gap;
+  picture.height = rows * cellHeight + (rows + 1) * gap;
+  picture.rgba.assign(static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height) * 4, 0);
+  for (size_t i = 0; i < picture.rgba.size(); i += 4) {
+    picture.rgba[i] = picture.rgba[i + 1] = picture.rgba[i + 2] = 24;
+    picture.rgba[i + 3] = 255;
+  }
+}
+
+void ContactSheet::Place(int column, int row, const hostkit::FrameView& frame) {
+  const int left = gap + column * (cellWidth + gap);
+  const int top = gap + row * (cellHeight + gap);
+  for (int cy = 0; cy < cellHeight; ++cy) {
+    // Cell rows counted from the cell's top; frame and sheet rows are stored bottom to top.
+    const int frameTop = cy * frame.height / cellHeight;
+    const int frameBottom = (cy + 1) * frame.height / cellHeight;
+    for (int cx = 0; cx < cellWidth; ++cx) {
+      const int x0 = cx * frame.width / cellWidth;
+      const int x1 = (cx + 1) * frame.width / cellWidth;
+      float sum[4] = {0, 0, 0, 0};
+      for (int fy = frameTop; fy < frameBottom; ++fy) {
+        const uint8_t* row = frame.pixels + static_cast<size_t>(frame.height - 1 - fy) * frame.width * 4;
+        for (int fx = x0; fx < x1; ++fx) {
+          for (int c = 0; c < 4; ++c) sum[c] += row[fx * 4 + c];
+        }
+      }
+      const float count = static_cast<float>((frameBottom - frameTop) * (x1 - x0));
+      for (float& value : sum) value /= count;
+      const int sheetX = left + cx;
+      const int sheetY = picture.height - 1 - (top + cy);
+      Over(sum, Checker(cx, cy), picture.Pixel(sheetX, sheetY));
+    }
+  }
+}
+
+void OverCheckerboard(const hostkit::FrameView& frame, uint8_t* out) {
+  for (int y = 0; y < frame.height; ++y) {
+    for (int x = 0; x < frame.width; ++x) {
+      const size_t at = (static_cast<size_t>(y) * frame.width + x) * 4;
+      const float rgba[4] = {frame.pixels[at], frame.pixels[at + 1], frame.pixels[at + 2], frame.pixels[at + 3]};
+      Over(rgba, Checker(x, frame.height - 1 - y), out + at);
+    }
+  }
+}
+
+}  // namespace swirlcli

@@ -1,0 +1,31 @@
+// swirlmoss: a headless host for the Swirlmoss effect plugin. It loads the plugin as any host
+// does, through plugMain alone, on an off-screen OpenGL 4.1 context (EGL, no display server),
+// and renders, inspects and benchmarks it from the command line.
+
+#include <exception>
+
+#include "tools/cli/cli_common.h"
+#include "tools/cli/commands.h"
+
+int main(int argc, char** argv) {
+  swirlcli::InstallInterruptHandler();
+  CLI::App app{"swirlmoss: render, inspect and benchmark the Swirlmoss effect without a display"};
+  app.require_subcommand(1);
+  app.fallthrough(false);
+  int exitCode = swirlcli::kExitOk;
+  swirlcli::AddInfoCommand(app, exitCode);
+  swirlcli::AddRenderCommand(app, exitCode);
+  swirlcli::AddBenchCommand(app, exitCode);
+  swirlcli::AddDemoCommand(app, exitCode);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help
+    swirlcli::PrintError(e.what());
+    return swirlcli::kExitUsage;
+  } catch (const std::exception& e) {
+    swirlcli::PrintError(e.what());
+    return swirlcli::kExitFailure;
+  }
+  return exitCode;
+}

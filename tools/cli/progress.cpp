@@ -1,0 +1,59 @@
+#include "tools/cli/progress.h"
+
+#include <cstdio>
+
+#include "tools/cli/cli_common.h"
+
+namespace swirlcli {
+
+using Clock = std::chrono::steady_clock;
+
+TerminalProgress::TerminalProgress(std::string label)
+    : label(std::move(label)), enabled(StderrIsTerminal()), start(Clock::now()), lastDraw(start) {}
+
+TerminalProgress::~TerminalProgress() { Close(); }
+
+void TerminalProgress::FirstFrameStarting() {
+  start = Clock::now();
+  if (!enabled) return;
+  std::fprintf(stderr,
+               "\r\033[K%s: first frame: the GL driver is compiling the effect's shader (about 20 s on llvmpipe "
+               "with a cold cache; cached on disk afterwards)...",
+               label.c_str());
+  std::fflush(stderr);
+  lineOpen = true;
+}
+
+void TerminalProgress::FirstFrameDone(double seconds) {
+  if (!enabled) return;
+  std::fprintf(stderr, "\r\033[K%s: first frame ready after %.1f s\n", label.c_str(), seconds);
+  lineOpen = false;
+}
+
+void TerminalProgress::FrameDone(int done, int total) {
+  if (!enabled) return;
+  const Clock::time_point now = Clock::now();
+  if (done < total && now - lastDraw < std::chrono::milliseconds(100)) return;
+  lastDraw = now;
+  constexpr int kWidth = 30;
+  const int filled = total > 0 ? done * kWidth / total : kWidth;
+  char bar[kWidth + 1];
+  for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '-';
+  bar[kWidth] = '\0';
+  const double elapsed = std::chrono::duration<double>(now - start).count();
+  const double rate = elapsed > 0 ? done / elapsed : 0.0;
+  const double remaining = rate > 0 ? (total - done) / rate : 0.0;
+  std::fprintf(stderr, "\r\033[K%s [%s] %d/%d frames, %.1f fps, %.0f s left", label.c_str(), bar, done, total, rate,
+               remaining);
+  std::fflush(stderr);
+  lineOpen = true;
+}
+
+bool TerminalProgress::Cancelled() { return Interrupted(); }
+
+void TerminalProgress::Close() {
+  if (enabled && lineOpen) std::fputc('\n', stderr);
+  lineOpen = false;
+}
+
+}  // namespace swirlcli

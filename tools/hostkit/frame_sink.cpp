@@ -1,0 +1,116 @@
+#include "tools/hostkit/frame_sink.h"
+
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+#include "tools/hostkit/sinks.h"
+
+namespace hostkit {
+namespace {
+
+std::string LowerExtension(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  const size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+}  // namespace
+
+std::string NumberPattern::Format(int number) const {
+  std::string digits = std::to_string(number);
+  if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
+  return prefix + digits + suffix;
+}
+
+bool FindNumberPattern(const std::string& path, NumberPattern& pattern) {
+  const size_t slash = path.rfind('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const size_t hash = path.find('#', nameStart);
+  if (hash != std::string::npos) {
+    const size_t end = path.find_first_not_of('#', hash);
+    pattern.prefix = path.substr(0, hash);
+    pattern.width = static_cast<int>((end == std::string::npos ? path.size() : end) - hash);
+    pattern.suffix = end == std::string::npos ? "" : path.substr(end);
+    return true;
+  }
+  for (size_t percent = path.find('%', nameStart); percent != std::string::npos;
+       percent = path.find('%', percent + 1)) {
+    size_t cursor = percent + 1;
+    int width = 0;
+    while (cursor < path.size() && std::isdigit(static_cast<unsigned char>(path[cursor]))) {
+      width = width * 10 + (path[cursor] - '0');
+      if (width > 12) return false;
+      ++cursor;
+    }
+    if (cursor < path.size() && path[cursor] == 'd') {
+      pattern.prefix = path.substr(0, percent);
+      pattern.width = width;
+      pattern.suffix = path.substr(cursor + 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+PixelFormat FormatForPath(const std::string& path) {
+  return LowerExtension(path) == "exr" ? PixelFormat::RgbaHalf : PixelFormat::Rgba8;
+}
+
+std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error) {
+  if (request.path == "-") return OpenRawSink(error);
+  const std::string extension = LowerExtension(request.path);
+  if (extension == "png") return OpenPictureSink(request, PictureKind::Png, error);
+  if (extension == "exr") return OpenPictureSink(request, PictureKind::Exr, error);
+  if (extension == "mp4" || extension == "gif") return OpenVideoSink(request, extension, error);
+  error = "unknown output type \"" + request.path +
+          "\": use NAME.png, NAME_%04d.png, NAME.exr, NAME_%04d.exr, NAME.mp4, NAME.gif or - (raw RGBA)";
+  return nullptr;
+}
+
+bool WriteUprightRows(int fd, const FrameView& frame, std::string& error) {
+  const size_t stride = static_cast<size_t>(frame.width) * 4;
+  iovec batch[64];
+  int row = frame.height - 1;
+  while (row >= 0) {
+    int count = 0;
+    for (; count < 64 && row >= 0; ++count, --row) {
+      batch[count].iov_base = const_cast<uint8_t*>(frame.pixels + stride * static_cast<size_t>(row));
+      batch[count].iov_len = stride;
+    }
+    // writev may write part of the batch (pipes); finish the rest before the next batch.
+    size_t remaining = stride * static_cast<size_t>(count);
+    iovec* vector = batch;
+    int vectorCount = count;
+    while (remaining > 0) {
+      const ssize_t written = writev(fd, vector, vectorCount);
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        error = errno == EPIPE ? "the reading end of the output pipe closed early"
+                               : std::string("writing frames failed: ") + std::strerror(errno);
+        return false;
+      }
+      remaining -= static_cast<size_t>(written);
+      size_t advance = static_cast<size_t>(written);
+      while (vectorCount > 0 && advance >= vector->iov_len) {
+        advance -= vector->iov_len;
+        ++vector;
+        --vectorCount;
+      }
+      if (vectorCount > 0) {
+        vector->iov_base = static_cast<uint8_t*>(vector->iov_base) + advance;
+        vector->iov_len -= advance;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace hostkit

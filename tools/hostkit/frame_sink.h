@@ -1,0 +1,47 @@
+#pragma once
+// Where rendered frames go. A sink receives every frame of a render in order, on the encoding
+// thread, and makes its output visible only on Commit: an output is written whole or not at
+// all, and a sink destroyed without Commit removes whatever it had written.
+
+#include <memory>
+#include <string>
+
+#include "tools/hostkit/pixel_format.h"
+
+namespace hostkit {
+
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  // The pixel layout this sink wants rendered.
+  virtual PixelFormat Format() const = 0;
+  // Encoding thread, frames in order. False with a one-line `error` when the frame cannot be
+  // written; no further frame is offered then.
+  virtual bool Write(const FrameView& frame, std::string& error) = 0;
+  // After the last frame: moves the output into place. False with `error` when that fails,
+  // and nothing is left behind.
+  virtual bool Commit(std::string& error) = 0;
+};
+
+struct OutputRequest {
+  std::string path;  // "-" for raw frames on standard output
+  int frames = 1;
+  double fps = 30.0;
+  int width = 0;
+  int height = 0;
+};
+
+// Chooses the sink from the path: "-" raw RGBA on standard output; "*.png" one picture (the
+// last frame) or, with a number pattern ("%04d" or "####"), one picture per frame; "*.exr"
+// likewise in half floats; "*.mp4" and "*.gif" through the ffmpeg program. Checks up front
+// that the output can be written (directory exists and is writable, ffmpeg installed) so no
+// render time is spent on an output that cannot be made. Null with a one-line `error` otherwise.
+std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error);
+
+// True when the ffmpeg program that video outputs need is on the PATH.
+bool VideoOutputAvailable();
+
+// The pixel layout the sink for `path` will want, so the renderer can be made first.
+PixelFormat FormatForPath(const std::string& path);
+
+}  // namespace hostkit

@@ -1,0 +1,45 @@
+#pragma once
+// A file that appears whole or not at all: it is written under a hidden temporary name beside
+// its final path and renamed into place on Commit; dropped without Commit, it is removed.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace hostkit {
+
+class PendingFile {
+ public:
+  // Creates the temporary file now, so a missing or read-only directory is reported before
+  // any work is done. Null with a one-line `error` naming the directory otherwise.
+  static std::unique_ptr<PendingFile> Create(const std::string& finalPath, std::string& error);
+  ~PendingFile();
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  // Open stream on the temporary file; null after CloseStream.
+  FILE* Stream() { return stream; }
+  // Closes the stream (for writers that open the file by name). False on a write error.
+  bool CloseStream();
+  const std::string& TemporaryPath() const { return temporaryPath; }
+  const std::string& FinalPath() const { return finalPath; }
+  // Closes and renames into place. False with `error` when that fails; the file is removed.
+  bool Commit(std::string& error);
+
+ private:
+  PendingFile() = default;
+  std::string finalPath;
+  std::string temporaryPath;
+  FILE* stream = nullptr;
+  bool committed = false;
+  bool writeFailed = false;
+};
+
+// Checks that files can be created in the directory of `path` (by creating and removing a
+// temporary file there). False with a one-line `error` naming the directory otherwise.
+bool CheckOutputDirectory(const std::string& path, std::string& error);
+
+// The directory part of `path` ("." when it has none).
+std::string DirectoryOf(const std::string& path);
+
+}  // namespace hostkit

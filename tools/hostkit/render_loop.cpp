@@ -1,0 +1,85 @@
+#include "tools/hostkit/render_loop.h"
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+
+#include "tools/hostkit/async_readback.h"
+#include "tools/hostkit/encode_worker.h"
+
+namespace hostkit {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+bool RenderFrames(InstanceDriver& driver, const ParameterPlan& plan, int frames, FrameSink* sink,
+                  RenderObserver* observer, RenderTiming* timing, std::string& error) {
+  RenderObserver silent;
+  if (!observer) observer = &silent;
+  AsyncReadback readback;
+  std::unique_ptr<EncodeWorker> worker;
+  if (sink) {
+    if (!readback.Create(driver.Width(), driver.Height(), driver.Format())) {
+      error = "not enough memory to read frames back";
+      return false;
+    }
+    worker = std::make_unique<EncodeWorker>(*sink, driver.Width(), driver.Height());
+  }
+  int delivered = 0;
+  // Copies the oldest finished read into a free encoder buffer and queues it.
+  auto deliverOldest = [&]() {
+    uint8_t* buffer = worker->Acquire();
+    if (!buffer) return false;
+    readback.TakeOldest([&](const unsigned char* pixels) {
+      if (pixels) std::memcpy(buffer, pixels, readback.FrameBytes());
+    });
+    worker->Submit(buffer, delivered++);
+    return true;
+  };
+  auto fail = [&](std::string why) {
+    readback.Release();
+    if (worker && !worker->Finish(error)) return false;  // the write's own error says more
+    error = std::move(why);
+    return false;
+  };
+
+  const Clock::time_point start = Clock::now();
+  for (int frame = 0; frame < frames; ++frame) {
+    if (observer->Cancelled()) return fail("interrupted; nothing was written");
+    plan.Apply(driver, frame, frames);
+    if (frame == 0) observer->FirstFrameStarting();
+    if (!driver.RenderFrame()) {
+      return fail("the plugin failed to render frame " + std::to_string(frame) + " (code 17 answered failure)");
+    }
+    driver.DrainEvents();
+    if (frame == 0) {
+      glFinish();
+      if (timing) timing->firstFrameSeconds = SecondsSince(start);
+      observer->FirstFrameDone(SecondsSince(start));
+    }
+    if (sink) {
+      readback.Start();
+      if (readback.Pending() == 2 && !deliverOldest()) return fail("writing the output failed");
+    } else {
+      glFinish();
+    }
+    observer->FrameDone(frame + 1, frames);
+  }
+  if (sink) {
+    while (readback.Pending() > 0) {
+      if (!deliverOldest()) return fail("writing the output failed");
+    }
+    readback.Release();
+    if (!worker->Finish(error)) return false;
+  }
+  if (timing) timing->seconds = SecondsSince(start);
+  return true;
+}
+
+}  // namespace hostkit

@@ -1,0 +1,39 @@
+#pragma once
+// The render loop shared by the CLI's commands: apply the frame's parameter values, run the
+// frame, read it back asynchronously and hand it to the encoding thread.
+
+#include <string>
+
+#include "tools/hostkit/frame_sink.h"
+#include "tools/hostkit/instance_driver.h"
+#include "tools/hostkit/parameter_plan.h"
+
+namespace hostkit {
+
+// Told about the loop's progress; every call comes from the rendering thread.
+class RenderObserver {
+ public:
+  virtual ~RenderObserver() = default;
+  // Before the first frame's draw, which on a software rasteriser with a cold shader cache
+  // waits while the driver compiles the effect's shader.
+  virtual void FirstFrameStarting() {}
+  virtual void FirstFrameDone(double /*seconds*/) {}
+  virtual void FrameDone(int /*done*/, int /*total*/) {}
+  // Polled once a frame: true stops the render with nothing written.
+  virtual bool Cancelled() { return false; }
+};
+
+struct RenderTiming {
+  double seconds = 0.0;            // wall time of the whole loop, the last write included
+  double firstFrameSeconds = 0.0;  // wall time of the first frame up to glFinish
+};
+
+// GL context current. Renders `frames` frames. With a sink, each frame is read back and
+// written on the encoding thread (the sink is not committed: the caller does that once the
+// output is complete); without one, each frame is waited for with glFinish, which times pure
+// rendering. False with a one-line `error` when the plugin fails a frame, a write fails or the
+// observer cancels. Precondition: the sink's format is the driver's.
+bool RenderFrames(InstanceDriver& driver, const ParameterPlan& plan, int frames, FrameSink* sink,
+                  RenderObserver* observer, RenderTiming* timing, std::string& error);
+
+}  // namespace hostkit

@@ -1,0 +1,37 @@
+#pragma once
+// The concrete outputs behind OpenSink. Internal to the host library.
+
+#include <memory>
+#include <string>
+
+#include "tools/hostkit/frame_sink.h"
+
+namespace hostkit {
+
+// A frame-number pattern in a file name: "%d", "%04d" or a run of '#' (its length is the
+// zero-padded width).
+struct NumberPattern {
+  std::string prefix;
+  std::string suffix;
+  int width = 0;
+  std::string Format(int number) const;
+};
+// True when `path` holds one pattern; `pattern` is filled then.
+bool FindNumberPattern(const std::string& path, NumberPattern& pattern);
+
+enum class PictureKind { Png, Exr };
+
+// One picture file (the last frame) or, with a pattern, one picture per frame.
+std::unique_ptr<FrameSink> OpenPictureSink(const OutputRequest& request, PictureKind kind, std::string& error);
+// Raw RGBA8 frames, rows top to bottom, on standard output.
+std::unique_ptr<FrameSink> OpenRawSink(std::string& error);
+// MP4 or GIF through the ffmpeg program.
+std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, const std::string& container,
+                                         std::string& error);
+
+// Writes the rows of an RGBA8 frame top to bottom (upright) to `fd`. False with `error`
+// when the reader has gone or the write fails. The process must ignore SIGPIPE, or a reader
+// that goes away ends it instead.
+bool WriteUprightRows(int fd, const FrameView& frame, std::string& error);
+
+}  // namespace hostkit
