@@ -55,7 +55,8 @@ void OverCheckerboard(const hostkit::FrameView& frame, uint8_t* out) {
   for (int y = 0; y < frame.height; ++y) {
     for (int x = 0; x < frame.width; ++x) {
       const size_t at = (static_cast<size_t>(y) * frame.width + x) * 4;
-      const float rgba[4] = {frame.pixels[at], frame.pixels[at + 1], frame.pixels[at + 2], frame.pixels[at + 3]};
+      float rgba[4];
+      for (int c = 0; c < 4; ++c) rgba[c] = static_cast<float>(frame.pixels[at + static_cast<size_t>(c)]);
       Over(rgba, Checker(x, frame.height - 1 - y), out + at);
     }
   }

@@ -87,6 +87,12 @@ bool ParameterModel::Query(const PluginLibrary& plugin, ParameterModel& model, s
   return true;
 }
 
+ParameterModel ParameterModel::FromParameters(std::vector<ParameterInfo> parameters) {
+  ParameterModel model;
+  model.parameters = std::move(parameters);
+  return model;
+}
+
 const ParameterInfo* ParameterModel::Find(std::string_view name) const {
   for (const auto& info : parameters) {
     if (SameName(info.name, name)) return &info;

@@ -51,6 +51,9 @@ class ParameterModel {
   // plugin cannot answer the parameter count.
   static bool Query(const PluginLibrary& plugin, ParameterModel& model, std::string& error);
 
+  // A model from known records, for hosts that describe a plugin without loading it.
+  static ParameterModel FromParameters(std::vector<ParameterInfo> parameters);
+
   const std::vector<ParameterInfo>& Parameters() const { return parameters; }
   // The parameter named `name`, compared without regard to case; null when none is.
   const ParameterInfo* Find(std::string_view name) const;

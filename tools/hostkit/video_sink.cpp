@@ -2,6 +2,7 @@
 // a temporary file, renamed into place once ffmpeg has finished successfully.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -41,7 +42,12 @@ bool FindProgram(const char* name, std::string& found) {
 
 class VideoSink final : public FrameSink {
  public:
-  ~VideoSink() override { Stop(); }
+  // Without Commit the clip is unfinished: ffmpeg is stopped before it writes a trailer, and
+  // the temporary file goes with the pending file.
+  ~VideoSink() override {
+    if (child > 0) kill(child, SIGKILL);
+    Stop();
+  }
 
   PixelFormat Format() const override { return PixelFormat::Rgba8; }
 

@@ -1,0 +1,31 @@
+# The headless host: its outputs and parameter plans (no GL), its loader, the instance driver
+# on the real plugin, and the swirlmoss CLI end to end.
+if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
+  find_package(PNG REQUIRED)
+  find_package(OpenEXR CONFIG REQUIRED)
+  find_package(nlohmann_json 3 REQUIRED)
+  # Stand-ins for broken plugins: a shared library without plugMain, and a plugin whose
+  # instance creation always fails.
+  add_library(swirlmoss_fake_no_entry MODULE tools/fake_no_entry.cpp)
+  add_library(swirlmoss_fake_create_fails MODULE tools/fake_create_fails.cpp)
+  set_target_properties(swirlmoss_fake_no_entry swirlmoss_fake_create_fails PROPERTIES PREFIX "")
+  swirlmoss_warnings(swirlmoss_fake_no_entry)
+  swirlmoss_warnings(swirlmoss_fake_create_fails)
+
+  swirlmoss_add_test(hostkit_output_test SOURCES tools/output_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit PNG::PNG OpenEXR::OpenEXR LABELS tools)
+  swirlmoss_add_test(hostkit_parameter_plan_test SOURCES tools/parameter_plan_test.cpp
+    LIBS swirlmoss_hostkit LABELS tools)
+  swirlmoss_add_test(hostkit_driver_test SOURCES tools/driver_test.cpp
+    LIBS swirlmoss_hostkit swirlmoss_test_support LABELS tools gl)
+  swirlmoss_add_test(swirlmoss_cli_test SOURCES tools/cli_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit PNG::PNG OpenEXR::OpenEXR nlohmann_json::nlohmann_json LABELS tools gl)
+  foreach(test hostkit_driver_test swirlmoss_cli_test)
+    target_compile_definitions(${test} PRIVATE
+      SWIRLMOSS_MODULE_PATH="$<TARGET_FILE:Swirlmoss>"
+      SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>"
+      FAKE_NO_ENTRY_PATH="$<TARGET_FILE:swirlmoss_fake_no_entry>"
+      FAKE_CREATE_FAILS_PATH="$<TARGET_FILE:swirlmoss_fake_create_fails>")
+    add_dependencies(${test} Swirlmoss swirlmoss swirlmoss_fake_no_entry swirlmoss_fake_create_fails)
+  endforeach()
+endif()
