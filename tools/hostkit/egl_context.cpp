@@ -94,7 +94,9 @@ EglContext::~EglContext() {
   if (!display) return;
   eglMakeCurrent(static_cast<EGLDisplay>(display), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
   if (context) eglDestroyContext(static_cast<EGLDisplay>(display), static_cast<EGLContext>(context));
-  eglTerminate(static_cast<EGLDisplay>(display));
+  // The display is not terminated: EGL hands every caller in the process the same display
+  // for the surfaceless platform, so terminating it here would pull it from under any other
+  // live context; the driver stays loaded until the process ends.
 }
 
 }  // namespace hostkit

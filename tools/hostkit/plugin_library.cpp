@@ -38,7 +38,12 @@ std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::string& path, std:
     error = "the plugin in " + path + " refused to initialise (code 34 failed)";
     return nullptr;
   }
+  plugin->initialised = true;
   return plugin;
+}
+
+PluginLibrary::~PluginLibrary() {
+  if (initialised) Call(wire::code::kDeinitialise, 0u);
 }
 
 wire::Word PluginLibrary::Call(uint32_t code, uint32_t input, wire::InstanceHandle instance) const {

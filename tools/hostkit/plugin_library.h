@@ -35,6 +35,12 @@ class PluginLibrary {
   // library, no plugMain, or an initialisation the plugin refused.
   static std::unique_ptr<PluginLibrary> Load(const std::string& path, std::string& error);
 
+  // Lets the plugin release its process-wide state (code 2), then unloads the library.
+  // Precondition: every instance of it has been destroyed.
+  ~PluginLibrary();
+  PluginLibrary(const PluginLibrary&) = delete;
+  PluginLibrary& operator=(const PluginLibrary&) = delete;
+
   const std::string& Path() const { return path; }
 
   // One call of the entry point. The plugin's own calling rules apply (GL context current for
@@ -55,6 +61,7 @@ class PluginLibrary {
   std::unique_ptr<SharedLibrary> library;
   wire::PlugMainFn plugMain = nullptr;
   std::string path;
+  bool initialised = false;
 };
 
 }  // namespace hostkit

@@ -28,6 +28,7 @@ constexpr uint64_t kPointerFail = 0x00000000FFFFFFFFull;
 
 namespace code {
 constexpr uint32_t kGetInfo = 0;
+constexpr uint32_t kDeinitialise = 2;
 constexpr uint32_t kGetParameterCount = 4;
 constexpr uint32_t kGetParameterName = 5;
 constexpr uint32_t kGetParameterDefault = 6;
