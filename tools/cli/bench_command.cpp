@@ -15,10 +15,7 @@
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
-#include "tools/hostkit/instance_driver.h"
-#include "tools/hostkit/parameter_plan.h"
 #include "tools/hostkit/passthrough_program.h"
-#include "tools/hostkit/test_card.h"
 
 namespace swirlcli {
 namespace {
@@ -120,38 +117,14 @@ bool TimeRender(hostkit::InstanceDriver& driver, const hostkit::ParameterPlan& p
 }
 
 int RunBench(const BenchOptions& options) {
-  std::string error;
-  if (options.frames < 1 || options.throughputFrames < 2) {
-    PrintError("--frames must be at least 1 and --throughput-frames at least 2");
-    return kExitUsage;
-  }
+  Require(options.frames >= 1 && options.throughputFrames >= 2,
+          "--frames must be at least 1 and --throughput-frames at least 2", kExitUsage);
   std::vector<std::pair<int, int>> sizes;
-  for (const auto& text : options.sizes) {
-    int w = 0, h = 0;
-    if (!ParseSize(text, w, h, error)) {
-      PrintError(error);
-      return kExitUsage;
-    }
-    sizes.emplace_back(w, h);
-  }
-  LoadedPlugin plugin;
-  if (!LoadPlugin(options.plugin, plugin, error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  std::vector<hostkit::ParameterPlan> plans(Looks().size());
-  for (size_t i = 0; i < Looks().size(); ++i) {
-    std::vector<std::string> warnings;
-    if (!hostkit::ParameterPlan::Parse(Looks()[i].settings, plugin.model, plans[i], warnings, error)) {
-      PrintError("this plugin lacks what the benchmark sets: " + error);
-      return kExitFailure;
-    }
-  }
-  auto gl = MakeGlContext(error);
-  if (!gl) {
-    PrintError(error);
-    return kExitFailure;
-  }
+  for (const auto& text : options.sizes) sizes.push_back(ParseSize(text));
+  const LoadedPlugin plugin = LoadPlugin(options.plugin);
+  std::vector<hostkit::ParameterPlan> plans;
+  for (const Look& look : Looks()) plans.push_back(ParsePlan(look.settings, plugin.model));
+  const auto gl = MakeGlContext();
   std::printf("swirlmoss bench: %s\nGL: %s on %s; %ld CPU cores online\n", plugin.library->Path().c_str(),
               gl->VersionText().c_str(), gl->RendererText().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
   std::printf("Clocks: frame times are wall time around glFinish, mean of %d frames after one untimed frame "
@@ -162,68 +135,48 @@ int RunBench(const BenchOptions& options) {
               "plugin call CPU us");
   std::fflush(stdout);
 
+  std::string error;
   for (const auto& [width, height] : sizes) {
-    auto driver = hostkit::InstanceDriver::Create(*plugin.library, width, height, hostkit::PixelFormat::Rgba8,
-                                                  hostkit::MakeTestCard(width, height), error);
+    auto driver = MakeDriver(plugin, width, height, hostkit::PixelFormat::Rgba8, LoadInput("", width, height));
     hostkit::PassthroughProgram pass;
-    if (!driver || !pass.Create(error)) {
-      PrintError(error);
-      return kExitFailure;
-    }
+    Require(pass.Create(error), error);
     {
       // The first frame compiles the shader: keep it out of the figures.
       TerminalProgress progress("bench");
-      hostkit::ParameterPlan none;
-      if (!hostkit::RenderFrames(*driver, none, 1, nullptr, &progress, nullptr, error)) {
-        PrintError(error);
-        return kExitFailure;
-      }
+      Require(hostkit::RenderFrames(*driver, hostkit::ParameterPlan(), 1, nullptr, &progress, nullptr, error), error);
     }
     const double passMs = TimePassthrough(*driver, pass, options.frames);
+    pass.Release();
     for (size_t i = 0; i < Looks().size(); ++i) {
-      if (Interrupted()) return kExitFailure;
+      Require(!Interrupted(), "interrupted");
       LookFigures figures;
-      if (!TimeLook(*driver, plans[i], options.frames, figures, error)) {
-        PrintError(error);
-        return kExitFailure;
-      }
-      std::printf("%-10s %-12s %10.1f %16.2f %7.0fx %18.1f\n", (std::to_string(width) + "x" + std::to_string(height)).c_str(),
-                  Looks()[i].name, figures.frameMs, passMs, figures.frameMs / passMs, figures.callCpuUs);
+      Require(TimeLook(*driver, plans[i], options.frames, figures, error), error);
+      std::printf("%-10s %-12s %10.1f %16.2f %7.0fx %18.1f\n",
+                  (std::to_string(width) + "x" + std::to_string(height)).c_str(), Looks()[i].name, figures.frameMs,
+                  passMs, figures.frameMs / passMs, figures.callCpuUs);
       std::fflush(stdout);
     }
-    pass.Release();
   }
 
   // End-to-end throughput of render to files, at the first size, for both looks.
   const auto [width, height] = sizes.front();
-  auto driver = hostkit::InstanceDriver::Create(*plugin.library, width, height, hostkit::PixelFormat::Rgba8,
-                                                hostkit::MakeTestCard(width, height), error);
-  if (!driver) {
-    PrintError(error);
-    return kExitFailure;
-  }
+  auto driver = MakeDriver(plugin, width, height, hostkit::PixelFormat::Rgba8, LoadInput("", width, height));
   char pattern[] = "/tmp/swirlmoss-bench-XXXXXX";
-  if (!mkdtemp(pattern)) {
-    PrintError("cannot make a temporary directory for the throughput run");
-    return kExitFailure;
-  }
+  Require(mkdtemp(pattern) != nullptr, "cannot make a temporary directory for the throughput run");
   const std::string scratch = pattern;
   const bool video = hostkit::VideoOutputAvailable();
   std::printf("\nThroughput of render at %dx%d, %d frames (wall time of the whole render, reading back and "
               "writing included; limits: PNG 1.15x, MP4 1.25x of pure rendering)\n",
               width, height, options.throughputFrames);
   std::printf("%-12s %14s %20s %20s\n", "look", "pure fps", "to PNG fps (ratio)", "to MP4 fps (ratio)");
-  int status = kExitOk;
+  bool ok = true;
   for (size_t i : {size_t{0}, size_t{2}}) {
     double pure = 0.0, png = 0.0, mp4 = 0.0;
     const int n = options.throughputFrames;
-    if (!TimeRender(*driver, plans[i], n, "", pure, error) ||
-        !TimeRender(*driver, plans[i], n, scratch + "/frame_%04d.png", png, error) ||
-        (video && !TimeRender(*driver, plans[i], n, scratch + "/clip.mp4", mp4, error))) {
-      PrintError(error);
-      status = kExitFailure;
-      break;
-    }
+    ok = TimeRender(*driver, plans[i], n, "", pure, error) &&
+         TimeRender(*driver, plans[i], n, scratch + "/frame_%04d.png", png, error) &&
+         (!video || TimeRender(*driver, plans[i], n, scratch + "/clip.mp4", mp4, error));
+    if (!ok) break;
     char mp4Text[40] = "ffmpeg not installed";
     if (video) std::snprintf(mp4Text, sizeof mp4Text, "%.2f (%.2fx)", n / mp4, mp4 / pure);
     char pngText[40];
@@ -233,17 +186,17 @@ int RunBench(const BenchOptions& options) {
   }
   std::error_code ignored;
   std::filesystem::remove_all(scratch, ignored);
-  return status;
+  Require(ok, error);
+  return kExitOk;
 }
 
 }  // namespace
 
 void AddBenchCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<BenchOptions>();
-  options->plugin = DefaultPluginPath();
   CLI::App* command = app.add_subcommand(
       "bench", "Time each look against a pass-through frame, the plugin's own call, and render-to-file throughput");
-  command->add_option("--plugin", options->plugin, "Plugin library to load")->capture_default_str();
+  AddPluginOption(*command, options->plugin);
   command->add_option("--size", options->sizes, "Sizes WIDTHxHEIGHT to time (repeatable)")->capture_default_str();
   command->add_option("--frames", options->frames, "Timed frames per look and size")->capture_default_str();
   command->add_option("--throughput-frames", options->throughputFrames, "Frames per render-to-file run")

@@ -51,34 +51,63 @@ std::string DefaultPluginPath() {
   return candidates[0];
 }
 
-bool ParseSize(const std::string& text, int& width, int& height, std::string& error) {
+void Require(bool ok, const std::string& error, int exitCode) {
+  if (!ok) throw CommandFailure(error, exitCode);
+}
+
+void AddPluginOption(CLI::App& command, std::string& plugin) {
+  plugin = DefaultPluginPath();
+  command.add_option("--plugin", plugin, "Plugin library to load")->capture_default_str();
+}
+
+std::pair<int, int> ParseSize(const std::string& text) {
+  int width = 0, height = 0;
   const size_t x = text.find_first_of("xX");
-  if (x == std::string::npos || !ParseSide(text.substr(0, x), width) || !ParseSide(text.substr(x + 1), height)) {
-    error = "size \"" + text + "\" is not WIDTHxHEIGHT, such as 1280x720";
-    return false;
-  }
-  if (width < 1 || height < 1) {
-    error = "size " + text + " has no pixels: width and height must be at least 1";
-    return false;
-  }
-  return true;
+  Require(x != std::string::npos && ParseSide(text.substr(0, x), width) && ParseSide(text.substr(x + 1), height),
+          "size \"" + text + "\" is not WIDTHxHEIGHT, such as 1280x720", kExitUsage);
+  Require(width >= 1 && height >= 1, "size " + text + " has no pixels: width and height must be at least 1",
+          kExitUsage);
+  return {width, height};
 }
 
-bool LoadPlugin(const std::string& path, LoadedPlugin& plugin, std::string& error) {
+LoadedPlugin LoadPlugin(const std::string& path) {
+  LoadedPlugin plugin;
+  std::string error;
   plugin.library = hostkit::PluginLibrary::Load(path, error);
-  return plugin.library && hostkit::ParameterModel::Query(*plugin.library, plugin.model, error);
+  Require(plugin.library && hostkit::ParameterModel::Query(*plugin.library, plugin.model, error), error);
+  return plugin;
 }
 
-std::unique_ptr<hostkit::EglContext> MakeGlContext(std::string& error) {
-  return hostkit::EglContext::Create(error);
+std::unique_ptr<hostkit::EglContext> MakeGlContext() {
+  std::string error;
+  auto context = hostkit::EglContext::Create(error);
+  Require(context != nullptr, error);
+  return context;
 }
 
-bool LoadInput(const std::string& path, int width, int height, hostkit::Image& image, std::string& error) {
-  if (path.empty()) {
-    image = hostkit::MakeTestCard(width, height);
-    return true;
-  }
-  return hostkit::ReadPng(path, image, error);
+hostkit::ParameterPlan ParsePlan(const std::vector<std::string>& settings, const hostkit::ParameterModel& model) {
+  hostkit::ParameterPlan plan;
+  std::vector<std::string> warnings;
+  std::string error;
+  Require(hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error), error, kExitUsage);
+  for (const auto& warning : warnings) PrintWarning(warning);
+  return plan;
+}
+
+hostkit::Image LoadInput(const std::string& path, int width, int height) {
+  if (path.empty()) return hostkit::MakeTestCard(width, height);
+  hostkit::Image image;
+  std::string error;
+  Require(hostkit::ReadPng(path, image, error), error);
+  return image;
+}
+
+std::unique_ptr<hostkit::InstanceDriver> MakeDriver(const LoadedPlugin& plugin, int width, int height,
+                                                    hostkit::PixelFormat format, const hostkit::Image& input) {
+  std::string error;
+  auto driver = hostkit::InstanceDriver::Create(*plugin.library, width, height, format, input, error);
+  Require(driver != nullptr, error);
+  return driver;
 }
 
 void InstallInterruptHandler() {

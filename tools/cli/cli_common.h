@@ -3,10 +3,15 @@
 // plugin, size parsing, opening the plugin and the GL context, and Ctrl-C.
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
+#include <CLI/CLI.hpp>
+
 #include "tools/hostkit/egl_context.h"
+#include "tools/hostkit/instance_driver.h"
 #include "tools/hostkit/parameter_model.h"
+#include "tools/hostkit/parameter_plan.h"
 #include "tools/hostkit/pixel_format.h"
 #include "tools/hostkit/plugin_library.h"
 
@@ -15,6 +20,17 @@ namespace swirlcli {
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // the work could not be done (plugin, GL, input, output)
 constexpr int kExitUsage = 2;    // the command line itself is wrong
+
+// A command that cannot go on: main prints it as one error line and exits with `exitCode`.
+struct CommandFailure : std::runtime_error {
+  CommandFailure(const std::string& text, int exitCode) : std::runtime_error(text), exitCode(exitCode) {}
+  int exitCode;
+};
+// Throws CommandFailure with `error` when `ok` is false.
+void Require(bool ok, const std::string& error, int exitCode = kExitFailure);
+
+// Adds --plugin, defaulting to the plugin beside this executable.
+void AddPluginOption(CLI::App& command, std::string& plugin);
 
 // One line on standard error: "swirlmoss: error: TEXT".
 void PrintError(const std::string& text);
@@ -25,21 +41,25 @@ bool StderrIsTerminal();
 // The Swirlmoss plugin beside this executable (the build folder), else the installed one.
 std::string DefaultPluginPath();
 
-// "1280x720" into width and height. False with a one-line `error` for anything else or a
-// side of 0.
-bool ParseSize(const std::string& text, int& width, int& height, std::string& error);
+// "1280x720" into width and height; anything else, or a side of 0, is a usage failure.
+std::pair<int, int> ParseSize(const std::string& text);  // throws CommandFailure (usage)
 
 // A loaded plugin and its parameters; the GL context is made separately, once the command
 // line has been checked against the plugin.
+// Each throws CommandFailure with the reason when it cannot deliver.
 struct LoadedPlugin {
   std::unique_ptr<hostkit::PluginLibrary> library;
   hostkit::ParameterModel model;
 };
-bool LoadPlugin(const std::string& path, LoadedPlugin& plugin, std::string& error);
-std::unique_ptr<hostkit::EglContext> MakeGlContext(std::string& error);
-
+LoadedPlugin LoadPlugin(const std::string& path);
+std::unique_ptr<hostkit::EglContext> MakeGlContext();
+// The parsed --set values, its warnings printed.
+hostkit::ParameterPlan ParsePlan(const std::vector<std::string>& settings, const hostkit::ParameterModel& model);
 // The --input picture, or the built-in test card at width x height when `path` is empty.
-bool LoadInput(const std::string& path, int width, int height, hostkit::Image& image, std::string& error);
+hostkit::Image LoadInput(const std::string& path, int width, int height);
+// GL context current: an instance of the plugin rendering width x height from `input`.
+std::unique_ptr<hostkit::InstanceDriver> MakeDriver(const LoadedPlugin& plugin, int width, int height,
+                                                    hostkit::PixelFormat format, const hostkit::Image& input);
 
 // Ctrl-C asks a running render to stop (and leave nothing behind); a second one ends the
 // program at once.

@@ -14,8 +14,6 @@
 #include "tools/cli/commands.h"
 #include "tools/cli/contact_sheet.h"
 #include "tools/cli/progress.h"
-#include "tools/hostkit/instance_driver.h"
-#include "tools/hostkit/parameter_plan.h"
 #include "tools/hostkit/pending_file.h"
 #include "tools/hostkit/png_io.h"
 
@@ -95,54 +93,36 @@ class DemoSink final : public hostkit::FrameSink {
   std::vector<const uint8_t*> rows;
 };
 
-bool MakeDirectory(const std::string& path, std::string& error) {
-  if (mkdir(path.c_str(), 0755) == 0 || errno == EEXIST) return true;
-  error = "cannot make the output directory " + path + ": " + std::strerror(errno);
-  return false;
+void MakeDirectory(const std::string& path) {
+  Require(mkdir(path.c_str(), 0755) == 0 || errno == EEXIST,
+          "cannot make the output directory " + path + ": " + std::strerror(errno));
 }
 
-bool WriteSheet(const ContactSheet& sheet, const std::string& path, std::string& error) {
+void WriteSheet(const ContactSheet& sheet, const std::string& path) {
+  std::string error;
   auto file = hostkit::PendingFile::Create(path, error);
   std::vector<const uint8_t*> rows;
   const hostkit::Image& picture = sheet.Picture();
-  return file && hostkit::WritePng(file->Stream(), picture.rgba.data(), picture.width, picture.height, rows, error) &&
-         file->Commit(error);
+  Require(file && hostkit::WritePng(file->Stream(), picture.rgba.data(), picture.width, picture.height, rows, error) &&
+              file->Commit(error),
+          error);
 }
 
 int RunDemo(const DemoOptions& options) {
-  std::string error;
-  if (options.frames < 2) {
-    PrintError("--frames must be at least 2 for the animation to show");
-    return kExitUsage;
-  }
-  LoadedPlugin plugin;
-  if (!LoadPlugin(options.plugin, plugin, error) || !MakeDirectory(options.outputDir, error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  auto gl = MakeGlContext(error);
-  if (!gl) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  hostkit::Image card;
-  LoadInput("", kWidth, kHeight, card, error);
-  auto driver = hostkit::InstanceDriver::Create(*plugin.library, kWidth, kHeight, hostkit::PixelFormat::Rgba8, card, error);
-  if (!driver) {
-    PrintError(error);
-    return kExitFailure;
-  }
+  Require(options.frames >= 2, "--frames must be at least 2 for the animation to show", kExitUsage);
+  const LoadedPlugin plugin = LoadPlugin(options.plugin);
+  MakeDirectory(options.outputDir);
+  const auto gl = MakeGlContext();
+  auto driver = MakeDriver(plugin, kWidth, kHeight, hostkit::PixelFormat::Rgba8, LoadInput("", kWidth, kHeight));
   const std::vector<Variant> variants = Variants();
   const std::string dir = options.outputDir + "/";
+  std::string error;
   std::unique_ptr<hostkit::FrameSink> video;
   if (hostkit::VideoOutputAvailable()) {
-    hostkit::OutputRequest request{dir + "swirlmoss-demo.mp4", options.frames * static_cast<int>(variants.size()),
-                                   kFps, kWidth, kHeight};
-    video = hostkit::OpenSink(request, error);
-    if (!video) {
-      PrintError(error);
-      return kExitFailure;
-    }
+    video = hostkit::OpenSink({dir + "swirlmoss-demo.mp4", options.frames * static_cast<int>(variants.size()), kFps,
+                               kWidth, kHeight},
+                              error);
+    Require(video != nullptr, error);
   } else {
     PrintWarning("ffmpeg is not installed: the demo writes stills and the contact sheet, but no MP4");
   }
@@ -150,39 +130,21 @@ int RunDemo(const DemoOptions& options) {
   std::vector<std::string> written;
   for (size_t row = 0; row < variants.size(); ++row) {
     const Variant& variant = variants[row];
-    hostkit::ParameterPlan plan;
-    std::vector<std::string> warnings;
-    if (!hostkit::ParameterPlan::Parse(variant.settings, plugin.model, plan, warnings, error)) {
-      PrintError("this plugin lacks what the demo sets: " + error);
-      return kExitFailure;
-    }
+    const hostkit::ParameterPlan plan = ParsePlan(variant.settings, plugin.model);
     auto still = hostkit::PendingFile::Create(dir + variant.file + ".png", error);
-    if (!still) {
-      PrintError(error);
-      return kExitFailure;
-    }
+    Require(still != nullptr, error);
     DemoSink sink(std::move(still), sheet, static_cast<int>(row), options.frames, video.get());
-    TerminalProgress progress(std::string("demo ") + std::to_string(row + 1) + "/" +
-                              std::to_string(variants.size()) + " " + variant.file);
-    if (!hostkit::RenderFrames(*driver, plan, options.frames, &sink, &progress, nullptr, error) ||
-        !sink.Commit(error)) {
-      progress.Close();
-      PrintError(error);
-      return kExitFailure;
-    }
+    TerminalProgress progress("demo " + std::to_string(row + 1) + "/" + std::to_string(variants.size()) + " " +
+                              variant.file);
+    const bool rendered = hostkit::RenderFrames(*driver, plan, options.frames, &sink, &progress, nullptr, error);
     progress.Close();
+    Require(rendered && sink.Commit(error), error);
     written.push_back(dir + variant.file + ".png");
   }
-  if (!WriteSheet(sheet, dir + "contact-sheet.png", error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
+  WriteSheet(sheet, dir + "contact-sheet.png");
   written.push_back(dir + "contact-sheet.png");
   if (video) {
-    if (!video->Commit(error)) {
-      PrintError(error);
-      return kExitFailure;
-    }
+    Require(video->Commit(error), error);
     written.push_back(dir + "swirlmoss-demo.mp4");
   }
   std::printf("demo: wrote %zu files:\n", written.size());
@@ -197,10 +159,9 @@ int RunDemo(const DemoOptions& options) {
 
 void AddDemoCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<DemoOptions>();
-  options->plugin = DefaultPluginPath();
   CLI::App* command = app.add_subcommand(
       "demo", "Render both looks, by day and night, with and without the mask: stills, a contact sheet and an MP4");
-  command->add_option("--plugin", options->plugin, "Plugin library to load")->capture_default_str();
+  AddPluginOption(*command, options->plugin);
   command->add_option("--output-dir", options->outputDir, "Directory for the pictures (made if missing)")
       ->capture_default_str();
   command->add_option("--frames", options->frames, "Frames per look (640x360)")->capture_default_str();

@@ -134,23 +134,9 @@ void PrintText(const LoadedPlugin& plugin, const std::vector<ModeView>& modes) {
 }
 
 int RunInfo(const InfoOptions& options) {
-  std::string error;
-  LoadedPlugin plugin;
-  if (!LoadPlugin(options.plugin, plugin, error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  auto gl = MakeGlContext(error);
-  if (!gl) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  auto driver = hostkit::InstanceDriver::Create(*plugin.library, 16, 16, hostkit::PixelFormat::Rgba8,
-                                                hostkit::MakeTestCard(16, 16), error);
-  if (!driver) {
-    PrintError(error);
-    return kExitFailure;
-  }
+  const LoadedPlugin plugin = LoadPlugin(options.plugin);
+  const auto gl = MakeGlContext();
+  auto driver = MakeDriver(plugin, 16, 16, hostkit::PixelFormat::Rgba8, hostkit::MakeTestCard(16, 16));
   const std::vector<ModeView> modes = ReadModes(*driver, plugin.model);
   if (options.json) {
     PrintJson(plugin, modes);
@@ -164,10 +150,9 @@ int RunInfo(const InfoOptions& options) {
 
 void AddInfoCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<InfoOptions>();
-  options->plugin = DefaultPluginPath();
   CLI::App* command = app.add_subcommand(
       "info", "Show the plugin's information, capabilities and parameters (per mode: visibility and labels)");
-  command->add_option("--plugin", options->plugin, "Plugin library to load")->capture_default_str();
+  AddPluginOption(*command, options->plugin);
   command->add_flag("--json", options->json, "Print one JSON document instead of a table");
   command->callback([options, &exitCode] { exitCode = RunInfo(*options); });
 }

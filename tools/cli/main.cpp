@@ -23,6 +23,9 @@ int main(int argc, char** argv) {
     if (e.get_exit_code() == 0) return app.exit(e);  // --help
     swirlcli::PrintError(e.what());
     return swirlcli::kExitUsage;
+  } catch (const swirlcli::CommandFailure& e) {
+    swirlcli::PrintError(e.what());
+    return e.exitCode;
   } catch (const std::exception& e) {
     swirlcli::PrintError(e.what());
     return swirlcli::kExitFailure;

@@ -6,8 +6,6 @@
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
-#include "tools/hostkit/instance_driver.h"
-#include "tools/hostkit/parameter_plan.h"
 
 namespace swirlcli {
 
@@ -40,62 +38,22 @@ struct RenderOptions {
 };
 
 int RunRender(const RenderOptions& options) {
+  const auto [width, height] = ParseSize(options.size);
+  Require(options.frames >= 1, "--frames " + std::to_string(options.frames) + ": render at least 1 frame", kExitUsage);
+  Require(options.fps > 0.0, "--fps must be above 0", kExitUsage);
+  const LoadedPlugin plugin = LoadPlugin(options.plugin);
+  const hostkit::ParameterPlan plan = ParsePlan(options.settings, plugin.model);
+  const hostkit::Image input = LoadInput(options.input, width, height);
+  const auto gl = MakeGlContext();
+  auto driver = MakeDriver(plugin, width, height, hostkit::FormatForPath(options.output), input);
   std::string error;
-  int width = 0, height = 0;
-  if (!ParseSize(options.size, width, height, error)) {
-    PrintError(error);
-    return kExitUsage;
-  }
-  if (options.frames < 1) {
-    PrintError("--frames " + std::to_string(options.frames) + ": render at least 1 frame");
-    return kExitUsage;
-  }
-  if (!(options.fps > 0.0)) {
-    PrintError("--fps must be above 0");
-    return kExitUsage;
-  }
-  LoadedPlugin plugin;
-  if (!LoadPlugin(options.plugin, plugin, error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  hostkit::ParameterPlan plan;
-  std::vector<std::string> warnings;
-  if (!hostkit::ParameterPlan::Parse(options.settings, plugin.model, plan, warnings, error)) {
-    PrintError(error);
-    return kExitUsage;
-  }
-  for (const auto& warning : warnings) PrintWarning(warning);
-  hostkit::Image input;
-  if (!LoadInput(options.input, width, height, input, error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  auto gl = MakeGlContext(error);
-  if (!gl) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  const hostkit::PixelFormat format = hostkit::FormatForPath(options.output);
-  auto driver = hostkit::InstanceDriver::Create(*plugin.library, width, height, format, input, error);
-  if (!driver) {
-    PrintError(error);
-    return kExitFailure;
-  }
-  hostkit::OutputRequest request{options.output, options.frames, options.fps, width, height};
-  auto sink = hostkit::OpenSink(request, error);
-  if (!sink) {
-    PrintError(error);
-    return kExitFailure;
-  }
+  auto sink = hostkit::OpenSink({options.output, options.frames, options.fps, width, height}, error);
+  Require(sink != nullptr, error);
   TerminalProgress progress("render");
   hostkit::RenderTiming timing;
   const bool rendered = hostkit::RenderFrames(*driver, plan, options.frames, sink.get(), &progress, &timing, error);
   progress.Close();
-  if (!rendered || !sink->Commit(error)) {
-    PrintError(error);
-    return kExitFailure;
-  }
+  Require(rendered && sink->Commit(error), error);
   if (options.output != "-") {
     char summary[160];
     std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", options.output.c_str(), width,
@@ -109,9 +67,8 @@ int RunRender(const RenderOptions& options) {
 
 void AddRenderCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<RenderOptions>();
-  options->plugin = DefaultPluginPath();
   CLI::App* command = app.add_subcommand("render", "Render frames of the effect to files or to standard output");
-  command->add_option("--plugin", options->plugin, "Plugin library to load")->capture_default_str();
+  AddPluginOption(*command, options->plugin);
   command->add_option("--size", options->size, "Output size WIDTHxHEIGHT")->capture_default_str();
   command->add_option("--frames", options->frames, "Number of frames; the effect's clock advances once a frame")
       ->capture_default_str();
