@@ -7,5 +7,7 @@ target_link_libraries(swirlmoss_render_test_host PUBLIC swirlmoss_gl_test_helper
 swirlmoss_add_test(render_frame_test
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/frame_uniforms_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/frame_state_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/looks_test.cpp
   LIBS swirlmoss_render_test_host
   LABELS gl render)
