@@ -11,3 +11,10 @@ swirlmoss_add_test(render_frame_test
     ${CMAKE_CURRENT_LIST_DIR}/looks_test.cpp
   LIBS swirlmoss_render_test_host
   LABELS gl render)
+
+find_package(PNG REQUIRED)
+swirlmoss_add_test(render_pictures
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/pictures_test.cpp
+  LIBS swirlmoss_render_test_host PNG::PNG
+  ENV "SWIRLMOSS_PICTURE_DIR=${CMAKE_BINARY_DIR}/pictures"
+  LABELS gl render)
