@@ -49,6 +49,8 @@ std::vector<Variant> Variants() {
         v.settings.push_back(std::string("Mode=") + (look[0] == 'p' ? "Paint" : "Smoke"));
         v.settings.push_back(std::string("Night Mode=") + (time[0] == 'n' ? "1" : "0"));
         v.settings.push_back(std::string("Image Mask=") + (mask ? "1" : "0"));
+        // The Smoke bank starts dim (Light 0.5): brighter daylight smoke shows its shapes.
+        if (look[0] == 's' && time[0] == 'd') v.settings.insert(v.settings.end(), {"Light=2", "Smoke Amount=0.8"});
         variants.push_back(v);
       }
     }
