@@ -67,7 +67,7 @@ bool WritePng(FILE* stream, const uint8_t* pixels, int width, int height, std::v
                PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
   png_set_compression_level(png, 1);
-  png_set_compression_strategy(png, Z_DEFAULT_STRATEGY);
+  png_set_compression_strategy(png, Z_RLE);  // cheaper than full matching; still packs flat and cut-out areas
   png_write_info(png, info);
   png_write_image(png, const_cast<png_bytepp>(rows.data()));
   png_write_end(png, info);
