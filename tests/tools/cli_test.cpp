@@ -168,6 +168,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
       {fixtures / "missing/out.png", "output directory does not exist"},
       {fixtures / "file/out.png", "is not a directory"},
       {fixtures / "out.tiff", "unknown output type"},
+      {"/sys/out.png", "output directory is not writable"},  // sysfs takes no new files, even from root
   };
   for (const auto& c : outputs) {
     const RunResult run = Swirlmoss(Render(c.output));

@@ -26,7 +26,12 @@ void TerminalProgress::FirstFrameStarting() {
 
 void TerminalProgress::FirstFrameDone(double seconds) {
   if (!enabled) return;
-  std::fprintf(stderr, "\r\033[K%s: first frame ready after %.1f s\n", label.c_str(), seconds);
+  // Only a real wait is worth a line; a cached shader just clears the note.
+  if (seconds >= 2.0) {
+    std::fprintf(stderr, "\r\033[K%s: shader compiled, first frame ready after %.1f s\n", label.c_str(), seconds);
+  } else {
+    std::fprintf(stderr, "\r\033[K");
+  }
   lineOpen = false;
 }
 
