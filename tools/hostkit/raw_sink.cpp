@@ -19,6 +19,12 @@ class RawSink final : public FrameSink {
 
 }  // namespace
 
-std::unique_ptr<FrameSink> OpenRawSink(std::string&) { return std::make_unique<RawSink>(); }
+std::unique_ptr<FrameSink> OpenRawSink(std::string& error) {
+  if (isatty(STDOUT_FILENO)) {
+    error = "-o - writes raw frames to standard output, which is a terminal here: pipe it into a program";
+    return nullptr;
+  }
+  return std::make_unique<RawSink>();
+}
 
 }  // namespace hostkit
