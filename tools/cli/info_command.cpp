@@ -102,8 +102,8 @@ void PrintText(const LoadedPlugin& plugin, const std::vector<ModeView>& modes) {
   std::printf("About        %s\n", id.about.c_str());
   std::printf("Capabilities host time %s; inputs %u to %u; top-left texture orientation %s\n",
               caps.hostTime ? "yes" : "no", caps.minInputs, caps.maxInputs, caps.topLeftOrientation ? "yes" : "no");
-  std::printf("\nParameters (%zu). Per mode: shown or hidden, the name the host shows, and the value the mode "
-              "starts with.\n\n",
+  std::printf("\nParameters (%zu). Per mode: shown or hidden, the display name the plugin set ('-' for none: a "
+              "host shows the name), and the value the mode starts with.\n\n",
               plugin.model.Parameters().size());
   std::printf("%3s  %-15s %-9s %8s  %-11s", "#", "name", "type", "default", "range");
   for (const auto& mode : modes) std::printf("  %-28s", mode.name.c_str());

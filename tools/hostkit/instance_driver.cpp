@@ -1,7 +1,8 @@
 #include "tools/hostkit/instance_driver.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cstdio>
+#include <iterator>
 
 namespace hostkit {
 namespace {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "tools/hostkit/instance_driver.h"
@@ -48,10 +49,16 @@ bool ParseScalar(const ParameterInfo& info, const std::string& setting, const st
     static const char* const on[] = {"on", "true", "yes"};
     static const char* const off[] = {"off", "false", "no"};
     for (const char* word : on) {
-      if (SameName(text, word)) return value = 1.0f, true;
+      if (SameName(text, word)) {
+        value = 1.0f;
+        return true;
+      }
     }
     for (const char* word : off) {
-      if (SameName(text, word)) return value = 0.0f, true;
+      if (SameName(text, word)) {
+        value = 0.0f;
+        return true;
+      }
     }
   }
   if (ParseNumber(text, value)) return true;
