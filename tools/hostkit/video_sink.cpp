@@ -80,10 +80,17 @@ class VideoSink final : public FrameSink {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], STDIN_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    // A process group of its own keeps a Ctrl-C at the terminal for this host, which then
+    // stops ffmpeg itself and leaves no half-written clip.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    const int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[0]);
     if (spawned != 0) {
