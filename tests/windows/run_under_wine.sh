@@ -30,6 +30,8 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 # Only OutputDebugStringA traffic from Wine itself: that is the plugin's debugger channel.
 export WINEDEBUG="${WINEDEBUG:--all,+debugstr}"
 limit="${SWIRLMOSS_WINE_TIMEOUT:-600}"
+# Mesa keeps its compiled shaders only in a folder that exists.
+if [ -n "${MESA_SHADER_CACHE_DIR:-}" ]; then mkdir -p "$MESA_SHADER_CACHE_DIR"; fi
 
 stop_wineserver() {
   timeout 60 wineserver -w || { wineserver -k || true; }
