@@ -27,15 +27,31 @@ struct ExpectedParam {
   const char* name;
   uint32_t type;
 };
+// The 22 parameters in index order, as the host enumerates them.
 constexpr ExpectedParam kParams[] = {
-    {"Mode", FF_TYPE_OPTION},       {"Time Speed", FF_TYPE_STANDARD},     {"Fan", FF_TYPE_STANDARD},
-    {"Smoke Amount", FF_TYPE_STANDARD}, {"Smoke Quality", FF_TYPE_BOOLEAN}, {"Paint R", FF_TYPE_RED},
-    {"Paint G", FF_TYPE_GREEN},     {"Paint B", FF_TYPE_BLUE},            {"Light", FF_TYPE_STANDARD},
-    {"Shadows", FF_TYPE_STANDARD},  {"Shine", FF_TYPE_STANDARD},          {"Wave Thickness", FF_TYPE_STANDARD},
-    {"Flow", FF_TYPE_STANDARD},     {"Night Mode", FF_TYPE_BOOLEAN},      {"Spot Spin", FF_TYPE_STANDARD},
-    {"Seed", FF_TYPE_OPTION},       {"Light R", FF_TYPE_RED},             {"Light G", FF_TYPE_GREEN},
-    {"Light B", FF_TYPE_BLUE},      {"Image Mask", FF_TYPE_BOOLEAN},      {"Mask Power", FF_TYPE_STANDARD},
-    {"Mask Threshold", FF_TYPE_STANDARD}};
+    {"Mode", FF_TYPE_OPTION},
+    {"Time Speed", FF_TYPE_STANDARD},
+    {"Fan", FF_TYPE_STANDARD},
+    {"Smoke Amount", FF_TYPE_STANDARD},
+    {"Smoke Quality", FF_TYPE_BOOLEAN},
+    {"Paint R", FF_TYPE_RED},
+    {"Paint G", FF_TYPE_GREEN},
+    {"Paint B", FF_TYPE_BLUE},
+    {"Light", FF_TYPE_STANDARD},
+    {"Shadows", FF_TYPE_STANDARD},
+    {"Shine", FF_TYPE_STANDARD},
+    {"Wave Thickness", FF_TYPE_STANDARD},
+    {"Flow", FF_TYPE_STANDARD},
+    {"Night Mode", FF_TYPE_BOOLEAN},
+    {"Spot Spin", FF_TYPE_STANDARD},
+    {"Seed", FF_TYPE_OPTION},
+    {"Light R", FF_TYPE_RED},
+    {"Light G", FF_TYPE_GREEN},
+    {"Light B", FF_TYPE_BLUE},
+    {"Image Mask", FF_TYPE_BOOLEAN},
+    {"Mask Power", FF_TYPE_STANDARD},
+    {"Mask Threshold", FF_TYPE_STANDARD},
+};
 constexpr uint32_t kParamCount = sizeof kParams / sizeof kParams[0];
 constexpr uint32_t kMode = 0;
 constexpr uint32_t kShine = 10;
