@@ -10,3 +10,6 @@ cmake --build build -j "$jobs"
 
 echo "== tests =="
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== Windows: cross build and host test under Wine =="
+bash scripts/build-windows.sh --test
