@@ -1,0 +1,2 @@
+swirlmoss_add_test(effect_params_test SOURCES effect/organic_mats_params_test.cpp LIBS swirlmoss_core)
+swirlmoss_add_test(steady_state_allocation_test SOURCES effect/steady_state_allocation_test.cpp LIBS swirlmoss_core)
