@@ -33,15 +33,15 @@ std::unique_ptr<GlxContext> GlxContext::Create(std::string& error) {
     error = "no GLX 1.3 on the display";
     return nullptr;
   }
-  const int configAttributes[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
-                                  GLX_RED_SIZE,      8,               GLX_GREEN_SIZE,  8,
-                                  GLX_BLUE_SIZE,     8,               GLX_ALPHA_SIZE,  8,
+  const int configAttributes[] = {GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
+                                  GLX_X_RENDERABLE,  True,           GLX_RED_SIZE,    8,
+                                  GLX_GREEN_SIZE,    8,              GLX_BLUE_SIZE,   8,
                                   None};
   int count = 0;
   GLXFBConfig* configs = glXChooseFBConfig(dpy, DefaultScreen(dpy), configAttributes, &count);
   if (!configs || count < 1) {
     if (configs) XFree(configs);
-    error = "no GLX framebuffer configuration with an RGBA8 pbuffer";
+    error = "no GLX framebuffer configuration for an RGB8 window";
     return nullptr;
   }
   const GLXFBConfig config = configs[0];
@@ -70,10 +70,22 @@ std::unique_ptr<GlxContext> GlxContext::Create(std::string& error) {
   }
   result->context = ctx;
 
-  const int pbufferAttributes[] = {GLX_PBUFFER_WIDTH, 1, GLX_PBUFFER_HEIGHT, 1, None};
-  result->pbuffer = glXCreatePbuffer(dpy, config, pbufferAttributes);
-  if (!result->pbuffer) {
-    error = "no GLX pbuffer: glXCreatePbuffer failed";
+  // The window is never mapped: it only gives the context a drawable of its own visual.
+  XVisualInfo* visual = glXGetVisualFromFBConfig(dpy, config);
+  if (!visual) {
+    error = "no X visual for the GLX configuration";
+    return nullptr;
+  }
+  const Window root = RootWindow(dpy, visual->screen);
+  XSetWindowAttributes attributes{};
+  attributes.colormap = XCreateColormap(dpy, root, visual->visual, AllocNone);
+  result->colormap = attributes.colormap;
+  result->window = XCreateWindow(dpy, root, 0, 0, 16, 16, 0, visual->depth, InputOutput, visual->visual,
+                                 CWColormap | CWBorderPixel, &attributes);
+  XFree(visual);
+  result->drawable = glXCreateWindow(dpy, config, result->window, nullptr);
+  if (!result->window || !result->drawable) {
+    error = "no GLX window: glXCreateWindow failed";
     return nullptr;
   }
   if (!result->MakeCurrent()) {
@@ -94,13 +106,15 @@ GlxContext::~GlxContext() {
   auto* dpy = static_cast<Display*>(display);
   if (!dpy) return;
   if (context && glXGetCurrentContext() == static_cast<GLXContext>(context)) ReleaseCurrent();
-  if (pbuffer) glXDestroyPbuffer(dpy, pbuffer);
   if (context) glXDestroyContext(dpy, static_cast<GLXContext>(context));
+  if (drawable) glXDestroyWindow(dpy, drawable);
+  if (window) XDestroyWindow(dpy, window);
+  if (colormap) XFreeColormap(dpy, colormap);
   XCloseDisplay(dpy);
 }
 
 bool GlxContext::MakeCurrent() {
-  return glXMakeContextCurrent(static_cast<Display*>(display), pbuffer, pbuffer, static_cast<GLXContext>(context));
+  return glXMakeContextCurrent(static_cast<Display*>(display), drawable, drawable, static_cast<GLXContext>(context));
 }
 
 void GlxContext::ReleaseCurrent() { glXMakeContextCurrent(static_cast<Display*>(display), None, None, nullptr); }

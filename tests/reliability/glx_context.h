@@ -1,8 +1,7 @@
 #pragma once
 // An OpenGL 4.1 core context on an X display through GLX, the way a desktop host on Linux
-// makes one: glXCreateContextAttribsARB on a pbuffer configuration, current on a 1x1
-// pbuffer (pictures are drawn into framebuffer objects, never into the drawable). Tests
-// run it under Xvfb.
+// makes one: glXCreateContextAttribsARB, current on a small unmapped window (pictures are
+// drawn into framebuffer objects, never into the window). Tests run it under Xvfb.
 
 #include <memory>
 #include <string>
@@ -29,7 +28,9 @@ class GlxContext {
   GlxContext() = default;
   void* display = nullptr;    // Display*
   void* context = nullptr;    // GLXContext
-  unsigned long pbuffer = 0;  // GLXPbuffer
+  unsigned long colormap = 0;  // Colormap
+  unsigned long window = 0;    // Window
+  unsigned long drawable = 0;  // GLXWindow
   std::string versionText;
 };
 

@@ -34,6 +34,10 @@ constexpr int kFrames = 3000;
 constexpr int kMaxLive = 4;
 constexpr int kChurnEvery = 150;  // frames between dropping one instance and making another
 constexpr GLuint kNameScan = 1u << 14;
+// Mesa keeps caches of its own (shader variants, scene bins) whose size moves by a few
+// hundred KiB from one pass to the next, up or down; the plugin's own blocks are counted
+// exactly by the allocation counter, the heap as a whole only within this margin.
+constexpr size_t kDriverHeapSlack = 1u << 20;
 
 // Every GL object alive in the context, by kind and name. Names are scanned rather than
 // tracked, so the plugin needs no hook: whatever it made and did not delete shows up.
@@ -50,13 +54,14 @@ std::set<std::pair<char, GLuint>> LiveGlObjects() {
   return live;
 }
 
-size_t HeapInUse() {
+// mallinfo2 reads glibc's books; the sanitizer build allocates through its own allocator.
 #if defined(__SANITIZE_ADDRESS__)
-  return 0;  // the sanitizer's allocator keeps its own books
+constexpr bool kHeapMeasured = false;
+size_t HeapInUse() { return 0; }
 #else
-  return mallinfo2().uordblks;
+constexpr bool kHeapMeasured = true;
+size_t HeapInUse() { return mallinfo2().uordblks; }
 #endif
-}
 
 class Soak : public testsupport::GlTest {
  protected:
@@ -170,6 +175,46 @@ class Soak : public testsupport::GlTest {
 
   void Destroy(FFInstanceID instance) { Call(FF_DEINSTANTIATE_GL, WordOf(0), instance); }
 
+  struct PassFigures {
+    int created = 0, destroyed = 0, drawn = 0;
+  };
+
+  // One soak pass: kMaxLive instances at once, `frames` frames spread over them, one
+  // instance dropped and another made every kChurnEvery frames; all destroyed at the end.
+  PassFigures Pass(int frames) {
+    PassFigures figures;
+    FFInstanceID live[kMaxLive] = {};
+    for (FFInstanceID& instance : live) {
+      instance = Create();
+      EXPECT_NE(instance, nullptr);
+      ++figures.created;
+    }
+    for (int frame = 0; frame < frames; ++frame) {
+      FFInstanceID& instance = live[frame % kMaxLive];
+      if (frame % kChurnEvery == kChurnEvery - 1) {
+        // Drop one instance and make another between two frames.
+        Destroy(instance);
+        ++figures.destroyed;
+        instance = Create();
+        EXPECT_NE(instance, nullptr) << "code 18 failed at frame " << frame;
+        ++figures.created;
+      }
+      if (!instance) continue;
+      SetRandomParams(instance);
+      if (frame % 37 == 0) SetParam(instance, 0, (frame / 37) % 2 ? 1.0f : 0.0f);  // switch looks
+      HostTraffic(instance);
+      if (Frame(instance) == FF_SUCCESS) ++figures.drawn;
+      PollEvents(instance);
+      if (frame % 100 == 0) glFinish();
+    }
+    for (FFInstanceID instance : live) {
+      if (instance) Destroy(instance);
+      ++figures.destroyed;
+    }
+    glFinish();
+    return figures;
+  }
+
   std::mt19937 rng{20261207u};
   RenderTarget target;
   int glErrors = 0;
@@ -183,75 +228,42 @@ TEST_F(Soak, ManyInstancesThousandsOfFramesLeaveNothingBehind) {
   ASSERT_TRUE(target.Create(kSize, kSize, error)) << error;
   target.Bind();
 
-  // Warm-up outside the books: the prototype, the one-time loader, the driver's first
-  // compile and its caches, and one of each kind of frame in both looks.
-  {
-    FFInstanceID warm = Create();
-    ASSERT_NE(warm, nullptr);
-    ASSERT_EQ(Frame(warm), Frame(warm));
-    SetParam(warm, 0, 1.0f);
-    for (int i = 0; i < 4; ++i) Frame(warm);
-    PollEvents(warm);
-    HostTraffic(warm);
-    Destroy(warm);
-    glFinish();
-  }
+  // A short pass outside the books: the prototype, the one-time loader, the driver's first
+  // compile and the caches the driver keeps (Mesa holds on to memory for as many programs
+  // as were alive at once) all settle before the figures are taken.
+  Pass(2 * kChurnEvery);
   const std::set<std::pair<char, GLuint>> glBefore = LiveGlObjects();
   const size_t heapBefore = HeapInUse();
   const AllocCounts allocBefore = AllocSnapshot();
   glErrors = 0;
 
   const auto start = std::chrono::steady_clock::now();
-  FFInstanceID live[kMaxLive] = {};
-  int created = 0, destroyed = 0, drawn = 0;
-  for (FFInstanceID& instance : live) {
-    instance = Create();
-    ASSERT_NE(instance, nullptr);
-    ++created;
-  }
-  for (int frame = 0; frame < kFrames; ++frame) {
-    FFInstanceID& instance = live[frame % kMaxLive];
-    if (frame % kChurnEvery == kChurnEvery - 1) {
-      // Drop one instance and make another between two frames.
-      Destroy(instance);
-      ++destroyed;
-      instance = Create();
-      ASSERT_NE(instance, nullptr) << "code 18 failed at frame " << frame;
-      ++created;
-    }
-    SetRandomParams(instance);
-    if (frame % 37 == 0) SetParam(instance, 0, (frame / 37) % 2 ? 1.0f : 0.0f);  // switch looks
-    HostTraffic(instance);
-    if (Frame(instance) == FF_SUCCESS) ++drawn;
-    PollEvents(instance);
-    if (frame % 100 == 0) glFinish();
-  }
-  for (FFInstanceID instance : live) {
-    Destroy(instance);
-    ++destroyed;
-  }
-  glFinish();
+  const PassFigures figures = Pass(kFrames);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   const AllocCounts allocDelta = AllocDelta(allocBefore, AllocSnapshot());
   const size_t heapAfter = HeapInUse();
   const std::set<std::pair<char, GLuint>> glAfter = LiveGlObjects();
 
-  std::printf("soak: %d frames (%d drawn) over %d instances (%d destroyed) in %.1f s\n", kFrames, drawn, created,
-              destroyed, seconds);
-  std::printf("soak: operator new %llu, operator delete %llu\n", static_cast<unsigned long long>(allocDelta.news),
-              static_cast<unsigned long long>(allocDelta.deletes));
-  std::printf("soak: heap in use (mallinfo2 uordblks) before %zu bytes, after %zu bytes\n", heapBefore, heapAfter);
+  std::printf("soak: %d frames (%d drawn) over %d instances (%d destroyed) in %.1f s\n", kFrames, figures.drawn,
+              figures.created, figures.destroyed, seconds);
+  std::printf("soak: operator new %llu, operator delete %llu (the plugin's own calls)\n",
+              static_cast<unsigned long long>(allocDelta.news), static_cast<unsigned long long>(allocDelta.deletes));
+  if (kHeapMeasured)
+    std::printf("soak: heap in use (mallinfo2 uordblks) before %zu bytes, after %zu bytes\n", heapBefore, heapAfter);
+  else
+    std::printf("soak: heap not measured: the sanitizer's allocator keeps its own books\n");
   RecordProperty("frames", kFrames);
   RecordProperty("seconds", std::to_string(seconds));
   RecordProperty("heap_before", std::to_string(heapBefore));
   RecordProperty("heap_after", std::to_string(heapAfter));
 
-  EXPECT_GT(drawn, kFrames / 2) << "most frames should have drawn";
+  EXPECT_GT(figures.drawn, kFrames / 2) << "most frames should have drawn";
   EXPECT_EQ(glErrors, 0) << "first GL error 0x" << std::hex << firstGlError << " after code " << std::dec
                          << firstGlErrorCode;
   EXPECT_EQ(allocDelta.news, allocDelta.deletes) << "operator new and delete do not balance";
-  EXPECT_EQ(heapAfter, heapBefore) << "the heap did not return to where it started";
+  EXPECT_EQ(allocDelta.liveBytes, 0u) << "bytes allocated by the plugin and never freed";
+  EXPECT_LE(heapAfter, heapBefore + kDriverHeapSlack) << "the heap did not return to where it started";
   EXPECT_EQ(glAfter, glBefore) << "GL objects outlived their instances";
   Deinitialise();
 }
