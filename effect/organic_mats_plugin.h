@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+#include "gl/screen_quad.h"
+#include "gl/shader_program.h"
 #include "host/plugin_base.h"
 
 // Parameter indices, fixed for the life of the effect.
@@ -59,6 +61,16 @@ class OrganicMatsPlugin : public CFFGLPlugin {
   // The stored value; 0.0 for an index above 21.
   float ParamValue(uint32_t index) override;
 
+  // GL context current. Builds the program and the quad and looks up the uniform
+  // locations; the viewport is not read. FF_FAIL, with everything released, on failure.
+  uint32_t SetupGL(const FFGLViewportStruct* viewport) override;
+  // GL context current, after a successful SetupGL. Advances the clock, then draws once
+  // from input texture 0 into the host's framebuffer. FF_FAIL, drawing nothing, when the
+  // frame carries no input texture.
+  uint32_t RenderFrame(const ProcessOpenGLStruct& frame) override;
+  // GL context current. Releases the program and the quad; FF_SUCCESS, may be repeated.
+  uint32_t TeardownGL() override;
+
   // Start of every frame: when "Mode" crossed 0.5 since the last change, saves the look
   // being left into its bank and loads the bank of the look entered.
   void ApplyModeChange();
@@ -80,6 +92,30 @@ class OrganicMatsPlugin : public CFFGLPlugin {
   std::array<float, kPaintBankParams.size()> PaintBank{};
   std::array<float, kSmokeBankParams.size()> SmokeBank{};
   float clock = 0.0f;
+
+  // GL side, made by SetupGL and released by TeardownGL.
+  ShaderProgram shaderProgram;
+  ScreenQuad screenQuad;
+  // Uniform locations as the linked program answered them (-1 included).
+  GLint timeLocation = -1;
+  GLint resolutionLocation = -1;
+  GLint reliefLocation = -1;
+  GLint waveThicknessLocation = -1;
+  GLint slipperinessLocation = -1;
+  GLint shininessLocation = -1;
+  GLint lightSpinLocation = -1;
+  GLint lightAmountLocation = -1;
+  GLint nightModeLocation = -1;
+  GLint seedLocation = -1;
+  GLint colorPaintLocation = -1;
+  GLint colorLightLocation = -1;
+  GLint modeLocation = -1;
+  GLint fanLocation = -1;
+  GLint smokeAmountLocation = -1;
+  GLint smokeQualityLocation = -1;
+  GLint imageMaskLocation = -1;
+  GLint maskPowerLocation = -1;
+  GLint maskThresholdLocation = -1;
 
  private:
   template <size_t N>

@@ -315,4 +315,47 @@ TEST_F(LiveInstance, FramesWithoutARecordFailAndEventsNeedARecord) {
   EXPECT_EQ(plugin.Call(51, P(nullptr), instance).raw, kFail);
 }
 
+TEST_F(LiveInstance, AFrameWithoutInputRelabelsAndTheHostPollsTheEvents) {
+  Record frame(24);
+  frame.U32(0, 0);  // no input: nothing is drawn, but the frame's bookkeeping runs
+  EXPECT_EQ(plugin.Call(17, frame, instance).raw, kFail);
+
+  Record count(16);
+  count.U32(0, 1000).Ptr(8, nullptr);
+  EXPECT_EQ(plugin.Call(46, count, instance).raw, kSuccess);
+  EXPECT_EQ(count.GetU32(0), 7u) << "six colour labels and Night Mode";
+
+  Record entries(16 * 2, 0xCD);
+  Record query(16);
+  query.U32(0, 2).Ptr(8, entries.data());
+  EXPECT_EQ(plugin.Call(46, query, instance).raw, kSuccess);
+  EXPECT_EQ(query.GetU32(0), 2u);
+  EXPECT_EQ(entries.GetU32(0), 5u);
+  EXPECT_EQ(entries.GetU64(8), 2u) << "display name changed";
+  EXPECT_EQ(entries.Byte(4), 0xCD) << "the padding bytes are not written";
+  EXPECT_EQ(entries.GetU32(16), 6u);
+
+  char buffer[8];
+  std::memset(buffer, '#', sizeof buffer);
+  Record name(24);
+  name.U32(0, 5).Ptr(8, buffer).U32(16, 3);
+  EXPECT_EQ(plugin.Call(51, name, instance).raw, kSuccess);
+  EXPECT_EQ(std::string(buffer, 8), "Pai#####");
+
+  // Smoke: the host sets the mode, primes with a frame, and reads the Smoke bank back.
+  EXPECT_EQ(Set(0, 1.0f), kSuccess);
+  plugin.Call(17, frame, instance);
+  EXPECT_EQ(Get(7), 0.6f);
+  EXPECT_EQ(plugin.Call(45, U(3), instance).raw, 1u) << "Smoke Amount shown";
+  EXPECT_EQ(plugin.Call(45, U(10), instance).raw, 0u) << "Shine hidden";
+  EXPECT_EQ(plugin.Call(45, U(10), nullptr).raw, 1u) << "the prototype keeps its declared visibility";
+  std::memset(buffer, 0, sizeof buffer);
+  name.U32(16, sizeof buffer - 1);
+  plugin.Call(51, name, instance);
+  EXPECT_STREQ(buffer, "Ambient");
+  query.U32(0, 64).Ptr(8, nullptr);
+  plugin.Call(46, query, instance);
+  EXPECT_EQ(query.GetU32(0), 20u) << "every parameter but Mode and Fan";
+}
+
 }  // namespace
