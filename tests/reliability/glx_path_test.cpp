@@ -13,12 +13,13 @@
 
 #include <GL/glew.h>
 
+#include <cstring>
 #include <memory>
 
 #include "host/gl_loader.h"
 #include "tests/reliability/glx_context.h"
 #include "tests/reliability/plugin_calls.h"
-#include "tests/reliability/render_target.h"
+#include "tests/reliability/host_surface.h"
 #include "tests/support/gl_test_context.h"
 
 namespace reliability {
@@ -41,28 +42,25 @@ struct Scene {
 
 // Draws the scene with a fresh instance on the current context and answers its pixels;
 // empty on failure (the failed step is reported through gtest).
-std::vector<uint8_t> DrawScene(const Scene& scene) {
-  std::string error;
-  RenderTarget target;
-  EXPECT_TRUE(target.Create(kSize, kSize, error)) << error;
+std::vector<testgl::Rgba> DrawScene(const Scene& scene) {
+  HostSurface surface(kSize, kSize);
   FFInstanceID instance = CreateInstance(kSize, kSize);
   EXPECT_NE(instance, nullptr) << "code 18 failed";
-  std::vector<uint8_t> pixels;
-  if (instance && error.empty()) {
+  std::vector<testgl::Rgba> pixels;
+  if (instance) {
     SetParam(instance, 0, scene.mode);
     SetParam(instance, 15, scene.seed);
     SetParam(instance, 19, scene.imageMask);
-    target.Bind();
-    target.Clear();
+    surface.BindCleared();
     bool drawn = true;
-    for (int i = 0; i < scene.frames; ++i) drawn = drawn && ProcessFrame(instance, target.Input(), target.Framebuffer()) == FF_SUCCESS;
+    for (int i = 0; i < scene.frames; ++i)
+      drawn = drawn && ProcessFrame(instance, surface.Input(), surface.Framebuffer()) == FF_SUCCESS;
     EXPECT_TRUE(drawn) << "a frame was not drawn";
+    if (drawn) pixels = surface.Read();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    if (drawn) pixels = target.ReadPixels();
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    DestroyInstance(instance);
   }
-  if (instance) DestroyInstance(instance);
-  target.Release();
   return pixels;
 }
 
@@ -103,19 +101,18 @@ TEST_F(GlxPath, LoaderAnswersGlewOkUnderGlx) {
 }
 
 TEST_F(GlxPath, InstancesAreCreatedDrawnAndDestroyed) {
-  std::string error;
-  RenderTarget target;
-  ASSERT_TRUE(target.Create(kSize, kSize, error)) << error;
-  FFInstanceID instances[3] = {};
-  for (FFInstanceID& instance : instances) {
-    instance = CreateInstance(kSize, kSize);
-    ASSERT_NE(instance, nullptr);
+  {
+    HostSurface surface(kSize, kSize);
+    FFInstanceID instances[3] = {};
+    for (FFInstanceID& instance : instances) {
+      instance = CreateInstance(kSize, kSize);
+      ASSERT_NE(instance, nullptr);
+    }
+    surface.BindCleared();
+    for (FFInstanceID instance : instances)
+      EXPECT_EQ(ProcessFrame(instance, surface.Input(), surface.Framebuffer()), FF_SUCCESS);
+    for (FFInstanceID instance : instances) DestroyInstance(instance);
   }
-  target.Bind();
-  for (FFInstanceID instance : instances) EXPECT_EQ(ProcessFrame(instance, target.Input(), target.Framebuffer()), FF_SUCCESS);
-  for (FFInstanceID instance : instances) DestroyInstance(instance);
-  glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  target.Release();
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
@@ -123,21 +120,23 @@ TEST_F(GlxPath, PictureEqualsTheEglPicture) {
   const Scene scenes[] = {{0.0f, 3.0f, 0.0f, 3}, {1.0f, 7.0f, 1.0f, 3}};
   for (const Scene& scene : scenes) {
     UseGlx();
-    const std::vector<uint8_t> glxPixels = DrawScene(scene);
+    const std::vector<testgl::Rgba> glxPixels = DrawScene(scene);
     glx->ReleaseCurrent();
     std::string eglError;
     hostkit::EglContext* egl = testsupport::SharedGlContext(&eglError);
     ASSERT_NE(egl, nullptr) << "cannot create the headless EGL context: " << eglError;
     ASSERT_TRUE(egl->MakeCurrent());
-    const std::vector<uint8_t> eglPixels = DrawScene(scene);
+    const std::vector<testgl::Rgba> eglPixels = DrawScene(scene);
 
-    ASSERT_EQ(glxPixels.size(), static_cast<size_t>(kSize) * kSize * 4);
+    ASSERT_EQ(glxPixels.size(), static_cast<size_t>(kSize) * kSize);
     ASSERT_EQ(eglPixels.size(), glxPixels.size());
     size_t differing = 0;
-    for (size_t i = 0; i < glxPixels.size(); ++i) differing += glxPixels[i] != eglPixels[i];
-    EXPECT_EQ(differing, 0u) << "bytes that differ between GLX and EGL, mode " << scene.mode << ", seed " << scene.seed;
+    for (size_t i = 0; i < glxPixels.size(); ++i)
+      differing += std::memcmp(&glxPixels[i], &eglPixels[i], sizeof(testgl::Rgba)) != 0;
+    EXPECT_EQ(differing, 0u) << "pixels that differ between GLX and EGL, mode " << scene.mode << ", seed "
+                             << scene.seed;
     bool varied = false;
-    for (size_t i = 4; i < glxPixels.size(); ++i) varied = varied || glxPixels[i] != glxPixels[i % 4];
+    for (const testgl::Rgba& pixel : glxPixels) varied = varied || pixel.r != glxPixels[0].r || pixel.g != glxPixels[0].g;
     EXPECT_TRUE(varied) << "the picture is one flat colour: nothing was drawn";
   }
 }

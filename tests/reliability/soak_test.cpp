@@ -16,23 +16,22 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <random>
 #include <set>
 #include <utility>
 
-#include "host/gl_loader.h"
 #include "tests/reliability/alloc_counter.h"
 #include "tests/reliability/plugin_calls.h"
-#include "tests/reliability/render_target.h"
-#include "tests/support/gl_test_context.h"
+#include "tests/reliability/host_surface.h"
 
 namespace reliability {
 namespace {
 
 constexpr uint32_t kSize = 32;
-constexpr int kFrames = 3000;
+constexpr int kFrames = 10000;
 constexpr int kMaxLive = 4;
-constexpr int kChurnEvery = 150;  // frames between dropping one instance and making another
+constexpr int kChurnEvery = 100;  // frames between dropping one instance and making another
 constexpr GLuint kNameScan = 1u << 14;
 // Mesa keeps caches of its own (shader variants, scene bins) whose size moves by a few
 // hundred KiB from one pass to the next, up or down; the plugin's own blocks are counted
@@ -63,9 +62,9 @@ constexpr bool kHeapMeasured = true;
 size_t HeapInUse() { return mallinfo2().uordblks; }
 #endif
 
-class Soak : public testsupport::GlTest {
+class Soak : public testgl::GlUtilityTest {
  protected:
-  void TearDown() override { target.Release(); }
+  void TearDown() override { surface.reset(); }
 
   // Every plugin call of the soak goes through here: a GL error it raises is counted.
   FFMixed Call(uint32_t code, FFMixed input, FFInstanceID instance) {
@@ -150,9 +149,9 @@ class Soak : public testsupport::GlTest {
   }
 
   uint32_t Frame(FFInstanceID instance) {
-    FFGLTextureStruct* inputs[1] = {target.Input()};
+    FFGLTextureStruct* inputs[1] = {surface->Input()};
     ProcessOpenGLStruct frame{};
-    frame.HostFBO = target.Framebuffer();
+    frame.HostFBO = surface->Framebuffer();
     switch (rng() % 16) {
       case 0:  // no input: the clock and the presentation move, nothing is drawn
         break;
@@ -216,17 +215,15 @@ class Soak : public testsupport::GlTest {
   }
 
   std::mt19937 rng{20261207u};
-  RenderTarget target;
+  std::unique_ptr<HostSurface> surface;
   int glErrors = 0;
   GLenum firstGlError = 0;
   uint32_t firstGlErrorCode = 0;
 };
 
 TEST_F(Soak, ManyInstancesThousandsOfFramesLeaveNothingBehind) {
-  ASSERT_TRUE(EnsureGlEntryPoints()) << "the plugin's entry-point loader failed";
-  std::string error;
-  ASSERT_TRUE(target.Create(kSize, kSize, error)) << error;
-  target.Bind();
+  surface = std::make_unique<HostSurface>(kSize, kSize);
+  surface->BindCleared();
 
   // A short pass outside the books: the prototype, the one-time loader, the driver's first
   // compile and the caches the driver keeps (Mesa holds on to memory for as many programs

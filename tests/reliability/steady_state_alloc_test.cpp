@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "host/gl_loader.h"
+#include <memory>
+
 #include "tests/reliability/alloc_counter.h"
 #include "tests/reliability/plugin_calls.h"
-#include "tests/reliability/render_target.h"
-#include "tests/support/gl_test_context.h"
+#include "tests/reliability/host_surface.h"
 
 namespace reliability {
 namespace {
@@ -16,17 +16,17 @@ namespace {
 constexpr uint32_t kSize = 32;
 constexpr int kMeasuredFrames = 50;
 
-class SteadyStateAllocation : public testsupport::GlTest {
+class SteadyStateAllocation : public testgl::GlUtilityTest {
  protected:
   void SetUp() override {
-    GlTest::SetUp();
+    GlUtilityTest::SetUp();
     if (HasFatalFailure()) return;
     instance = CreateInstance(kSize, kSize);
     ASSERT_NE(instance, nullptr) << "code 18 failed under the headless context";
   }
   void TearDown() override {
+    surface.reset();
     if (instance) DestroyInstance(instance);
-    target.Release();
     Deinitialise();
   }
 
@@ -38,7 +38,7 @@ class SteadyStateAllocation : public testsupport::GlTest {
   }
 
   FFInstanceID instance = nullptr;
-  RenderTarget target;
+  std::unique_ptr<HostSurface> surface;
 };
 
 TEST_F(SteadyStateAllocation, FrameWithoutInputAllocatesNothing) {
@@ -54,17 +54,16 @@ TEST_F(SteadyStateAllocation, FrameWithoutInputAllocatesNothing) {
 }
 
 TEST_F(SteadyStateAllocation, DrawingFrameAllocatesNothing) {
-  std::string error;
-  ASSERT_TRUE(target.Create(kSize, kSize, error)) << error;
-  target.Bind();
+  surface = std::make_unique<HostSurface>(kSize, kSize);
+  surface->BindCleared();
   ASSERT_EQ(SetParam(instance, 15, 3.0f), FF_SUCCESS);
   // The first draws compile llvmpipe's pipeline and connect the instance.
-  ASSERT_EQ(ProcessFrame(instance, target.Input(), target.Framebuffer()), FF_SUCCESS);
-  ASSERT_EQ(ProcessFrame(instance, target.Input(), target.Framebuffer()), FF_SUCCESS);
+  ASSERT_EQ(ProcessFrame(instance, surface->Input(), surface->Framebuffer()), FF_SUCCESS);
+  ASSERT_EQ(ProcessFrame(instance, surface->Input(), surface->Framebuffer()), FF_SUCCESS);
 
   const AllocCounts before = AllocSnapshot();
   for (int i = 0; i < kMeasuredFrames; ++i)
-    EXPECT_EQ(ProcessFrame(instance, target.Input(), target.Framebuffer()), FF_SUCCESS);
+    EXPECT_EQ(ProcessFrame(instance, surface->Input(), surface->Framebuffer()), FF_SUCCESS);
   const AllocCounts delta = AllocDelta(before, AllocSnapshot());
   EXPECT_EQ(delta.news, 0u) << "operator new calls in " << kMeasuredFrames << " drawn frames";
   EXPECT_EQ(delta.deletes, 0u);

@@ -4,10 +4,10 @@ find_package(X11 REQUIRED)
 
 add_library(swirlmoss_reliability_support STATIC
   reliability/plugin_calls.cpp
-  reliability/render_target.cpp)
+  reliability/host_surface.cpp)
 swirlmoss_warnings(swirlmoss_reliability_support)
 target_include_directories(swirlmoss_reliability_support PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(swirlmoss_reliability_support PUBLIC swirlmoss_core)
+target_link_libraries(swirlmoss_reliability_support PUBLIC swirlmoss_core swirlmoss_gl_test_helpers)
 
 # alloc_counter.cpp replaces the global operator new and delete of the binary it is in.
 swirlmoss_add_test(reliability_steady_state_alloc
