@@ -29,3 +29,6 @@ swirlmoss_add_test(reliability_glx_path
   LIBS swirlmoss_reliability_support swirlmoss_test_support X11::X11 OpenGL::GLX
   WRAPPER xvfb-run -a -s "-screen 0 64x64x24"
   LABELS reliability gl glx)
+
+# A hung X connection or driver must not hold CI for the default ten minutes.
+set_tests_properties(reliability_glx_path reliability_soak PROPERTIES TIMEOUT 300)
