@@ -16,6 +16,8 @@ packages=(
   clang libclang-rt-14-dev xvfb xauth libx11-dev
   # headless host: command line, PNG, OpenEXR, JSON, video
   libcli11-dev libpng-dev libopenexr-dev nlohmann-json3-dev ffmpeg
+  # Windows: mingw-w64 cross compilers (posix threads) and Wine on Xvfb for the host test
+  g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi

@@ -31,3 +31,6 @@ if ! build-fuzz/plugmain_fuzzer -max_total_time="$fuzz_seconds" -timeout=10 -pri
   exit 1
 fi
 grep -E '^#[0-9]+.*DONE|stat::number_of_executed_units' build-fuzz/fuzz.log || true
+
+echo "== Windows: cross build and host test under Wine =="
+bash scripts/build-windows.sh --test

@@ -40,16 +40,16 @@ vec3 paintLook(vec2 uv, float t, float thickness) {
   float sinA = sin(angle);
   vec3 lightPos = normalize(vec3(cosA * (-0.5) - sinA * 0.5, sinA * (-0.5) + cosA * 0.5, 1.0));
   float diff = max(dot(normal, lightPos), 0.0);
-  float spec = pow(max(dot(reflect(-lightPos, normal), vec3(0.0, 0.0, 1.0)), 0.0), 12.0);
+  float specular = pow(max(dot(reflect(-lightPos, normal), vec3(0.0, 0.0, 1.0)), 0.0), 12.0);
 
   if (NightMode > 0.5) {
     // Night: only highlights and rims, in the light colour, on black.
     float rimDot = 1.0 - max(dot(normal, vec3(0.0, 0.0, 1.0)), 0.0);
     float rim = pow(rimDot, 2.0) * Shininess * 0.4;
-    finalCol = ColorLight * spec * Shininess * 2.0 + ColorLight * rim;
+    finalCol = ColorLight * specular * Shininess * 2.0 + ColorLight * rim;
   } else {
     float lightIntensity = 0.5 + LightAmount * 0.5;
-    finalCol += ColorLight * spec * Shininess * 1.2 * lightIntensity;
+    finalCol += ColorLight * specular * Shininess * 1.2 * lightIntensity;
     finalCol *= diff * lightIntensity * 0.5 + 0.5;
   }
   return finalCol;
