@@ -12,6 +12,8 @@ packages=(
   libglew-dev libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri libglx-mesa0
   # shader validation
   glslang-tools
+  # reliability: the fuzz target (clang's libFuzzer) and the GLX path on a private X server
+  clang libclang-rt-14-dev xvfb xauth libx11-dev
   # headless host: command line, PNG, OpenEXR, JSON, video
   libcli11-dev libpng-dev libopenexr-dev nlohmann-json3-dev ffmpeg
   # Windows: mingw-w64 cross compilers (posix threads) and Wine on Xvfb for the host test
