@@ -312,6 +312,8 @@ TEST_F(LiveInstance, FramesWithoutARecordFailAndEventsNeedARecord) {
   char buffer[4];
   name.U32(0, 5).Ptr(8, buffer).U32(16, 0);
   EXPECT_EQ(plugin.Call(51, name, instance).raw, kFail) << "a zero-sized buffer";
+  name.Ptr(8, nullptr).U32(16, 16);
+  EXPECT_EQ(plugin.Call(51, name, instance).raw, kFail) << "no buffer behind a non-zero size";
   EXPECT_EQ(plugin.Call(51, P(nullptr), instance).raw, kFail);
 }
 

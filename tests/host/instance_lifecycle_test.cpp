@@ -62,7 +62,14 @@ class ProbePlugin : public CFFGLPlugin {
   float values[3] = {-1.0f, -1.0f, -1.0f};
 };
 
+bool factoryFailsAfterStoring = false;
+ProbePlugin strandedObject;  // what a factory that fails late may have stored
+
 uint32_t ProbeFactory(CFFGLPlugin** instance) {
+  if (factoryFailsAfterStoring) {
+    *instance = &strandedObject;
+    return FF_FAIL;
+  }
   *instance = factoryFails ? nullptr : new ProbePlugin();
   return *instance ? FF_SUCCESS : FF_FAIL;
 }
@@ -77,11 +84,11 @@ class Lifecycle : public testsupport::GlTest {
     DestroyPrototype();
     calls.clear();
     failingIndex = 0xFFFFFFFFu;
-    setupFails = factoryFails = false;
+    setupFails = factoryFails = factoryFailsAfterStoring = false;
   }
   void TearDown() override {
     DestroyPrototype();
-    EXPECT_EQ(liveObjects, 0) << "an instance was left behind";
+    EXPECT_EQ(liveObjects, 1) << "an instance was left behind (the stranded object is static)";
   }
   static FFMixed Call(uint32_t code, void* input, void* instance = nullptr) {
     FFMixed word;
@@ -96,7 +103,7 @@ TEST_F(Lifecycle, CreationPushesDefaultsBeforeSetupAndDestructionTearsDown) {
   ASSERT_NE(instance, nullptr);
   EXPECT_EQ(instance->ownerRegistry, instance);
   EXPECT_EQ(calls, (std::vector<std::string>{"setup 0.250000 0.750000"}));
-  EXPECT_EQ(liveObjects, 2) << "the prototype and the instance";
+  EXPECT_EQ(liveObjects, 3) << "the prototype, the instance and the static stranded object";
   calls.clear();
   DestroyGLInstance(instance);
   EXPECT_EQ(calls, (std::vector<std::string>{"teardown", "destroy"}));
@@ -106,7 +113,7 @@ TEST_F(Lifecycle, FailingDefaultPushLeavesNoInstanceAndNeverSetsUp) {
   failingIndex = 1;
   EXPECT_EQ(CreateGLInstance(&viewport), nullptr);
   EXPECT_EQ(calls, (std::vector<std::string>{"destroy"}));
-  EXPECT_EQ(liveObjects, 1) << "only the prototype";
+  EXPECT_EQ(liveObjects, 2) << "only the prototype (and the static stranded object)";
 }
 
 TEST_F(Lifecycle, FailingSetupIsTornDownAndDeleted) {
@@ -117,7 +124,7 @@ TEST_F(Lifecycle, FailingSetupIsTornDownAndDeleted) {
 
 TEST_F(Lifecycle, NoViewportOrNoPrototypeCreatesNothing) {
   EXPECT_EQ(CreateGLInstance(nullptr), nullptr);
-  EXPECT_EQ(liveObjects, 0);
+  EXPECT_EQ(liveObjects, 1);
   factoryFails = true;
   EXPECT_EQ(CreateGLInstance(&viewport), nullptr);
   FFMixed none;
@@ -128,6 +135,16 @@ TEST_F(Lifecycle, NoViewportOrNoPrototypeCreatesNothing) {
   EXPECT_EQ(plugMain(5, none, nullptr).PointerValue, nullptr);
   factoryFails = false;
   EXPECT_EQ(plugMain(4, none, nullptr).UIntValue, 3u) << "a failed prototype is tried again";
+}
+
+TEST_F(Lifecycle, AFactoryThatFailsAfterStoringLeavesNoPrototype) {
+  factoryFailsAfterStoring = true;
+  EXPECT_EQ(EnsurePrototype(), FF_FAIL);
+  EXPECT_EQ(Prototype(), nullptr);
+  EXPECT_EQ(EnsurePrototype(), FF_FAIL) << "a failed object is never taken as the prototype";
+  factoryFailsAfterStoring = false;
+  EXPECT_EQ(EnsurePrototype(), FF_SUCCESS);
+  EXPECT_NE(Prototype(), &strandedObject);
 }
 
 TEST_F(Lifecycle, FramesConnectOnceAndDestructionDisconnectsFirst) {
