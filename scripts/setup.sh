@@ -18,6 +18,15 @@ packages=(
   libcli11-dev libpng-dev libopenexr-dev nlohmann-json3-dev ffmpeg
   # Windows: mingw-w64 cross compilers (posix threads) and Wine on Xvfb for the host test
   g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
+  # arm64 cross compiler: checks that the clock's arithmetic is never fused
+  g++-aarch64-linux-gnu binutils-aarch64-linux-gnu
+  # live preview window: GLFW and Dear ImGui (static, with its GLFW and OpenGL 3 backends)
+  libglfw3-dev libimgui-dev
+  # frei0r module and the video tools that host it in the tests
+  frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-bad
+  # making a fresh Debian system for scripts/fresh-machine-check.sh
+  debootstrap
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
