@@ -29,25 +29,29 @@ namespace {
 
 struct RenderOptions {
   std::string plugin;
+  GlOptions gl;
   std::string size = "1280x720";
   int frames = 1;
   double fps = 30.0;
   std::string input;
   std::vector<std::string> settings;
   std::string output;
+  int jobs = 0;
 };
 
 int RunRender(const RenderOptions& options) {
   const auto [width, height] = ParseSize(options.size);
+  Require(options.jobs >= 0, "--jobs " + std::to_string(options.jobs) + ": use 1 or more threads (0: one per core)",
+          kExitUsage);
   Require(options.frames >= 1, "--frames " + std::to_string(options.frames) + ": render at least 1 frame", kExitUsage);
   Require(options.fps > 0.0, "--fps must be above 0", kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const hostkit::ParameterPlan plan = ParsePlan(options.settings, plugin.model);
   const hostkit::Image input = LoadInput(options.input, width, height);
-  const auto gl = MakeGlContext();
+  const auto gl = MakeGlContext(options.gl);
   auto driver = MakeDriver(plugin, width, height, hostkit::FormatForPath(options.output), input);
   std::string error;
-  auto sink = hostkit::OpenSink({options.output, options.frames, options.fps, width, height}, error);
+  auto sink = hostkit::OpenSink({options.output, options.frames, options.fps, width, height, options.jobs}, error);
   Require(sink != nullptr, error);
   TerminalProgress progress("render");
   hostkit::RenderTiming timing;
@@ -69,6 +73,7 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<RenderOptions>();
   CLI::App* command = app.add_subcommand("render", "Render frames of the effect to files or to standard output");
   AddPluginOption(*command, options->plugin);
+  AddGlOptions(*command, options->gl);
   command->add_option("--size", options->size, "Output size WIDTHxHEIGHT")->capture_default_str();
   command->add_option("--frames", options->frames, "Number of frames; the effect's clock advances once a frame")
       ->capture_default_str();
@@ -76,6 +81,11 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
   command->add_option("--input", options->input,
                       "Input picture (PNG); default: a built-in test card with colour, gradients and a "
                       "transparent disc");
+  command
+      ->add_option("--jobs", options->jobs,
+                   "Threads compressing PNG and EXR frames (0: one per CPU core); at most twice as many frames wait "
+                   "in memory")
+      ->capture_default_str();
   command->add_option("--set", options->settings, "Parameter value NAME=VALUE (repeatable; see below)");
   command
       ->add_option("-o,--output", options->output,
