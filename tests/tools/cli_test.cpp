@@ -65,6 +65,22 @@ TEST(CliRender, TheMaskCutsTheTestCardsHoleUpright) {
   EXPECT_GT(png.At(kW - 4, holeY)[3], 100);
 }
 
+TEST(CliRender, MovAndWebmKeepTheMaskedHoleTransparent) {
+  if (!hostkit::VideoOutputAvailable()) GTEST_SKIP() << "ffmpeg is not installed here";
+  ScratchDir dir;
+  const int holeX = static_cast<int>(hostkit::TestCardHole::kCentreX * kW);
+  const int holeY = static_cast<int>(hostkit::TestCardHole::kCentreY * kH);
+  for (const char* name : {"masked.mov", "masked.webm"}) {
+    const RunResult run = Swirlmoss(Render(dir / name, {"--frames", "2", "--set", "Image Mask=1", "--set",
+                                                        "Mask Power=0", "--set", "Mask Threshold=0.01"}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    PngOnDisk frame;
+    ASSERT_TRUE(tooltest::DecodeFirstFrame(dir / name, kW, kH, frame)) << name;
+    EXPECT_LE(frame.At(holeX, holeY)[3], 2) << name;
+    EXPECT_GT(frame.At(holeX, kH - 1 - holeY)[3], 100) << name;
+  }
+}
+
 TEST(CliRender, RawFramesAreExactlyTheirPixelsOnStandardOutput) {
   const RunResult run = Swirlmoss(Render("-", {"--frames", "3"}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -167,7 +183,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
   } outputs[] = {
       {fixtures / "missing/out.png", "output directory does not exist"},
       {fixtures / "file/out.png", "is not a directory"},
-      {fixtures / "out.tiff", "unknown output type"},
+      {fixtures / "out.avi", "unknown output type"},
       {"/sys/out.png", "output directory is not writable"},  // sysfs takes no new files, even from root
   };
   for (const auto& c : outputs) {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -47,29 +48,25 @@ class VideoSink final : public FrameSink {
   ~VideoSink() override {
     if (child > 0) kill(child, SIGKILL);
     Stop();
+    if (log) std::fclose(log);
   }
 
   PixelFormat Format() const override { return PixelFormat::Rgba8; }
 
-  bool Start(const std::string& program, const OutputRequest& request, const std::string& container,
+  bool Start(const std::string& program, const OutputRequest& request, VideoContainer container,
              std::string& error) {
     file = PendingFile::Create(request.path, error);
     if (!file) return false;
     file->CloseStream();  // ffmpeg writes the reserved temporary file by name
-    char size[32], rate[32];
-    std::snprintf(size, sizeof size, "%dx%d", request.width, request.height);
-    std::snprintf(rate, sizeof rate, "%g", request.fps);
-    std::vector<std::string> args = {program, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-                                      "-f", "rawvideo", "-pix_fmt", "rgba", "-s", size, "-r", rate, "-i", "-"};
-    if (container == "gif") {
-      args.insert(args.end(), {"-vf", "split[a][b];[a]palettegen=reserve_transparent=1[p];[b][p]paletteuse",
-                               "-f", "gif"});
-    } else {
-      // H.264 in 4:2:0 wants even sides: pad odd sizes by one pixel.
-      args.insert(args.end(), {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264", "-preset", "veryfast",
-                               "-crf", "18", "-pix_fmt", "yuv420p", "-movflags", "+faststart", "-f", "mp4"});
+    // ffmpeg's messages go to an unnamed temporary file, shown only when it fails, so they
+    // never cut through the progress line.
+    log = std::tmpfile();
+    if (!log) {
+      error = "cannot make a temporary file for ffmpeg's messages";
+      return false;
     }
-    args.push_back(file->TemporaryPath());
+    std::vector<std::string> args = FfmpegArguments(request, container, file->TemporaryPath());
+    args.insert(args.begin(), program);
 
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
@@ -80,6 +77,7 @@ class VideoSink final : public FrameSink {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], STDIN_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, fileno(log), STDERR_FILENO);
     // A process group of its own keeps a Ctrl-C at the terminal for this host, which then
     // stops ffmpeg itself and leaves no half-written clip.
     posix_spawnattr_t attributes;
@@ -105,14 +103,15 @@ class VideoSink final : public FrameSink {
 
   bool Write(const FrameView& frame, std::string& error) override {
     if (WriteUprightRows(input, frame, error)) return true;
-    error = "ffmpeg stopped taking frames (" + error + ")";
+    Stop();
+    error = "ffmpeg stopped taking frames for " + file->FinalPath() + " (" + error + ")" + LogTail();
     return false;
   }
 
   bool Commit(std::string& error) override {
     const int status = Stop();
     if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
-      error = "ffmpeg failed to write " + file->FinalPath() + " (its own message is above)";
+      error = "ffmpeg failed to write " + file->FinalPath() + LogTail();
       return false;
     }
     return file->Commit(error);
@@ -131,7 +130,34 @@ class VideoSink final : public FrameSink {
     return status;
   }
 
+  // ffmpeg's last few message lines, each on a line of its own after the error, or nothing.
+  std::string LogTail() {
+    constexpr long kTailBytes = 2048;
+    constexpr int kTailLines = 6;
+    std::fflush(log);
+    std::fseek(log, 0, SEEK_END);
+    const long size = std::ftell(log);
+    const long start = size > kTailBytes ? size - kTailBytes : 0;
+    std::fseek(log, start, SEEK_SET);
+    std::string text(static_cast<size_t>(size - start), '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), log));
+    std::vector<std::string> lines;
+    size_t begin = 0;
+    while (begin < text.size()) {
+      const size_t end = std::min(text.find('\n', begin), text.size());
+      if (end > begin) lines.push_back(text.substr(begin, end - begin));
+      begin = end + 1;
+    }
+    if (start > 0 && !lines.empty()) lines.erase(lines.begin());  // cut mid-line
+    std::string tail;
+    for (size_t i = lines.size() > kTailLines ? lines.size() - kTailLines : 0; i < lines.size(); ++i) {
+      tail += "\n  ffmpeg: " + lines[i];
+    }
+    return tail;
+  }
+
   std::unique_ptr<PendingFile> file;
+  FILE* log = nullptr;
   pid_t child = -1;
   int input = -1;
 };
@@ -143,11 +169,11 @@ bool VideoOutputAvailable() {
   return FindProgram("ffmpeg", program);
 }
 
-std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, const std::string& container,
-                                         std::string& error) {
+std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, VideoContainer container,
+                                         const std::string& name, std::string& error) {
   std::string program;
   if (!FindProgram("ffmpeg", program)) {
-    error = "ffmpeg is not installed: " + container +
+    error = "ffmpeg is not installed: " + name +
             " output needs it (PNG, EXR and raw output work without it; scripts/setup.sh installs it)";
     return nullptr;
   }
