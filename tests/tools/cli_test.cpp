@@ -81,6 +81,19 @@ TEST(CliRender, MovAndWebmKeepTheMaskedHoleTransparent) {
   }
 }
 
+TEST(CliRender, CtrlCDuringAVideoLeavesNothing) {
+  if (!hostkit::VideoOutputAvailable()) GTEST_SKIP() << "ffmpeg is not installed here";
+  ScratchDir dir;
+  // --foreground: one SIGINT to the host alone, as a terminal's Ctrl-C sends (a second one
+  // would end it at once by design).
+  const RunResult run = tooltest::RunTool(
+      "timeout", {"--foreground", "-s", "INT", "3", SWIRLMOSS_CLI_PATH, "render", "-o", dir / "clip.webm", "--size",
+                  std::to_string(kW) + "x" + std::to_string(kH), "--frames", "1000000"});
+  EXPECT_EQ(run.exitCode, 124) << "still running when interrupted: " << run.err;
+  EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
 TEST(CliRender, RawFramesAreExactlyTheirPixelsOnStandardOutput) {
   const RunResult run = Swirlmoss(Render("-", {"--frames", "3"}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
