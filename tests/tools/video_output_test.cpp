@@ -180,9 +180,9 @@ TEST_F(VideoOutput, ColourComesBackAsInThePngAndAlphaWhereTheContainerKeepsIt) {
 // A stereo sound whose loudness grows with time tells where the cut began: sin(440 Hz) * t / 4.
 TEST_F(VideoOutput, SoundIsTakenFromItsStartForTheFramesLengthInEachContainer) {
   ScratchDir scratch;
-  const std::string source = scratch / "rising.wav";
+  const std::string source = scratch / "take:2.wav";  // a colon, which ffmpeg could read as a protocol
   ASSERT_EQ(tooltest::RunTool("ffmpeg", {"-v", "error", "-nostdin", "-f", "lavfi", "-i",
-                            "aevalsrc=sin(2*PI*440*t)*t/4|sin(2*PI*440*t)*t/4:s=44100:d=4", source})
+                            "aevalsrc=sin(2*PI*440*t)*t/4|sin(2*PI*440*t)*t/4:s=44100:d=4", "file:" + source})
                 .exitCode,
             0);
   const int frames = 12;  // 0.5 s at 24 fps

@@ -34,7 +34,7 @@ struct OutputRequest {
   double fps = 30.0;
   int width = 0;
   int height = 0;
-  // Sound for containers that hold it: the first sound stream of this file (anything the
+  // Sound for containers that hold it: the first sound stream of this file (any file the
   // ffmpeg program reads), from audioStart seconds on, for audioSeconds (0: the length of the
   // frames). Empty: no sound.
   std::string audioPath;

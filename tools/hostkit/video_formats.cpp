@@ -51,9 +51,11 @@ std::vector<std::string> FfmpegArguments(const OutputRequest& request, VideoCont
   const bool sound = !request.audioPath.empty() && HoldsSound(container);
   if (sound) {
     // Seeking before -i cuts the sound file itself, sample-exactly, so that the clip's sound
-    // starts where its first frame does and lasts as long as its frames.
+    // starts where its first frame does and lasts as long as its frames. "file:" makes ffmpeg
+    // take a path as a file name even when it holds a colon or is "-" (here and for the output).
     const double seconds = request.audioSeconds > 0.0 ? request.audioSeconds : request.frames / request.fps;
-    Append(args, {"-ss", Decimal(request.audioStart, "%.6f"), "-t", Decimal(seconds, "%.6f"), "-i", request.audioPath,
+    Append(args, {"-ss", Decimal(request.audioStart, "%.6f"), "-t", Decimal(seconds, "%.6f"), "-i",
+                  "file:" + request.audioPath,
                   // The first sound stream, if the file has one: a silent source gives a silent clip.
                   "-map", "0:v:0", "-map", "1:a:0?"});
   }
@@ -86,7 +88,6 @@ std::vector<std::string> FfmpegArguments(const OutputRequest& request, VideoCont
       Append(args, {"-vf", "split[a][b];[a]palettegen=reserve_transparent=1[p];[b][p]paletteuse", "-f", "gif"});
       break;
   }
-  // "file:" makes ffmpeg take the path as a file name even when it holds a colon.
   args.push_back("file:" + outputPath);
   return args;
 }
