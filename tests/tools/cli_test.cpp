@@ -196,7 +196,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
   } outputs[] = {
       {fixtures / "missing/out.png", "output directory does not exist"},
       {fixtures / "file/out.png", "is not a directory"},
-      {fixtures / "out.avi", "unknown output type"},
+      {fixtures / "out.avi", "NAME.mov, NAME.webm"},  // an unknown output type lists the accepted ones
       {"/sys/out.png", "output directory is not writable"},  // sysfs takes no new files, even from root
   };
   for (const auto& c : outputs) {
