@@ -7,3 +7,20 @@ if(TARGET swirlmoss_frei0r_core)
     ENV "SWIRLMOSS_PLUGIN=$<TARGET_FILE:Swirlmoss>")
   add_dependencies(frei0r_module_test Swirlmoss)
 endif()
+
+if(TARGET swirlmoss_frei0r AND NOT SWIRLMOSS_SANITIZE)
+  find_package(PNG REQUIRED)
+  find_program(FFMPEG_PATH ffmpeg REQUIRED)
+  find_program(MELT_PATH melt REQUIRED)
+  find_program(GST_LAUNCH_PATH gst-launch-1.0 REQUIRED)
+  swirlmoss_add_test(frei0r_hosts_test SOURCES frei0r/hosts_test.cpp tools/tool_test_util.cpp
+    LIBS PNG::PNG LABELS frei0r gl)
+  target_include_directories(frei0r_hosts_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(frei0r_hosts_test PRIVATE
+    FREI0R_MODULE_DIR="$<TARGET_FILE_DIR:swirlmoss_frei0r>"
+    # A private registry: the first run scans once, later ones only when the module changes.
+    GST_REGISTRY_FILE="${CMAKE_CURRENT_BINARY_DIR}/frei0r-gst-registry.bin"
+    SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>"
+    FFMPEG_PATH="${FFMPEG_PATH}" MELT_PATH="${MELT_PATH}" GST_LAUNCH_PATH="${GST_LAUNCH_PATH}")
+  add_dependencies(frei0r_hosts_test swirlmoss_frei0r swirlmoss Swirlmoss)
+endif()
