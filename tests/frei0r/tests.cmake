@@ -24,3 +24,10 @@ if(TARGET swirlmoss_frei0r AND NOT SWIRLMOSS_SANITIZE)
     FFMPEG_PATH="${FFMPEG_PATH}" MELT_PATH="${MELT_PATH}" GST_LAUNCH_PATH="${GST_LAUNCH_PATH}")
   add_dependencies(frei0r_hosts_test swirlmoss_frei0r swirlmoss Swirlmoss)
 endif()
+
+# The Debian package: contents and fields (installing it is the fresh-machine check's work).
+if(TARGET swirlmoss_frei0r AND NOT SWIRLMOSS_SANITIZE)
+  add_test(NAME swirlmoss_package_check
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-package.sh ${PROJECT_BINARY_DIR})
+  set_tests_properties(swirlmoss_package_check PROPERTIES LABELS "frei0r;package" TIMEOUT 300)
+endif()
