@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured and built folder and checks what it holds and
 # declares: the three files at their literal places under /usr, the run-time dependencies that
-# no linker sees, and a frei0r module exporting only the f0r_* functions.
+# no linker sees, a frei0r module exporting only the f0r_* functions, and that the unpacked
+# program and module find the plugin beside them.
 # Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build=${1:?usage: check-package.sh BUILD_DIR}
@@ -29,4 +30,14 @@ field Recommends | grep -qw ffmpeg || fail "Recommends lacks ffmpeg"
 dpkg-deb -x "$deb" "$work/root"
 exports=$(nm -D --defined-only "$work/root/usr/lib/frei0r-1/swirlmoss.so" | awk '{print $3}' | grep -v '^f0r_' || true)
 [ -z "$exports" ] || fail "the frei0r module exports more than f0r_*: $exports"
+# Installed, each part finds the plugin relative to itself, without any environment variable.
+root=$work/root/usr
+env -u SWIRLMOSS_PLUGIN timeout -k 5 60 "$root/bin/swirlmoss" info >"$work/info.log" 2>&1 ||
+  fail "the installed swirlmoss does not find its plugin: $(tail -n 1 "$work/info.log")"
+grep -q "^Plugin *$root/bin/../lib/swirlmoss/plugins/Swirlmoss.so" "$work/info.log" || fail "swirlmoss loaded another plugin"
+# 96x64 like the tests: llvmpipe compiles a variant per power-of-two-ness of the sides.
+env -u SWIRLMOSS_PLUGIN FREI0R_PATH="$root/lib/frei0r-1" timeout -k 5 120 ffmpeg -nostdin -hide_banner -loglevel error \
+  -f lavfi -i "color=s=96x64:r=30,format=rgba" -frames:v 1 -vf "frei0r=filter_name=swirlmoss:filter_params=Smoke" \
+  -f null - >"$work/ffmpeg.log" 2>&1 || fail "ffmpeg cannot run the installed module: $(tail -n 1 "$work/ffmpeg.log")"
+[ ! -s "$work/ffmpeg.log" ] || fail "ffmpeg with the installed module said: $(cat "$work/ffmpeg.log")"
 echo "package check: $(basename "$deb") holds the program, the plugin and the frei0r module"

@@ -29,5 +29,6 @@ endif()
 if(TARGET swirlmoss_frei0r AND NOT SWIRLMOSS_SANITIZE)
   add_test(NAME swirlmoss_package_check
     COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/check-package.sh ${PROJECT_BINARY_DIR})
-  set_tests_properties(swirlmoss_package_check PROPERTIES LABELS "frei0r;package" TIMEOUT 300)
+  set_tests_properties(swirlmoss_package_check PROPERTIES LABELS "frei0r;package" TIMEOUT 300
+    ENVIRONMENT "MESA_SHADER_CACHE_DIR=${SWIRLMOSS_SHADER_CACHE_DIR}")
 endif()
