@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -208,10 +209,17 @@ TEST_F(Frei0rModule, FramesRunTopRowFirstInAndOut) {
   // With the mask, bright input keeps the effect opaque and black input cuts it away.
   SetNumber(instance, "Image Mask", 1.0);
   SetNumber(instance, "Mask Threshold", 0.5);
-  const Frame output = Update(instance, 0.0, TopWhite());
+  Frame output = Update(instance, 0.0, TopWhite());
   const auto alpha = [&](unsigned x, unsigned y) { return output[y * kW + x] >> 24; };
   EXPECT_EQ(alpha(kW / 2, 2), 255u) << "top row first: the white half is the upper one";
   EXPECT_EQ(alpha(kW / 2, kH - 3), 0u);
+
+  // The same time again with another picture is drawn again, not repeated.
+  Frame bottomWhite = TopWhite();
+  std::reverse(bottomWhite.begin(), bottomWhite.end());
+  output = Update(instance, 0.0, bottomWhite);
+  EXPECT_EQ(alpha(kW / 2, 2), 0u);
+  EXPECT_EQ(alpha(kW / 2, kH - 3), 255u);
   f0r_destruct(instance);
 }
 

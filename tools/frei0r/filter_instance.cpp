@@ -121,14 +121,43 @@ void FilterInstance::GetParameter(int index, void* value) {
 }
 
 void FilterInstance::Update(double time, const uint32_t* in, uint32_t* out) {
+  const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
   const int64_t frame = FrameAt(time, unit, state.HostSendsMilliseconds(), rate);
   // A time that names no frame counts frames instead: the next one after the last.
   targetFrame = frame == kUnknownFrame ? nextFrame : frame;
+  if (RepeatsLastFrame(in)) {
+    std::memcpy(out, lastOutput.data(), bytes);
+    return;
+  }
   input = in;
   output = out;
   rendered = false;
   GlThread::Get().Run(&FilterInstance::UpdateJob, this);
-  if (!rendered && out != in) std::memcpy(out, in, static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+  if (rendered) {
+    KeepLastFrame();
+  } else if (out != in) {
+    std::memcpy(out, in, bytes);
+  }
+}
+
+bool FilterInstance::RepeatsLastFrame(const uint32_t* in) const {
+  return !lastOutput.empty() && targetFrame + 1 == nextFrame && values == lastValues && hostSet == lastHostSet &&
+         std::memcmp(in, lastInput.data(), lastInput.size()) == 0;
+}
+
+void FilterInstance::KeepLastFrame() {
+  if (input == output) {  // drawn in place: the input is gone
+    lastOutput.clear();
+    return;
+  }
+  // Same sizes every frame: after the first, these copies allocate nothing.
+  const auto* in = reinterpret_cast<const uint8_t*>(input);
+  const auto* out = reinterpret_cast<const uint8_t*>(output);
+  const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+  lastInput.assign(in, in + bytes);
+  lastOutput.assign(out, out + bytes);
+  lastValues = values;
+  lastHostSet = hostSet;
 }
 
 void FilterInstance::UpdateJob(void* self) { static_cast<FilterInstance*>(self)->Render(); }

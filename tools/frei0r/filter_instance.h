@@ -71,6 +71,15 @@ class FilterInstance {
   int64_t nextFrame = 0;
   std::vector<uint8_t> staging;  // one frame, rows bottom to top
 
+  // The last frame drawn, its input and values: hosts repeat frames (melt does), and a repeat
+  // is answered from here instead of by a new plugin instance primed up to it.
+  bool RepeatsLastFrame(const uint32_t* in) const;
+  void KeepLastFrame();
+  std::vector<uint8_t> lastInput;
+  std::vector<uint8_t> lastOutput;
+  std::vector<float> lastValues;
+  std::vector<char> lastHostSet;
+
   // The job being handed to the GL thread.
   int64_t targetFrame = 0;
   const uint32_t* input = nullptr;

@@ -34,10 +34,19 @@ void GlThread::Loop() {
       // terminated, since other users in the process share the display.
       tried = true;
       std::string error;
-      context = hostkit::EglContext::Create(error);
+      try {
+        context = hostkit::EglContext::Create(error);
+      } catch (...) {
+        error = "the OpenGL context could not be made (out of memory)";
+      }
       if (!context) Report(error + "; frames pass through unchanged");
     }
-    job(argument);
+    // Nothing thrown may end this thread: the caller would wait for ever, or the host would
+    // be terminated. A job that throws leaves its frame unrendered, which passes it through.
+    try {
+      job(argument);
+    } catch (...) {
+    }
     job = nullptr;
     done = true;
     wake.notify_all();
