@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "tools/frei0r/gl_thread.h"
 #include "tools/frei0r/module_state.h"
@@ -19,15 +20,6 @@ std::string DefaultText(const hostkit::ParameterInfo& info) {
     if (element.value == info.defaultValue) return element.name;
   }
   return std::to_string(info.defaultValue);
-}
-
-// Copies `height` rows of `rowBytes` from `from` to `to` in reverse order: frei0r frames run
-// top row first, GL's bottom row first.
-void CopyFlipped(const uint8_t* from, uint8_t* to, size_t rowBytes, int height) {
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(to + static_cast<size_t>(height - 1 - y) * rowBytes, from + static_cast<size_t>(y) * rowBytes,
-                rowBytes);
-  }
 }
 
 }  // namespace
@@ -172,14 +164,14 @@ void FilterInstance::Render() {
     for (int64_t frame = nextFrame; frame < targetFrame; ++frame) driver->Prime();
   }
   ApplyValues();
-  Upload();
+  transfer->Upload(input, driver->InputTexture());
   if (!driver->RenderFrame()) {
     Report("the plugin could not draw a frame; this instance passes frames through unchanged");
     unusable = true;
     driver.reset();
     return;
   }
-  Readback();
+  transfer->Readback(driver->Framebuffer(), output);
   nextFrame = targetFrame + 1;
   rendered = true;
 }
@@ -197,7 +189,7 @@ bool FilterInstance::MakeDriver() {
     unusable = true;
     return false;
   }
-  staging.resize(blank.rgba.size());
+  if (!transfer) transfer = std::make_unique<FrameTransfer>(width, height);
   nextFrame = 0;
   const uint32_t count = static_cast<uint32_t>(state.Model().Parameters().size());
   if (startValues.empty()) {
@@ -225,26 +217,6 @@ void FilterInstance::ApplyValues() {
   for (size_t i = 0; i < count; ++i) {
     if (hostSet[i] && static_cast<int>(i) != mode) driver->SetValue(static_cast<uint32_t>(i), values[i]);
   }
-}
-
-void FilterInstance::Upload() {
-  const size_t rowBytes = static_cast<size_t>(width) * 4;
-  CopyFlipped(reinterpret_cast<const uint8_t*>(input), staging.data(), rowBytes, height);
-  glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glBindTexture(GL_TEXTURE_2D, driver->InputTexture());
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, staging.data());
-  glBindTexture(GL_TEXTURE_2D, 0);
-}
-
-void FilterInstance::Readback() {
-  glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, driver->Framebuffer());
-  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, staging.data());
-  CopyFlipped(staging.data(), reinterpret_cast<uint8_t*>(output), static_cast<size_t>(width) * 4, height);
 }
 
 }  // namespace swirlfrei0r

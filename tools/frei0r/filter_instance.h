@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tools/frei0r/frame_clock.h"
+#include "tools/frei0r/frame_transfer.h"
 #include "tools/hostkit/instance_driver.h"
 
 namespace swirlfrei0r {
@@ -48,8 +49,6 @@ class FilterInstance {
   void Render();
   bool MakeDriver();
   void ApplyValues();
-  void Upload();
-  void Readback();
 
   const ModuleState& state;
   const int width;
@@ -69,7 +68,7 @@ class FilterInstance {
   std::vector<float> startValues;  // the first plugin instance's values, given to later ones
   bool unusable = false;
   int64_t nextFrame = 0;
-  std::vector<uint8_t> staging;  // one frame, rows bottom to top
+  std::unique_ptr<FrameTransfer> transfer;
 
   // The last frame drawn, its input and values: hosts repeat frames (melt does), and a repeat
   // is answered from here instead of by a new plugin instance primed up to it.
