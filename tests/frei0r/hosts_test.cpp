@@ -80,6 +80,19 @@ TEST(Frei0rInFfmpeg, FramesEqualTheCliRenderWithTheSameValues) {
   EXPECT_NE(frames.substr(0, kFrameBytes), frames.substr(kFrameBytes, kFrameBytes)) << "the paint moves";
 }
 
+TEST(Frei0rInFfmpeg, ValuesGivenAtTheirDefaultsKeepTheModesOwn) {
+  // Every value written out, to reach "Frame Rate" by position: values at their defaults (some
+  // only to six decimals) leave Smoke's own starting values (Light 0.5, not the declared 1) in
+  // place, as a render that sets only "Mode" does.
+  ScratchDir dir;
+  const RunResult run = Ffmpeg(
+      "frei0r=filter_name=swirlmoss:filter_params="
+      "Smoke|0.5|0.5|0.6|n|1|0.5|0|0.1|0.333333|0.5|0.285714|0.5|n|0|0|1|1|1|n|0.5|0.1|30|auto",
+      dir / "out.rgba", 2);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ExpectSameFrames(ReadFile(dir / "out.rgba"), Render(2, {"Mode=Smoke", "Seed=0"}));
+}
+
 TEST(Frei0rInFfmpeg, AWidthOfNoMultipleOf16WorksPaddedAndCropped) {
   // The README's command for widths that Debian's ffmpeg 5.1 mishandles (322 here): the module
   // renders the padded frame, so the result is the CLI's 336-pixel render cut to 322.

@@ -91,7 +91,10 @@ void FilterInstance::SetParameter(int index, const void* value) {
     }
   }
   values[i] = next;
-  if (next != parameter.info->defaultValue) hostSet[i] = 1;
+  // A default written out in decimals (0.333333 for Shadows' 0.5 over 0..1.5, as ffmpeg users
+  // must when they give later values by position) still counts as the default.
+  const double slack = parameter.kind == Kind::Number ? 1e-5 * (parameter.info->maximum - parameter.info->minimum) : 0.0;
+  if (std::fabs(static_cast<double>(next) - parameter.info->defaultValue) > slack) hostSet[i] = 1;
 }
 
 void FilterInstance::GetParameter(int index, void* value) {
