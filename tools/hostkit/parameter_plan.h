@@ -31,6 +31,16 @@ struct ParameterTrack {
   float At(int frame, int frames) const;
 };
 
+// One value for `info`: an option's element name (any case) or its number, for booleans also
+// on/off, true/false, yes/no, else a number. False with a one-line `error` (which ends with
+// `where`, such as ` in --set "Mode=Smok"`) listing the options when an option is unknown.
+bool ParseParameterValue(const ParameterInfo& info, const std::string& text, float& value, std::string& error,
+                         const std::string& where = "");
+
+// Sets "Mode" on a live instance and, when the value crosses to the other mode, primes the
+// switch with a frame of no input. Call it before any other value of the same frame.
+void SetMode(InstanceDriver& driver, uint32_t modeIndex, float value);
+
 class ParameterPlan {
  public:
   // Parses every setting against the plugin's parameters. False with a one-line `error`
