@@ -200,16 +200,17 @@ bool ParameterPlan::Parse(const std::vector<std::string>& settings, const Parame
   return true;
 }
 
+bool ApplyModeValue(InstanceDriver& driver, uint32_t index, float value) {
+  driver.SetValue(index, value);
+  const bool smoke = value >= kModeThreshold;
+  if (smoke == driver.InSecondMode()) return false;
+  driver.Prime();
+  driver.SetInSecondMode(smoke);
+  return true;
+}
+
 void ParameterPlan::Apply(InstanceDriver& driver, int frame, int frames) const {
-  if (mode) {
-    const float value = mode->At(frame, frames);
-    driver.SetValue(mode->index, value);
-    const bool smoke = value >= kModeThreshold;
-    if (smoke != driver.InSecondMode()) {
-      driver.Prime();
-      driver.SetInSecondMode(smoke);
-    }
-  }
+  if (mode) ApplyModeValue(driver, mode->index, mode->At(frame, frames));
   for (const auto& track : tracks) driver.SetValue(track.index, track.At(frame, frames));
 }
 

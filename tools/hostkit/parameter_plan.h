@@ -31,6 +31,11 @@ struct ParameterTrack {
   float At(int frame, int frames) const;
 };
 
+// Sets "Mode" (parameter `index`) to `value` on a live instance. When that crosses to the other
+// mode it primes the switch at once, so the mode's bank is loaded before anything else is set:
+// the clock advances one step. Answers whether it primed.
+bool ApplyModeValue(InstanceDriver& driver, uint32_t index, float value);
+
 class ParameterPlan {
  public:
   // Parses every setting against the plugin's parameters. False with a one-line `error`
@@ -46,6 +51,7 @@ class ParameterPlan {
   void Apply(InstanceDriver& driver, int frame, int frames) const;
 
   const std::vector<ParameterTrack>& Tracks() const { return tracks; }
+  const ParameterTrack* ModeTrack() const { return mode.get(); }
   bool Empty() const { return tracks.empty() && !mode; }
 
  private:
