@@ -1,5 +1,10 @@
 # The headless host: its outputs and parameter plans (no GL), its loader, the instance driver
 # on the real plugin, and the swirlmoss CLI end to end.
+# Platform calls stay in *_posix.cpp files; the check needs no build.
+add_test(NAME tools_platform_includes
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/tools/platform_includes_check.sh ${PROJECT_SOURCE_DIR}/tools)
+set_tests_properties(tools_platform_includes PROPERTIES LABELS tools)
+
 if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
   find_package(PNG REQUIRED)
   find_package(OpenEXR CONFIG REQUIRED)
@@ -12,7 +17,8 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
   swirlmoss_warnings(swirlmoss_fake_no_entry)
   swirlmoss_warnings(swirlmoss_fake_create_fails)
 
-  swirlmoss_add_test(hostkit_output_test SOURCES tools/output_test.cpp tools/tool_test_util.cpp
+  swirlmoss_add_test(hostkit_output_test SOURCES tools/output_test.cpp tools/child_process_test.cpp
+    tools/tool_test_util.cpp
     LIBS swirlmoss_hostkit PNG::PNG OpenEXR::OpenEXR LABELS tools)
   swirlmoss_add_test(hostkit_parameter_plan_test SOURCES tools/parameter_plan_test.cpp
     LIBS swirlmoss_hostkit LABELS tools)

@@ -8,6 +8,8 @@
 
 namespace hostkit {
 
+class ChildProcess;
+
 // A frame-number pattern in a file name: "%d", "%04d" or a run of '#' (its length is the
 // zero-padded width).
 struct NumberPattern {
@@ -29,9 +31,9 @@ std::unique_ptr<FrameSink> OpenRawSink(std::string& error);
 std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, const std::string& container,
                                          std::string& error);
 
-// Writes the rows of an RGBA8 frame top to bottom (upright) to `fd`. False with `error`
-// when the reader has gone or the write fails. The process must ignore SIGPIPE, or a reader
-// that goes away ends it instead.
+// Writes the rows of an RGBA8 frame top to bottom (upright) to `fd` or to a child's input.
+// False with `error` when the reader has gone or the write fails.
 bool WriteUprightRows(int fd, const FrameView& frame, std::string& error);
+bool WriteUprightRows(ChildProcess& child, const FrameView& frame, std::string& error);
 
 }  // namespace hostkit
