@@ -23,10 +23,8 @@ void ReadInstanceFrame(const hostkit::InstanceDriver& driver, uint8_t* pixels) {
 
 std::string StampedName(const std::string& extension) {
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "swirlmoss-%Y%m%d-%H%M%S", &local);
+  char stamp[32] = "swirlmoss";
+  if (const std::tm* local = std::localtime(&now)) std::strftime(stamp, sizeof stamp, "swirlmoss-%Y%m%d-%H%M%S", local);
   std::string name = std::string(stamp) + "." + extension;
   for (int n = 2; std::filesystem::exists(name); ++n) name = std::string(stamp) + "-" + std::to_string(n) + "." + extension;
   return name;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "tools/hostkit/interrupt.h"
 #include "tools/hostkit/parameter_plan.h"
 #include "tools/hostkit/pending_file.h"
 #include "tools/hostkit/preset.h"
@@ -94,7 +95,8 @@ bool PreviewSession::Run(std::string& error) {
     double now = glfwGetTime();
     const bool waiting = paused || now < nextDue;
     window.WaitEvents(waiting && !stepOnce ? (paused ? 0.25 : nextDue - now) : 0.0);
-    if (window.CloseRequested()) exiting = true;
+    // Ctrl-C in the terminal ends the preview as closing the window does.
+    if (window.CloseRequested() || hostkit::InterruptRequested()) exiting = true;
     now = glfwGetTime();
     if (!exiting && ((!paused && now >= nextDue) || stepOnce)) {
       stepOnce = false;
