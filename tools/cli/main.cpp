@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   swirlcli::AddBenchCommand(app, exitCode);
   swirlcli::AddDemoCommand(app, exitCode);
   swirlcli::AddDevicesCommand(app, exitCode);
+  swirlcli::AddPreviewCommand(app, exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
