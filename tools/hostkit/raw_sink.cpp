@@ -9,11 +9,13 @@ namespace {
 
 class RawSink final : public FrameSink {
  public:
+  explicit RawSink(int fd) : fd(fd) {}
   PixelFormat Format() const override { return PixelFormat::Rgba8; }
-  bool Write(const FrameView& frame, std::string& error) override {
-    return WriteUprightRows(kStandardOutput, frame, error);
-  }
+  bool Write(const FrameView& frame, std::string& error) override { return WriteUprightRows(fd, frame, error); }
   bool Commit(std::string&) override { return true; }
+
+ private:
+  int fd;
 };
 
 }  // namespace
@@ -23,7 +25,9 @@ std::unique_ptr<FrameSink> OpenRawSink(std::string& error) {
     error = "-o - writes raw frames to standard output, which is a terminal here: pipe it into a program";
     return nullptr;
   }
-  return std::make_unique<RawSink>();
+  return std::make_unique<RawSink>(kStandardOutput);
 }
+
+std::unique_ptr<FrameSink> OpenRawStream(int fd) { return std::make_unique<RawSink>(fd); }
 
 }  // namespace hostkit
