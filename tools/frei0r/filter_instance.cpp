@@ -214,7 +214,7 @@ void FilterInstance::ApplyValues() {
   // which must not overwrite the values of this one.
   const int mode = state.ModeIndex();
   if (mode >= 0 && hostSet[static_cast<size_t>(mode)]) {
-    hostkit::SetMode(*driver, static_cast<uint32_t>(mode), values[static_cast<size_t>(mode)]);
+    hostkit::ApplyModeValue(*driver, static_cast<uint32_t>(mode), values[static_cast<size_t>(mode)]);
   }
   const size_t count = state.Model().Parameters().size();
   for (size_t i = 0; i < count; ++i) {

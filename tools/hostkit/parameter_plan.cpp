@@ -66,15 +66,6 @@ bool ParseParameterValue(const ParameterInfo& info, const std::string& text, flo
   return false;
 }
 
-void SetMode(InstanceDriver& driver, uint32_t modeIndex, float value) {
-  driver.SetValue(modeIndex, value);
-  const bool smoke = value >= kModeThreshold;
-  if (smoke != driver.InSecondMode()) {
-    driver.Prime();
-    driver.SetInSecondMode(smoke);
-  }
-}
-
 namespace {
 
 // One value of a setting, with the setting named in the error.
@@ -217,8 +208,17 @@ bool ParameterPlan::Parse(const std::vector<std::string>& settings, const Parame
   return true;
 }
 
+bool ApplyModeValue(InstanceDriver& driver, uint32_t index, float value) {
+  driver.SetValue(index, value);
+  const bool smoke = value >= kModeThreshold;
+  if (smoke == driver.InSecondMode()) return false;
+  driver.Prime();
+  driver.SetInSecondMode(smoke);
+  return true;
+}
+
 void ParameterPlan::Apply(InstanceDriver& driver, int frame, int frames) const {
-  if (mode) SetMode(driver, mode->index, mode->At(frame, frames));
+  if (mode) ApplyModeValue(driver, mode->index, mode->At(frame, frames));
   for (const auto& track : tracks) driver.SetValue(track.index, track.At(frame, frames));
 }
 

@@ -37,9 +37,10 @@ struct ParameterTrack {
 bool ParseParameterValue(const ParameterInfo& info, const std::string& text, float& value, std::string& error,
                          const std::string& where = "");
 
-// Sets "Mode" on a live instance and, when the value crosses to the other mode, primes the
-// switch with a frame of no input. Call it before any other value of the same frame.
-void SetMode(InstanceDriver& driver, uint32_t modeIndex, float value);
+// Sets "Mode" (parameter `index`) to `value` on a live instance. When that crosses to the other
+// mode it primes the switch at once, so the mode's bank is loaded before anything else is set:
+// the clock advances one step. Answers whether it primed.
+bool ApplyModeValue(InstanceDriver& driver, uint32_t index, float value);
 
 class ParameterPlan {
  public:
@@ -56,6 +57,7 @@ class ParameterPlan {
   void Apply(InstanceDriver& driver, int frame, int frames) const;
 
   const std::vector<ParameterTrack>& Tracks() const { return tracks; }
+  const ParameterTrack* ModeTrack() const { return mode.get(); }
   bool Empty() const { return tracks.empty() && !mode; }
 
  private:
