@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "effect/animation_clock.h"
+
 namespace {
 
 // Live values at construction, by parameter index ("Mode" lives apart). "Wave Thickness"
@@ -34,9 +36,6 @@ constexpr std::array<float, kPaintBankParams.size()> kPaintBankStart = {
 constexpr std::array<float, kSmokeBankParams.size()> kSmokeBankStart = {
     0.5f, 0.6f, 0.0f, 0.5f, 0.5f, 0.6f, 0.5f, 0.3f, 0.5f, 0.5f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.5f, 0.1f};
 
-// The step the clock takes per frame is scaled by this; the nearest float to 0.075.
-constexpr float kClockScale = 0.075f;
-
 }  // namespace
 
 OrganicMatsPlugin::OrganicMatsPlugin()
@@ -63,12 +62,7 @@ float OrganicMatsPlugin::ParamValue(uint32_t index) {
   return index == PARAM_MODE ? modeValue : live[index];
 }
 
-void OrganicMatsPlugin::AdvanceClock() {
-  // Single precision, in this order: the picture's motion depends on the exact steps.
-  const float flowFactor = live[PARAM_FLOW] * 1.5f + 0.5f;
-  const float step = flowFactor * live[PARAM_TIME_SPEED];
-  clock = clock + step * kClockScale;
-}
+void OrganicMatsPlugin::AdvanceClock() { clock = AdvanceAnimationClock(clock, live[PARAM_FLOW], live[PARAM_TIME_SPEED]); }
 
 // GL objects are released by TeardownGL before the host deletes an instance.
 OrganicMatsPlugin::~OrganicMatsPlugin() = default;

@@ -238,24 +238,31 @@ TEST(EffectModes, OnlyCrossingHalfBetweenFramesSwaps) {
 }
 
 TEST(EffectClock, AdvancesInSinglePrecisionFromFlowAndTimeSpeed) {
+  // Expected values are the correctly rounded results of each operation in turn, written
+  // out rather than recomputed, so that a compiler rounding differently here and in the
+  // effect cannot agree with itself.
   Inspectable plugin;
   plugin.AdvanceClock();
-  EXPECT_EQ(plugin.Clock(), 0.046875f);  // defaults: (0.5 * 1.5 + 0.5) * 0.5 * 0.075
+  EXPECT_EQ(plugin.Clock(), 0x1.8p-5f);  // defaults: (0.5 * 1.5 + 0.5) * 0.5 * 0.075
   plugin.SetParamValue(PARAM_TIME_SPEED, 0.0f);
   plugin.AdvanceClock();
-  EXPECT_EQ(plugin.Clock(), 0.046875f);
+  EXPECT_EQ(plugin.Clock(), 0x1.8p-5f);
   plugin.SetParamValue(PARAM_TIME_SPEED, 1.0f);
   plugin.SetParamValue(PARAM_FLOW, 1.0f);
   plugin.AdvanceClock();
-  EXPECT_EQ(plugin.Clock(), 0.046875f + 2.0f * 0.075f);
+  EXPECT_EQ(plugin.Clock(), 0x1.933334p-3f);  // + 2 * 0.075
 
-  Inspectable exact;
-  float expected = 0.0f;
-  for (int i = 0; i < 1000; ++i) {
-    exact.AdvanceClock();
-    expected = expected + ((0.5f * 1.5f + 0.5f) * 0.5f) * 0.075f;
-  }
-  EXPECT_EQ(exact.Clock(), expected);
+  Inspectable defaults;
+  for (int i = 0; i < 1000; ++i) defaults.AdvanceClock();
+  EXPECT_EQ(defaults.Clock(), 0x1.77p+5f);
+
+  // Here either multiply fused with the add after it rounds once instead of twice: a fused
+  // flow factor ends at 0x1.883ba4p-6, a fused clock sum at 0x1.883ba2p-6.
+  Inspectable unfused;
+  unfused.SetParamValue(PARAM_FLOW, 0.11f);
+  unfused.SetParamValue(PARAM_TIME_SPEED, 0.16f);
+  for (int i = 0; i < 3; ++i) unfused.AdvanceClock();
+  EXPECT_EQ(unfused.Clock(), 0x1.883bap-6f);
 }
 
 }  // namespace
