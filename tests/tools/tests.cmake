@@ -28,4 +28,8 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
       FAKE_CREATE_FAILS_PATH="$<TARGET_FILE:swirlmoss_fake_create_fails>")
     add_dependencies(${test} Swirlmoss swirlmoss swirlmoss_fake_no_entry swirlmoss_fake_create_fails)
   endforeach()
+  if(SWIRLMOSS_SANITIZE)
+    # The sanitizer settings the tests run with must reach the programs they start.
+    target_compile_definitions(swirlmoss_cli_test PRIVATE SWIRLMOSS_INHERITED_ASAN_OPTION="intercept_tls_get_addr=0")
+  endif()
 endif()
