@@ -1,5 +1,10 @@
 # The headless host: its outputs and parameter plans (no GL), its loader, the instance driver
 # on the real plugin, and the swirlmoss CLI end to end.
+# Platform calls stay in *_posix.cpp files; the check needs no build.
+add_test(NAME tools_platform_includes
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/tools/platform_includes_check.sh ${PROJECT_SOURCE_DIR}/tools)
+set_tests_properties(tools_platform_includes PROPERTIES LABELS tools)
+
 if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
   find_package(PNG REQUIRED)
   find_package(OpenEXR CONFIG REQUIRED)
@@ -12,8 +17,11 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
   swirlmoss_warnings(swirlmoss_fake_no_entry)
   swirlmoss_warnings(swirlmoss_fake_create_fails)
 
-  swirlmoss_add_test(hostkit_output_test SOURCES tools/output_test.cpp tools/tool_test_util.cpp
+  swirlmoss_add_test(hostkit_output_test SOURCES tools/output_test.cpp tools/child_process_test.cpp
+    tools/tool_test_util.cpp
     LIBS swirlmoss_hostkit PNG::PNG OpenEXR::OpenEXR LABELS tools)
+  swirlmoss_add_test(hostkit_video_output_test SOURCES tools/video_output_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit PNG::PNG LABELS tools)
   swirlmoss_add_test(hostkit_parameter_plan_test SOURCES tools/parameter_plan_test.cpp
     LIBS swirlmoss_hostkit LABELS tools)
   swirlmoss_add_test(hostkit_driver_test SOURCES tools/driver_test.cpp
@@ -32,4 +40,18 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
     # The sanitizer settings the tests run with must reach the programs they start.
     target_compile_definitions(swirlmoss_cli_test PRIVATE SWIRLMOSS_INHERITED_ASAN_OPTION="intercept_tls_get_addr=0")
   endif()
+endif()
+
+# Presets (no GL) and the preview window end to end. The window needs an X server: the test
+# binary runs under its own Xvfb, sized to hold the small windows it opens.
+if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
+  swirlmoss_add_test(hostkit_preset_test SOURCES tools/preset_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit LABELS tools)
+  swirlmoss_add_test(swirlmoss_preview_test SOURCES tools/preview_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit PNG::PNG nlohmann_json::nlohmann_json
+    WRAPPER xvfb-run -a -s "-screen 0 800x600x24"
+    LABELS tools gl glx)
+  target_compile_definitions(swirlmoss_preview_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
+  add_dependencies(swirlmoss_preview_test Swirlmoss swirlmoss)
+  set_tests_properties(swirlmoss_preview_test PROPERTIES TIMEOUT 300)
 endif()

@@ -3,18 +3,17 @@
 // MP4 adds to pure rendering. GPU timer queries read near zero on software rasterisers, so
 // frames are timed as wall time around glFinish.
 
-#include <stdlib.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
+#include "tools/hostkit/cpu_clock.h"
+#include "tools/hostkit/file_system.h"
 #include "tools/hostkit/passthrough_program.h"
 
 namespace swirlcli {
@@ -44,12 +43,6 @@ const std::vector<Look>& Looks() {
   return looks;
 }
 
-double ThreadCpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 struct LookFigures {
@@ -71,9 +64,9 @@ bool TimeLook(hostkit::InstanceDriver& driver, const hostkit::ParameterPlan& pla
     plan.Apply(driver, 0, 1);
     glFinish();
     const Clock::time_point start = Clock::now();
-    const double cpuStart = ThreadCpuSeconds();
+    const double cpuStart = hostkit::ThreadCpuSeconds();
     driver.RenderFrame();
-    cpu += ThreadCpuSeconds() - cpuStart;
+    cpu += hostkit::ThreadCpuSeconds() - cpuStart;
     glFinish();
     wall += Since(start);
     driver.DrainEvents();
@@ -125,8 +118,8 @@ int RunBench(const BenchOptions& options) {
   std::vector<hostkit::ParameterPlan> plans;
   for (const Look& look : Looks()) plans.push_back(ParsePlan(look.settings, plugin.model));
   const auto gl = MakeGlContext();
-  std::printf("swirlmoss bench: %s\nGL: %s on %s; %ld CPU cores online\n", plugin.library->Path().c_str(),
-              gl->VersionText().c_str(), gl->RendererText().c_str(), sysconf(_SC_NPROCESSORS_ONLN));
+  std::printf("swirlmoss bench: %s\nGL: %s on %s; %u CPU threads\n", plugin.library->Path().c_str(),
+              gl->VersionText().c_str(), gl->RendererText().c_str(), std::thread::hardware_concurrency());
   std::printf("Clocks: frame times are wall time around glFinish, mean of %d frames after one untimed frame "
               "(GPU timer queries read near zero on llvmpipe); the plugin call is the calling thread's CPU time "
               "inside plugMain(17).\n\n",
@@ -161,9 +154,9 @@ int RunBench(const BenchOptions& options) {
   // End-to-end throughput of render to files, at the first size, for both looks.
   const auto [width, height] = sizes.front();
   auto driver = MakeDriver(plugin, width, height, hostkit::PixelFormat::Rgba8, LoadInput("", width, height));
-  char pattern[] = "/tmp/swirlmoss-bench-XXXXXX";
-  Require(mkdtemp(pattern) != nullptr, "cannot make a temporary directory for the throughput run");
-  const std::string scratch = pattern;
+  std::string reason;
+  const std::string scratch = hostkit::MakeTemporaryDirectory("swirlmoss-bench", reason);
+  Require(!scratch.empty(), "cannot make a temporary directory for the throughput run: " + reason);
   const bool video = hostkit::VideoOutputAvailable();
   std::printf("\nThroughput of render at %dx%d, %d frames (wall time of the whole render, reading back and "
               "writing included; limits: PNG 1.15x, MP4 1.25x of pure rendering)\n",

@@ -1,24 +1,23 @@
 #include "tools/cli/cli_common.h"
 
-#include <signal.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
+#include "tools/hostkit/descriptor_io.h"
+#include "tools/hostkit/file_system.h"
+#include "tools/hostkit/interrupt.h"
 #include "tools/hostkit/png_io.h"
+#include "tools/hostkit/preset.h"
 #include "tools/hostkit/test_card.h"
 
 namespace swirlcli {
 namespace {
 
-volatile sig_atomic_t interrupted = 0;
-
-void OnInterrupt(int) { interrupted = 1; }
-
-bool IsFile(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
+bool IsFile(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::is_regular_file(path, ignored);
+}
 
 bool ParseSide(const std::string& text, int& side) {
   if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -28,7 +27,7 @@ bool ParseSide(const std::string& text, int& side) {
 
 }  // namespace
 
-bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+bool StderrIsTerminal() { return hostkit::IsTerminal(hostkit::kStandardError); }
 
 void PrintError(const std::string& text) { std::fprintf(stderr, "swirlmoss: error: %s\n", text.c_str()); }
 void PrintWarning(const std::string& text) { std::fprintf(stderr, "swirlmoss: warning: %s\n", text.c_str()); }
@@ -37,13 +36,8 @@ void PrintNote(const std::string& text) {
 }
 
 std::string DefaultPluginPath() {
-  char self[PATH_MAX] = {};
-  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-  std::string directory = ".";
-  if (length > 0) {
-    std::string exe(self, static_cast<size_t>(length));
-    directory = exe.substr(0, exe.rfind('/'));
-  }
+  const std::string exe = hostkit::ExecutablePath();
+  const std::string directory = exe.empty() ? "." : exe.substr(0, exe.rfind('/'));
   const std::string candidates[] = {directory + "/Swirlmoss.so", directory + "/../lib/swirlmoss/plugins/Swirlmoss.so"};
   for (const auto& candidate : candidates) {
     if (IsFile(candidate)) return candidate;
@@ -94,6 +88,15 @@ hostkit::ParameterPlan ParsePlan(const std::vector<std::string>& settings, const
   return plan;
 }
 
+std::vector<std::string> WithPreset(const std::string& preset, const std::vector<std::string>& settings,
+                                    const hostkit::ParameterModel& model) {
+  if (preset.empty()) return settings;
+  std::vector<std::string> fromPreset;
+  std::string error;
+  Require(hostkit::ReadPreset(preset, model, fromPreset, error), error);
+  return hostkit::OverlaySettings(fromPreset, settings, model);
+}
+
 hostkit::Image LoadInput(const std::string& path, int width, int height) {
   if (path.empty()) return hostkit::MakeTestCard(width, height);
   hostkit::Image image;
@@ -110,17 +113,8 @@ std::unique_ptr<hostkit::InstanceDriver> MakeDriver(const LoadedPlugin& plugin, 
   return driver;
 }
 
-void InstallInterruptHandler() {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program at once
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  // A closed output pipe must come back as a write error, not end the program.
-  signal(SIGPIPE, SIG_IGN);
-}
+void InstallInterruptHandler() { hostkit::InstallInterruptHandler(); }
 
-bool Interrupted() { return interrupted != 0; }
+bool Interrupted() { return hostkit::InterruptRequested(); }
 
 }  // namespace swirlcli

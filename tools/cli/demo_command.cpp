@@ -3,11 +3,8 @@
 // (640x360, a few dozen frames a look) to finish in about two minutes on two cores with a
 // cold shader cache.
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "tools/cli/cli_common.h"
@@ -96,8 +93,9 @@ class DemoSink final : public hostkit::FrameSink {
 };
 
 void MakeDirectory(const std::string& path) {
-  Require(mkdir(path.c_str(), 0755) == 0 || errno == EEXIST,
-          "cannot make the output directory " + path + ": " + std::strerror(errno));
+  std::error_code error;
+  std::filesystem::create_directory(path, error);
+  Require(!error, "cannot make the output directory " + path + ": " + error.message());
 }
 
 void WriteSheet(const ContactSheet& sheet, const std::string& path) {

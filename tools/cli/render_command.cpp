@@ -1,4 +1,4 @@
-// swirlmoss render: frames of the effect to PNG, PNG sequences, OpenEXR, MP4, GIF or raw RGBA.
+// swirlmoss render: frames of the effect to PNG, PNG sequences, OpenEXR, MP4, MOV, WebM, GIF or raw RGBA.
 
 #include <cstdio>
 #include <vector>
@@ -34,19 +34,21 @@ struct RenderOptions {
   double fps = 30.0;
   std::string input;
   std::vector<std::string> settings;
+  std::string preset;
   std::string output;
 };
 
 int RunRender(const RenderOptions& options) {
+  std::string error;
+  Require(hostkit::KnownOutputType(options.output, error), error, kExitUsage);
   const auto [width, height] = ParseSize(options.size);
   Require(options.frames >= 1, "--frames " + std::to_string(options.frames) + ": render at least 1 frame", kExitUsage);
   Require(options.fps > 0.0, "--fps must be above 0", kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
-  const hostkit::ParameterPlan plan = ParsePlan(options.settings, plugin.model);
+  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(options.preset, options.settings, plugin.model), plugin.model);
   const hostkit::Image input = LoadInput(options.input, width, height);
   const auto gl = MakeGlContext();
   auto driver = MakeDriver(plugin, width, height, hostkit::FormatForPath(options.output), input);
-  std::string error;
   auto sink = hostkit::OpenSink({options.output, options.frames, options.fps, width, height}, error);
   Require(sink != nullptr, error);
   TerminalProgress progress("render");
@@ -77,11 +79,13 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
                       "Input picture (PNG); default: a built-in test card with colour, gradients and a "
                       "transparent disc");
   command->add_option("--set", options->settings, "Parameter value NAME=VALUE (repeatable; see below)");
+  command->add_option("--preset", options->preset, "Preset file (JSON) to start from; --set overrides its values");
   command
       ->add_option("-o,--output", options->output,
                    "Output, chosen by its name: NAME.png (the last frame), NAME_%04d.png or NAME_####.png (one file "
-                   "per frame), NAME.exr / NAME_%04d.exr (half float, keeps values above 1), NAME.mp4 or "
-                   "NAME.gif (needs ffmpeg), - (raw RGBA frames, rows top to bottom, on standard output)")
+                   "per frame), NAME.exr / NAME_%04d.exr (half float, keeps values above 1), NAME.mp4 (H.264), "
+                   "NAME.mov (ProRes 4444 with alpha), NAME.webm (VP9 with alpha), NAME.gif (video needs ffmpeg), "
+                   "- (raw RGBA frames, rows top to bottom, on standard output)")
       ->required();
   command->footer(std::string("\n") + kSetHelp +
                   "\n\nFiles are written upright, whole or not at all (a temporary name, then a rename). The\n"

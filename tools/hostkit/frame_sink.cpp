@@ -1,14 +1,11 @@
 #include "tools/hostkit/frame_sink.h"
 
-#include <sys/uio.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 
+#include "tools/hostkit/child_process.h"
 #include "tools/hostkit/sinks.h"
+#include "tools/hostkit/video_formats.h"
 
 namespace hostkit {
 namespace {
@@ -20,6 +17,20 @@ std::string LowerExtension(const std::string& path) {
   std::string extension = path.substr(dot + 1);
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return extension;
+}
+
+// Hands the rows of `frame` top to bottom to `write` in batches of row ranges.
+template <typename Write>
+bool WriteRowsUpright(const FrameView& frame, Write write) {
+  const size_t stride = static_cast<size_t>(frame.width) * 4;
+  ByteRange batch[64];
+  int row = frame.height - 1;
+  while (row >= 0) {
+    int count = 0;
+    for (; count < 64 && row >= 0; ++count, --row) batch[count] = {frame.pixels + stride * static_cast<size_t>(row), stride};
+    if (!write(batch, count)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -64,53 +75,33 @@ PixelFormat FormatForPath(const std::string& path) {
   return LowerExtension(path) == "exr" ? PixelFormat::RgbaHalf : PixelFormat::Rgba8;
 }
 
+bool KnownOutputType(const std::string& path, std::string& error) {
+  const std::string extension = LowerExtension(path);
+  VideoContainer container;
+  if (path == "-" || extension == "png" || extension == "exr" || VideoContainerFor(extension, container)) return true;
+  error = "unknown output type \"" + path +
+          "\": use NAME.png, NAME_%04d.png, NAME.exr, NAME_%04d.exr, NAME.mp4, NAME.mov, NAME.webm, NAME.gif "
+          "or - (raw RGBA)";
+  return false;
+}
+
 std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error) {
+  if (!KnownOutputType(request.path, error)) return nullptr;
   if (request.path == "-") return OpenRawSink(error);
   const std::string extension = LowerExtension(request.path);
   if (extension == "png") return OpenPictureSink(request, PictureKind::Png, error);
   if (extension == "exr") return OpenPictureSink(request, PictureKind::Exr, error);
-  if (extension == "mp4" || extension == "gif") return OpenVideoSink(request, extension, error);
-  error = "unknown output type \"" + request.path +
-          "\": use NAME.png, NAME_%04d.png, NAME.exr, NAME_%04d.exr, NAME.mp4, NAME.gif or - (raw RGBA)";
-  return nullptr;
+  VideoContainer container = VideoContainer::Mp4;
+  VideoContainerFor(extension, container);
+  return OpenVideoSink(request, container, extension, error);
 }
 
 bool WriteUprightRows(int fd, const FrameView& frame, std::string& error) {
-  const size_t stride = static_cast<size_t>(frame.width) * 4;
-  iovec batch[64];
-  int row = frame.height - 1;
-  while (row >= 0) {
-    int count = 0;
-    for (; count < 64 && row >= 0; ++count, --row) {
-      batch[count].iov_base = const_cast<uint8_t*>(frame.pixels + stride * static_cast<size_t>(row));
-      batch[count].iov_len = stride;
-    }
-    // writev may write part of the batch (pipes); finish the rest before the next batch.
-    size_t remaining = stride * static_cast<size_t>(count);
-    iovec* vector = batch;
-    int vectorCount = count;
-    while (remaining > 0) {
-      const ssize_t written = writev(fd, vector, vectorCount);
-      if (written < 0) {
-        if (errno == EINTR) continue;
-        error = errno == EPIPE ? "the reading end of the output pipe closed early"
-                               : std::string("writing frames failed: ") + std::strerror(errno);
-        return false;
-      }
-      remaining -= static_cast<size_t>(written);
-      size_t advance = static_cast<size_t>(written);
-      while (vectorCount > 0 && advance >= vector->iov_len) {
-        advance -= vector->iov_len;
-        ++vector;
-        --vectorCount;
-      }
-      if (vectorCount > 0) {
-        vector->iov_base = static_cast<uint8_t*>(vector->iov_base) + advance;
-        vector->iov_len -= advance;
-      }
-    }
-  }
-  return true;
+  return WriteRowsUpright(frame, [&](const ByteRange* rows, int count) { return WriteRanges(fd, rows, count, error); });
+}
+
+bool WriteUprightRows(ChildProcess& child, const FrameView& frame, std::string& error) {
+  return WriteRowsUpright(frame, [&](const ByteRange* rows, int count) { return child.Write(rows, count, error); });
 }
 
 }  // namespace hostkit

@@ -1,12 +1,11 @@
 #include "tools/hostkit/pending_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+
+#include "tools/hostkit/file_system.h"
 
 namespace hostkit {
 namespace {
@@ -16,13 +15,12 @@ std::string BaseOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string DirectoryProblem(const std::string& directory, int error) {
-  struct stat info {};
-  if (stat(directory.c_str(), &info) != 0) {
-    return "output directory does not exist: " + directory;
-  }
-  if (!S_ISDIR(info.st_mode)) return "output directory is not a directory: " + directory;
-  return "output directory is not writable: " + directory + " (" + std::strerror(error) + ")";
+std::string DirectoryProblem(const std::string& directory, const std::string& reason) {
+  std::error_code ignored;
+  const auto status = std::filesystem::status(directory, ignored);
+  if (!std::filesystem::exists(status)) return "output directory does not exist: " + directory;
+  if (!std::filesystem::is_directory(status)) return "output directory is not a directory: " + directory;
+  return "output directory is not writable: " + directory + " (" + reason + ")";
 }
 
 }  // namespace
@@ -42,25 +40,20 @@ std::unique_ptr<PendingFile> PendingFile::Create(const std::string& finalPath, s
     error = "output path names a directory, not a file: " + finalPath;
     return nullptr;
   }
-  struct stat existing {};
-  if (stat(finalPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(finalPath, ignored)) {
     error = "output path is a directory, not a file: " + finalPath;
     return nullptr;
   }
   std::unique_ptr<PendingFile> file(new PendingFile());
   file->finalPath = finalPath;
-  file->temporaryPath = directory + "/." + base + ".part-" + std::to_string(getpid()) + "-" +
+  file->temporaryPath = directory + "/." + base + ".part-" + std::to_string(ProcessId()) + "-" +
                         std::to_string(counter.fetch_add(1));
-  const int fd = open(file->temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = DirectoryProblem(directory, errno);
-    file->temporaryPath.clear();
-    return nullptr;
-  }
-  file->stream = fdopen(fd, "wb");
+  std::string reason;
+  file->stream = CreateNewFile(file->temporaryPath, reason);
   if (!file->stream) {
-    close(fd);
-    error = "cannot open " + file->temporaryPath + ": " + std::strerror(errno);
+    error = DirectoryProblem(directory, reason);
+    file->temporaryPath.clear();
     return nullptr;
   }
   return file;
@@ -68,7 +61,7 @@ std::unique_ptr<PendingFile> PendingFile::Create(const std::string& finalPath, s
 
 PendingFile::~PendingFile() {
   if (stream) std::fclose(stream);
-  if (!committed && !temporaryPath.empty()) unlink(temporaryPath.c_str());
+  if (!committed && !temporaryPath.empty()) std::remove(temporaryPath.c_str());
 }
 
 bool PendingFile::CloseStream() {
@@ -84,6 +77,11 @@ bool PendingFile::Commit(std::string& error) {
     error = "writing " + finalPath + " failed (disk full?)";
     return false;
   }
+  std::string reason;
+  if (!SyncFileToDisk(temporaryPath, reason)) {
+    error = "writing " + finalPath + " failed: " + reason;
+    return false;
+  }
   if (std::rename(temporaryPath.c_str(), finalPath.c_str()) != 0) {
     error = "cannot move the finished file to " + finalPath + ": " + std::strerror(errno);
     return false;
@@ -94,6 +92,16 @@ bool PendingFile::Commit(std::string& error) {
 
 bool CheckOutputDirectory(const std::string& path, std::string& error) {
   return PendingFile::Create(path, error) != nullptr;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text, std::string& error) {
+  std::unique_ptr<PendingFile> file = PendingFile::Create(path, error);
+  if (!file) return false;
+  if (std::fwrite(text.data(), 1, text.size(), file->Stream()) != text.size() || !file->CloseStream()) {
+    error = "writing " + path + " failed (disk full?)";
+    return false;
+  }
+  return file->Commit(error);
 }
 
 }  // namespace hostkit

@@ -1,8 +1,7 @@
 #include "tools/hostkit/plugin_library.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
+#include <filesystem>
 
 namespace hostkit {
 namespace {
@@ -12,12 +11,13 @@ std::string FixedText(const char* bytes, size_t size) { return std::string(bytes
 }  // namespace
 
 std::unique_ptr<PluginLibrary> PluginLibrary::Load(const std::string& path, std::string& error) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) {
+  std::error_code ignored;
+  const auto status = std::filesystem::status(path, ignored);
+  if (!std::filesystem::exists(status)) {
     error = "plugin library not found: " + path;
     return nullptr;
   }
-  if (!S_ISREG(info.st_mode)) {
+  if (!std::filesystem::is_regular_file(status)) {
     error = "plugin library is not a file: " + path;
     return nullptr;
   }

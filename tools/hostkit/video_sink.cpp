@@ -1,139 +1,62 @@
 // Video output through the ffmpeg program: frames are piped to it as raw RGBA and it writes
 // a temporary file, renamed into place once ffmpeg has finished successfully.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
+#include "tools/hostkit/child_process.h"
 #include "tools/hostkit/pending_file.h"
 #include "tools/hostkit/sinks.h"
 
-extern char** environ;
-
 namespace hostkit {
 namespace {
-
-bool FindProgram(const char* name, std::string& found) {
-  const char* path = std::getenv("PATH");
-  std::string list = path ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= list.size()) {
-    const size_t end = list.find(':', start);
-    std::string directory = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    if (directory.empty()) directory = ".";
-    const std::string candidate = directory + "/" + name;
-    if (access(candidate.c_str(), X_OK) == 0) {
-      found = candidate;
-      return true;
-    }
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return false;
-}
 
 class VideoSink final : public FrameSink {
  public:
   // Without Commit the clip is unfinished: ffmpeg is stopped before it writes a trailer, and
   // the temporary file goes with the pending file.
-  ~VideoSink() override {
-    if (child > 0) kill(child, SIGKILL);
-    Stop();
-  }
+  ~VideoSink() override { child.reset(); }
 
   PixelFormat Format() const override { return PixelFormat::Rgba8; }
 
-  bool Start(const std::string& program, const OutputRequest& request, const std::string& container,
+  bool Start(const std::string& program, const OutputRequest& request, VideoContainer container,
              std::string& error) {
     file = PendingFile::Create(request.path, error);
     if (!file) return false;
     file->CloseStream();  // ffmpeg writes the reserved temporary file by name
-    char size[32], rate[32];
-    std::snprintf(size, sizeof size, "%dx%d", request.width, request.height);
-    std::snprintf(rate, sizeof rate, "%g", request.fps);
-    std::vector<std::string> args = {program, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-                                      "-f", "rawvideo", "-pix_fmt", "rgba", "-s", size, "-r", rate, "-i", "-"};
-    if (container == "gif") {
-      args.insert(args.end(), {"-vf", "split[a][b];[a]palettegen=reserve_transparent=1[p];[b][p]paletteuse",
-                               "-f", "gif"});
-    } else {
-      // H.264 in 4:2:0 wants even sides: pad odd sizes by one pixel.
-      args.insert(args.end(), {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264", "-preset", "veryfast",
-                               "-crf", "18", "-pix_fmt", "yuv420p", "-movflags", "+faststart", "-f", "mp4"});
-    }
-    args.push_back(file->TemporaryPath());
+    std::vector<std::string> args = FfmpegArguments(request, container, file->TemporaryPath());
+    args.insert(args.begin(), program);
 
-    int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
-      error = "cannot make a pipe to ffmpeg";
-      return false;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], STDIN_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    // A process group of its own keeps a Ctrl-C at the terminal for this host, which then
-    // stops ffmpeg itself and leaves no half-written clip.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const int spawned = posix_spawn(&child, program.c_str(), &actions, &attributes, argv.data(), environ);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[0]);
-    if (spawned != 0) {
-      close(pipeEnds[1]);
-      child = -1;
-      error = "cannot start " + program;
-      return false;
-    }
-    input = pipeEnds[1];
-    return true;
+    ChildOptions options;
+    options.arguments = std::move(args);
+    options.pipeInput = true;
+    child = ChildProcess::Start(options, error);
+    return child != nullptr;
   }
 
   bool Write(const FrameView& frame, std::string& error) override {
-    if (WriteUprightRows(input, frame, error)) return true;
-    error = "ffmpeg stopped taking frames (" + error + ")";
+    if (WriteUprightRows(*child, frame, error)) return true;
+    error = "ffmpeg stopped taking frames for " + file->FinalPath() + " (" + error + ")" + Said();
     return false;
   }
 
   bool Commit(std::string& error) override {
-    const int status = Stop();
-    if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
-      error = "ffmpeg failed to write " + file->FinalPath() + " (its own message is above)";
+    std::string outcome;
+    if (!child->Wait(outcome)) {
+      error = "ffmpeg failed to write " + file->FinalPath() + " (it " + outcome + ")" + Said();
       return false;
     }
     return file->Commit(error);
   }
 
  private:
-  // Closes ffmpeg's input and waits for it; answers its wait status (-1 when none ran).
-  int Stop() {
-    if (input >= 0) close(input);
-    input = -1;
-    if (child <= 0) return -1;
-    int status = -1;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    child = -1;
-    return status;
+  // ffmpeg's last words, for a failure message.
+  std::string Said() const {
+    const std::string tail = child->LogTail(2);
+    return tail.empty() ? "" : ": " + tail;
   }
 
   std::unique_ptr<PendingFile> file;
-  pid_t child = -1;
-  int input = -1;
+  std::unique_ptr<ChildProcess> child;
 };
 
 }  // namespace
@@ -143,11 +66,11 @@ bool VideoOutputAvailable() {
   return FindProgram("ffmpeg", program);
 }
 
-std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, const std::string& container,
-                                         std::string& error) {
+std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, VideoContainer container,
+                                         const std::string& name, std::string& error) {
   std::string program;
   if (!FindProgram("ffmpeg", program)) {
-    error = "ffmpeg is not installed: " + container +
+    error = "ffmpeg is not installed: " + name +
             " output needs it (PNG, EXR and raw output work without it; scripts/setup.sh installs it)";
     return nullptr;
   }

@@ -1,0 +1,28 @@
+#pragma once
+// The few file and process facts the host needs beyond what std::filesystem offers: creating a
+// file that must not exist yet, forcing a file's bytes to disk, the process id that makes
+// temporary names unique, and the path of the running program.
+
+#include <cstdio>
+#include <string>
+
+namespace hostkit {
+
+// Creates `path` for writing, failing when it exists already; the file is not inherited by
+// programs we start. Null with the system's reason in `reason` otherwise.
+FILE* CreateNewFile(const std::string& path, std::string& reason);
+
+// Makes the bytes of the file at `path` durable before it is renamed into place, so a crash
+// cannot leave an empty file under the final name. False with the system's reason.
+bool SyncFileToDisk(const std::string& path, std::string& reason);
+
+// Makes a new private directory under the system's temporary folder, named from `prefix`.
+// Empty with the system's reason when it cannot.
+std::string MakeTemporaryDirectory(const std::string& prefix, std::string& reason);
+
+long ProcessId();
+
+// Absolute path of the running executable; empty when the system cannot tell.
+std::string ExecutablePath();
+
+}  // namespace hostkit

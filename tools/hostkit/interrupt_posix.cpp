@@ -1,0 +1,27 @@
+#include <signal.h>
+
+#include "tools/hostkit/descriptor_io.h"
+#include "tools/hostkit/interrupt.h"
+
+namespace hostkit {
+namespace {
+
+volatile sig_atomic_t interrupted = 0;
+
+void OnInterrupt(int) { interrupted = 1; }
+
+}  // namespace
+
+void InstallInterruptHandler() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program at once
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  IgnoreBrokenPipes();
+}
+
+bool InterruptRequested() { return interrupted != 0; }
+
+}  // namespace hostkit
