@@ -60,7 +60,7 @@ void OrganicMatsPlugin::ApplyModeChange() {
 }
 
 void OrganicMatsPlugin::UpdateParamPresentation() {
-  const LookTraits ParamDescription::*look = SmokeActive() ? &ParamDescription::smoke : &ParamDescription::paint;
+  const organic_mats::LookColumn look = SmokeActive() ? &ParamDescription::smoke : &ParamDescription::paint;
   for (uint32_t index : kPresentationOrder) {
     const LookTraits& traits = kParams[index].*look;
     if (traits.label) SetParamLabel(index, traits.label, true);

@@ -46,6 +46,7 @@ struct LookTraits {
   const char* label;  // its display name while the look is active; null: the look sets none
 };
 
+// One row of the table.
 struct ParamDescription {
   OrganicMatsParam index;
   const char* name;
@@ -66,6 +67,9 @@ struct ParamDescription {
 };
 
 namespace organic_mats {
+
+// One look's column of the table: &ParamDescription::paint or &ParamDescription::smoke.
+using LookColumn = LookTraits ParamDescription::*;
 
 inline constexpr const char* kModeElements[] = {"Paint", "Smoke"};
 inline constexpr const char* kSeedElements[] = {"Seed 1", "Seed 2", "Seed 3", "Seed 4", "Seed 5",
@@ -150,8 +154,6 @@ constexpr bool ListsExactly(const uint32_t (&list)[N], bool (*picked)(const Para
 }
 
 // --- the banks: each holds the parameters its look remembers, in index order ---
-
-using LookColumn = LookTraits ParamDescription::*;
 
 constexpr size_t BankSize(LookColumn look) {
   size_t size = 0;
