@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "tools/hostkit/pixel_format.h"
 
@@ -24,11 +25,22 @@ class FrameSink {
 };
 
 struct OutputRequest {
+  OutputRequest() = default;
+  OutputRequest(std::string path, int frames, double fps, int width, int height)
+      : path(std::move(path)), frames(frames), fps(fps), width(width), height(height) {}
+
   std::string path;  // "-" for raw frames on standard output
   int frames = 1;
   double fps = 30.0;
   int width = 0;
   int height = 0;
+  // Sound for containers that hold it: the first sound stream of this file (anything the
+  // ffmpeg program reads), from audioStart seconds on, for audioSeconds (0: the length of the
+  // frames). Empty: no sound.
+  std::string audioPath;
+  double audioStart = 0.0;
+  double audioSeconds = 0.0;
+  int firstFrame = 0;  // number of the first frame: the pieces of a split render number files from there
 };
 
 // Chooses the sink from the path: "-" raw RGBA on standard output; "*.png" one picture (the
@@ -37,6 +49,12 @@ struct OutputRequest {
 // that the output can be written (directory exists and is writable, ffmpeg installed) so no
 // render time is spent on an output that cannot be made. Null with a one-line `error` otherwise.
 std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error);
+
+// For "-o -", before anything that may print (the plugin logs to standard output): frames go
+// to a private copy of standard output, and standard output itself is pointed at standard
+// error for the rest of the run, so no stray line can corrupt the frame stream. False with a
+// one-line `error` when standard output is a terminal or cannot be set aside.
+bool ReserveStandardOutputForFrames(std::string& error);
 
 // True when the ffmpeg program that video outputs need is on the PATH.
 bool VideoOutputAvailable();
