@@ -286,7 +286,8 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
   plan.loop = request.loop && !camera;
   const int64_t start = camera ? 0 : (plan.loop ? request.start % info.frames : request.start);
   if (!camera && start >= info.frames) {
-    error = info.description + " has no frame " + std::to_string(request.start);
+    error = info.description + " has no frame " + std::to_string(request.start) + " (its frames are 0 to " +
+            std::to_string(info.frames - 1) + ")";
     return nullptr;
   }
   if (sequence) {
