@@ -28,6 +28,8 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
   swirlmoss_add_test(hostkit_frame_source_test
     SOURCES tools/frame_source_test.cpp tools/tool_test_util.cpp reliability/alloc_counter.cpp
     LIBS swirlmoss_hostkit PNG::PNG LABELS tools)
+  swirlmoss_add_test(hostkit_video_output_test SOURCES tools/video_output_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit PNG::PNG LABELS tools)
   swirlmoss_add_test(hostkit_parameter_plan_test SOURCES tools/parameter_plan_test.cpp
     LIBS swirlmoss_hostkit LABELS tools)
   swirlmoss_add_test(hostkit_driver_test SOURCES tools/driver_test.cpp
@@ -44,4 +46,18 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
     add_dependencies(${test} Swirlmoss swirlmoss swirlmoss_fake_no_entry swirlmoss_fake_create_fails
       swirlmoss_fake_chatty)
   endforeach()
+endif()
+
+# Presets (no GL) and the preview window end to end. The window needs an X server: the test
+# binary runs under its own Xvfb, sized to hold the small windows it opens.
+if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
+  swirlmoss_add_test(hostkit_preset_test SOURCES tools/preset_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit LABELS tools)
+  swirlmoss_add_test(swirlmoss_preview_test SOURCES tools/preview_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit PNG::PNG nlohmann_json::nlohmann_json
+    WRAPPER xvfb-run -a -s "-screen 0 800x600x24"
+    LABELS tools gl glx)
+  target_compile_definitions(swirlmoss_preview_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
+  add_dependencies(swirlmoss_preview_test Swirlmoss swirlmoss)
+  set_tests_properties(swirlmoss_preview_test PROPERTIES TIMEOUT 300)
 endif()

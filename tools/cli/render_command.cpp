@@ -1,4 +1,4 @@
-// swirlmoss render: frames of the effect to PNG, PNG sequences, OpenEXR, MP4, GIF or raw RGBA.
+// swirlmoss render: frames of the effect to PNG, PNG sequences, OpenEXR, MP4, MOV, WebM, GIF or raw RGBA.
 
 #include <algorithm>
 #include <climits>
@@ -44,6 +44,7 @@ struct RenderOptions {
   bool noAudio = false;
   std::string input;
   std::vector<std::string> settings;
+  std::string preset;
   std::string output;
   // Which of the options with defaults from the input were given.
   CLI::Option* sizeGiven = nullptr;
@@ -114,12 +115,13 @@ RenderShape ShapeOf(const RenderOptions& options, const hostkit::FrameSource* so
 
 int RunRender(const RenderOptions& options) {
   std::string error;
+  Require(hostkit::KnownOutputType(options.output, error), error, kExitUsage);
   // Before the plugin loads: its log lines go to standard output.
   if (options.output == "-") Require(hostkit::ReserveStandardOutputForFrames(error), error);
   if (options.sizeGiven->count() > 0) ParseSize(options.size);
   Require(options.fpsGiven->count() == 0 || options.fps > 0.0, "--fps must be above 0", kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
-  const hostkit::ParameterPlan plan = ParsePlan(options.settings, plugin.model);
+  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(options.preset, options.settings, plugin.model), plugin.model);
   std::unique_ptr<hostkit::FrameSource> source;
   if (!options.input.empty()) source = OpenInput(options);
   const RenderShape shape = ShapeOf(options, source.get());
@@ -186,11 +188,13 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
   options->countGiven =
       command->add_option("--count", options->count, "Render this many frames from --start (default: to the end)");
   command->add_option("--set", options->settings, "Parameter value NAME=VALUE (repeatable; see below)");
+  command->add_option("--preset", options->preset, "Preset file (JSON) to start from; --set overrides its values");
   command
       ->add_option("-o,--output", options->output,
                    "Output, chosen by its name: NAME.png (the last frame), NAME_%04d.png or NAME_####.png (one file "
-                   "per frame), NAME.exr / NAME_%04d.exr (half float, keeps values above 1), NAME.mp4 or "
-                   "NAME.gif (needs ffmpeg), - (raw RGBA frames, rows top to bottom, on standard output)")
+                   "per frame), NAME.exr / NAME_%04d.exr (half float, keeps values above 1), NAME.mp4 (H.264), "
+                   "NAME.mov (ProRes 4444 with alpha), NAME.webm (VP9 with alpha), NAME.gif (video needs ffmpeg), "
+                   "- (raw RGBA frames, rows top to bottom, on standard output)")
       ->required();
   command->footer(std::string("\n") + kSetHelp +
                   "\n\nFiles are written upright, whole or not at all (a temporary name, then a rename). The\n"
