@@ -48,12 +48,22 @@ class CliFootage : public ::testing::Test {
   ScratchDir dir;
 };
 
-TEST_F(CliFootage, SizeRateAndLengthComeFromTheInput) {
-  const RunResult run = Swirlmoss({"render", "--input", clip, "--no-audio", "-o", dir / "out.mp4"});
+TEST_F(CliFootage, SizeRateLengthAndSoundComeFromTheInput) {
+  RunResult run = Swirlmoss({"render", "--input", clip, "-o", dir / "out.mp4"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  const std::string probe = Probe(dir / "out.mp4");
+  std::string probe = Probe(dir / "out.mp4");
   EXPECT_NE(probe.find("width=48\nheight=32\nr_frame_rate=12/1\nnb_read_frames=20"), std::string::npos) << probe;
+  EXPECT_NE(probe.find("codec_type=audio"), std::string::npos) << probe;
+  run = Swirlmoss({"render", "--input", clip, "--frames", "2", "--no-audio", "-o", dir / "quiet.mp4"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  probe = Probe(dir / "quiet.mp4");
   EXPECT_EQ(probe.find("codec_type=audio"), std::string::npos) << "--no-audio leaves the sound out";
+  // A piece of a split render leaves it out too: the pieces are joined before it goes back.
+  run = Swirlmoss({"render", "--input", clip, "--start", "18", "-o", dir / "piece.mp4"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  probe = Probe(dir / "piece.mp4");
+  EXPECT_NE(probe.find("nb_read_frames=2"), std::string::npos) << probe;
+  EXPECT_EQ(probe.find("codec_type=audio"), std::string::npos) << probe;
 
   // --size fits the input inside; --fps and --frames override; --loop repeats the picture.
   const RunResult raw = Swirlmoss({"render", "--input", clip, "--size", "32x32", "--fps", "30", "--frames", "25",
