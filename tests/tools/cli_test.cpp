@@ -176,7 +176,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
       {{"--set", "Light=abc"}, "\"abc\" is not a number", {}},
       {{"--set", "Light=1.."}, "malformed ramp", {}},
       {{"--set", "Light=0:1,x"}, "malformed keyframe list", {}},
-      {{"--input", fixtures / "none.png"}, "input picture not found", {}},
+      {{"--input", fixtures / "none.png"}, "input file not found", {}},
       {{"--input", fixtures / "corrupt.png"}, "not a readable PNG", {}},
       {{"--plugin", fixtures / "none.so"}, "plugin library not found", {}},
       {{"--plugin", fixtures / "text.so"}, "not a loadable shared library", {}},
