@@ -37,3 +37,17 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
     add_dependencies(${test} Swirlmoss swirlmoss swirlmoss_fake_no_entry swirlmoss_fake_create_fails)
   endforeach()
 endif()
+
+# Presets (no GL) and the preview window end to end. The window needs an X server: the test
+# binary runs under its own Xvfb, sized to hold the small windows it opens.
+if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
+  swirlmoss_add_test(hostkit_preset_test SOURCES tools/preset_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit LABELS tools)
+  swirlmoss_add_test(swirlmoss_preview_test SOURCES tools/preview_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit PNG::PNG nlohmann_json::nlohmann_json
+    WRAPPER xvfb-run -a -s "-screen 0 800x600x24"
+    LABELS tools gl glx)
+  target_compile_definitions(swirlmoss_preview_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
+  add_dependencies(swirlmoss_preview_test Swirlmoss swirlmoss)
+  set_tests_properties(swirlmoss_preview_test PROPERTIES TIMEOUT 300)
+endif()

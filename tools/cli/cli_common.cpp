@@ -8,6 +8,7 @@
 #include "tools/hostkit/file_system.h"
 #include "tools/hostkit/interrupt.h"
 #include "tools/hostkit/png_io.h"
+#include "tools/hostkit/preset.h"
 #include "tools/hostkit/test_card.h"
 
 namespace swirlcli {
@@ -85,6 +86,15 @@ hostkit::ParameterPlan ParsePlan(const std::vector<std::string>& settings, const
   Require(hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error), error, kExitUsage);
   for (const auto& warning : warnings) PrintWarning(warning);
   return plan;
+}
+
+std::vector<std::string> WithPreset(const std::string& preset, const std::vector<std::string>& settings,
+                                    const hostkit::ParameterModel& model) {
+  if (preset.empty()) return settings;
+  std::vector<std::string> fromPreset;
+  std::string error;
+  Require(hostkit::ReadPreset(preset, model, fromPreset, error), error);
+  return hostkit::OverlaySettings(fromPreset, settings, model);
 }
 
 hostkit::Image LoadInput(const std::string& path, int width, int height) {

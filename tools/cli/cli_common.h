@@ -55,6 +55,9 @@ LoadedPlugin LoadPlugin(const std::string& path);
 std::unique_ptr<hostkit::EglContext> MakeGlContext();
 // The parsed --set values, its warnings printed.
 hostkit::ParameterPlan ParsePlan(const std::vector<std::string>& settings, const hostkit::ParameterModel& model);
+// The settings of the --preset file (none when `preset` is empty) with --set laid over them.
+std::vector<std::string> WithPreset(const std::string& preset, const std::vector<std::string>& settings,
+                                    const hostkit::ParameterModel& model);
 // The --input picture, or the built-in test card at width x height when `path` is empty.
 hostkit::Image LoadInput(const std::string& path, int width, int height);
 // GL context current: an instance of the plugin rendering width x height from `input`.

@@ -34,6 +34,7 @@ struct RenderOptions {
   double fps = 30.0;
   std::string input;
   std::vector<std::string> settings;
+  std::string preset;
   std::string output;
 };
 
@@ -44,7 +45,7 @@ int RunRender(const RenderOptions& options) {
   Require(options.frames >= 1, "--frames " + std::to_string(options.frames) + ": render at least 1 frame", kExitUsage);
   Require(options.fps > 0.0, "--fps must be above 0", kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
-  const hostkit::ParameterPlan plan = ParsePlan(options.settings, plugin.model);
+  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(options.preset, options.settings, plugin.model), plugin.model);
   const hostkit::Image input = LoadInput(options.input, width, height);
   const auto gl = MakeGlContext();
   auto driver = MakeDriver(plugin, width, height, hostkit::FormatForPath(options.output), input);
@@ -78,6 +79,7 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
                       "Input picture (PNG); default: a built-in test card with colour, gradients and a "
                       "transparent disc");
   command->add_option("--set", options->settings, "Parameter value NAME=VALUE (repeatable; see below)");
+  command->add_option("--preset", options->preset, "Preset file (JSON) to start from; --set overrides its values");
   command
       ->add_option("-o,--output", options->output,
                    "Output, chosen by its name: NAME.png (the last frame), NAME_%04d.png or NAME_####.png (one file "

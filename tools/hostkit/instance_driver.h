@@ -54,6 +54,7 @@ class InstanceDriver {
   wire::InstanceHandle Handle() const { return instance; }
   GLuint Framebuffer() const { return framebuffer; }
   GLuint InputTexture() const { return inputTexture; }
+  GLuint OutputTexture() const { return outputTexture; }
   int Width() const { return width; }
   int Height() const { return height; }
   PixelFormat Format() const { return format; }

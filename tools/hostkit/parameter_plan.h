@@ -31,6 +31,17 @@ struct ParameterTrack {
   float At(int frame, int frames) const;
 };
 
+// One value for `info`: an option's element name (any case) or its number, for booleans also
+// on/off, true/false, yes/no, else a number. False with a one-line `error` (which ends with
+// `where`, such as ` in --set "Mode=Smok"`) listing the options when an option is unknown.
+bool ParseParameterValue(const ParameterInfo& info, const std::string& text, float& value, std::string& error,
+                         const std::string& where = "");
+
+// Sets "Mode" (parameter `index`) to `value` on a live instance. When that crosses to the other
+// mode it primes the switch at once, so the mode's bank is loaded before anything else is set:
+// the clock advances one step. Answers whether it primed.
+bool ApplyModeValue(InstanceDriver& driver, uint32_t index, float value);
+
 class ParameterPlan {
  public:
   // Parses every setting against the plugin's parameters. False with a one-line `error`
@@ -46,6 +57,7 @@ class ParameterPlan {
   void Apply(InstanceDriver& driver, int frame, int frames) const;
 
   const std::vector<ParameterTrack>& Tracks() const { return tracks; }
+  const ParameterTrack* ModeTrack() const { return mode.get(); }
   bool Empty() const { return tracks.empty() && !mode; }
 
  private:

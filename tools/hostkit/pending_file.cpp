@@ -94,4 +94,14 @@ bool CheckOutputDirectory(const std::string& path, std::string& error) {
   return PendingFile::Create(path, error) != nullptr;
 }
 
+bool WriteWholeFile(const std::string& path, const std::string& text, std::string& error) {
+  std::unique_ptr<PendingFile> file = PendingFile::Create(path, error);
+  if (!file) return false;
+  if (std::fwrite(text.data(), 1, text.size(), file->Stream()) != text.size() || !file->CloseStream()) {
+    error = "writing " + path + " failed (disk full?)";
+    return false;
+  }
+  return file->Commit(error);
+}
+
 }  // namespace hostkit

@@ -35,6 +35,9 @@ class PendingFile {
   bool writeFailed = false;
 };
 
+// Writes `text` to `path` whole or not at all. False with a one-line `error` otherwise.
+bool WriteWholeFile(const std::string& path, const std::string& text, std::string& error);
+
 // Checks that files can be created in the directory of `path` (by creating and removing a
 // temporary file there). False with a one-line `error` naming the directory otherwise.
 bool CheckOutputDirectory(const std::string& path, std::string& error);

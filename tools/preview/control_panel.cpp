@@ -1,0 +1,179 @@
+#include "tools/preview/control_panel.h"
+
+#include <imgui.h>
+
+#include <algorithm>
+
+#include "tools/hostkit/parameter_plan.h"
+#include "tools/hostkit/wire.h"
+
+namespace preview {
+namespace {
+
+using hostkit::ParameterInfo;
+
+// "Paint R", "Paint G", "Paint B" -> "Paint": the part the three names share, trimmed.
+std::string SharedStem(const std::string& a, const std::string& b, const std::string& c) {
+  size_t length = 0;
+  while (length < a.size() && length < b.size() && length < c.size() && a[length] == b[length] &&
+         a[length] == c[length]) {
+    ++length;
+  }
+  std::string stem = a.substr(0, length);
+  while (!stem.empty() && (stem.back() == ' ' || stem.back() == '_' || stem.back() == '-')) stem.pop_back();
+  return stem.empty() ? a + " / " + b + " / " + c : stem;
+}
+
+}  // namespace
+
+ControlPanel::ControlPanel(const hostkit::ParameterModel& model)
+    : model(model),
+      mode(model.Find("Mode")),
+      shown(model.Parameters().size()),
+      tripleLabels(model.Parameters().size()),
+      values(model.Parameters().size()) {
+  for (const auto& info : model.Parameters()) {
+    shown[info.index].displayName = info.name;
+    shown[info.index].visible = info.visibleByDefault;
+    values[info.index] = info.defaultValue;
+  }
+}
+
+void ControlPanel::Attach(hostkit::InstanceDriver* instance) {
+  driver = instance;
+  if (driver) Refresh();
+}
+
+void ControlPanel::Refresh() {
+  if (!driver) return;
+  shown = hostkit::ReadPresentation(*driver, model);
+  for (const auto& info : model.Parameters()) {
+    // Until a frame has run, or for names the plugin leaves alone, the host shows the name.
+    if (shown[info.index].displayName.empty()) shown[info.index].displayName = info.name;
+    values[info.index] = shown[info.index].value;
+  }
+  for (size_t i = 0; i < tripleLabels.size(); ++i) {
+    tripleLabels[i] = IsTripleStart(i) ? SharedStem(shown[i].displayName, shown[i + 1].displayName,
+                                                    shown[i + 2].displayName)
+                                       : std::string();
+  }
+}
+
+const std::string& ControlPanel::ShownName(uint32_t index) const { return shown[index].displayName; }
+
+bool ControlPanel::IsTripleStart(size_t index) const {
+  const auto& parameters = model.Parameters();
+  return index + 2 < parameters.size() && parameters[index].type == hostkit::wire::type::kRed &&
+         parameters[index + 1].type == hostkit::wire::type::kGreen &&
+         parameters[index + 2].type == hostkit::wire::type::kBlue;
+}
+
+void ControlPanel::Apply(const std::vector<ParameterChange>& changes) {
+  if (!driver) return;
+  bool switched = false;
+  for (const auto& change : changes) {
+    if (mode && change.index == mode->index && hostkit::ApplyModeValue(*driver, change.index, change.value)) {
+      switched = true;
+      ++primes;
+    }
+  }
+  // The switch loaded the other bank: read it before laying the other changes over it.
+  if (switched) Refresh();
+  for (const auto& change : changes) {
+    if (change.index >= values.size()) continue;
+    if (!(mode && change.index == mode->index)) driver->SetValue(change.index, change.value);
+    values[change.index] = change.value;
+  }
+}
+
+void ControlPanel::ResetAll() {
+  std::vector<ParameterChange> changes;
+  for (const auto& info : model.Parameters()) {
+    if (!info.IsText()) changes.push_back({info.index, info.defaultValue});
+  }
+  Apply(changes);
+}
+
+void ControlPanel::Set(uint32_t index, float value) { Apply({{index, value}}); }
+
+void ControlPanel::ResetButton(uint32_t first, uint32_t count) {
+  ImGui::SameLine(ImGui::GetWindowContentRegionMax().x - ImGui::CalcTextSize("Reset").x -
+                  ImGui::GetStyle().FramePadding.x * 2.0f);
+  if (ImGui::SmallButton("Reset")) {
+    std::vector<ParameterChange> changes;
+    for (uint32_t i = first; i < first + count; ++i) changes.push_back({i, model.Parameters()[i].defaultValue});
+    Apply(changes);
+  }
+  if (ImGui::IsItemHovered()) ImGui::SetTooltip("Back to the plugin's default");
+}
+
+void ControlPanel::Draw() {
+  ImGui::Checkbox("Show hidden parameters", &showHidden);
+  ImGui::SameLine(ImGui::GetWindowContentRegionMax().x - ImGui::CalcTextSize("Reset all").x -
+                  ImGui::GetStyle().FramePadding.x * 2.0f);
+  if (ImGui::SmallButton("Reset all")) ResetAll();
+  ImGui::Separator();
+  const auto& parameters = model.Parameters();
+  for (size_t i = 0; i < parameters.size(); ++i) {
+    const ParameterInfo& info = parameters[i];
+    if (IsTripleStart(i)) {
+      DrawColour(info);
+      i += 2;
+    } else {
+      DrawControl(info);
+    }
+  }
+}
+
+void ControlPanel::DrawControl(const ParameterInfo& info) {
+  const uint32_t index = info.index;
+  const bool visible = shown[index].visible;
+  if (info.IsText() || (!visible && !showHidden)) return;
+  ImGui::PushID(static_cast<int>(index));
+  if (!visible) ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+  ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x * 0.55f);
+  const char* label = shown[index].displayName.c_str();
+  float value = values[index];
+  if (info.IsOption()) {
+    const char* current = "";
+    for (const auto& element : info.elements) {
+      if (element.value == value) current = element.name.c_str();
+    }
+    if (ImGui::BeginCombo(label, current)) {
+      for (const auto& element : info.elements) {
+        if (ImGui::Selectable(element.name.c_str(), element.value == value)) Set(index, element.value);
+      }
+      ImGui::EndCombo();
+    }
+  } else if (info.IsBoolean()) {
+    bool on = value >= 0.5f;
+    if (ImGui::Checkbox(label, &on)) Set(index, on ? 1.0f : 0.0f);
+  } else if (ImGui::SliderFloat(label, &value, info.minimum, info.maximum, "%.3f")) {
+    Set(index, value);
+  }
+  if (!visible) ImGui::PopStyleColor();
+  ResetButton(index, 1);
+  ImGui::PopID();
+}
+
+void ControlPanel::DrawColour(const ParameterInfo& red) {
+  const uint32_t index = red.index;
+  const bool visible = shown[index].visible || shown[index + 1].visible || shown[index + 2].visible;
+  if (!visible && !showHidden) return;
+  ImGui::PushID(static_cast<int>(index));
+  if (!visible) ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+  ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x * 0.55f);
+  float colour[3] = {values[index], values[index + 1], values[index + 2]};
+  if (ImGui::ColorEdit3(tripleLabels[index].c_str(), colour, ImGuiColorEditFlags_Float)) {
+    Apply({{index, colour[0]}, {index + 1, colour[1]}, {index + 2, colour[2]}});
+  }
+  if (ImGui::IsItemHovered()) {
+    ImGui::SetTooltip("%s, %s, %s", shown[index].displayName.c_str(), shown[index + 1].displayName.c_str(),
+                      shown[index + 2].displayName.c_str());
+  }
+  if (!visible) ImGui::PopStyleColor();
+  ResetButton(index, 3);
+  ImGui::PopID();
+}
+
+}  // namespace preview

@@ -1,0 +1,66 @@
+#pragma once
+// The control panel, built only from the plugin's answers as a host builds it: one control per
+// parameter, named as the plugin names it in the current mode (code 51) and shown or hidden as
+// it says; a slider over the declared range for numbers, one colour picker for a red, green,
+// blue triple, a checkbox for a switch and a list for an option. Every change, whether from a
+// control, a script, a reset or a preset, takes one path into the instance.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tools/hostkit/instance_driver.h"
+#include "tools/hostkit/parameter_model.h"
+
+namespace preview {
+
+struct ParameterChange {
+  uint32_t index = 0;
+  float value = 0.0f;
+};
+
+class ControlPanel {
+ public:
+  explicit ControlPanel(const hostkit::ParameterModel& model);
+
+  // Drives `driver` from now on and reads what it shows. Null detaches.
+  void Attach(hostkit::InstanceDriver* driver);
+  // Reads labels, visibility and values from the instance again: after its events, and after
+  // a mode switch loaded the other bank.
+  void Refresh();
+  // Sets values the way a host must for this effect: "Mode" first, priming a switch to the
+  // other mode at once (so its bank is loaded before the rest are set; the clock advances one
+  // step), then every other value in order.
+  void Apply(const std::vector<ParameterChange>& changes);
+  // Every parameter back to its declared default.
+  void ResetAll();
+  // Draws the controls in the current ImGui window and applies what the user changed.
+  void Draw();
+
+  // Current values, one per parameter, by index.
+  const std::vector<float>& Values() const { return values; }
+  const std::vector<hostkit::ParameterPresentation>& Presentation() const { return shown; }
+  // The name the host shows for parameter `index`: the plugin's display name, else its name.
+  const std::string& ShownName(uint32_t index) const;
+  // How many mode switches were primed (each cost the effect's clock one step).
+  int Primes() const { return primes; }
+
+ private:
+  void DrawControl(const hostkit::ParameterInfo& info);
+  void DrawColour(const hostkit::ParameterInfo& red);
+  bool IsTripleStart(size_t index) const;
+  void Set(uint32_t index, float value);
+  void ResetButton(uint32_t first, uint32_t count);
+
+  const hostkit::ParameterModel& model;
+  hostkit::InstanceDriver* driver = nullptr;
+  const hostkit::ParameterInfo* mode = nullptr;
+  std::vector<hostkit::ParameterPresentation> shown;
+  std::vector<std::string> tripleLabels;  // per parameter: the colour picker's label, at a triple's red
+  std::vector<float> values;
+  bool showHidden = false;
+  int primes = 0;
+};
+
+}  // namespace preview

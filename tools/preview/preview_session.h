@@ -1,0 +1,97 @@
+#pragma once
+// A running preview: plays the effect at a steady pace in the window, beside the control panel,
+// and answers the keys and buttons. Everything it needs is made before Run.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/hostkit/frame_sink.h"
+#include "tools/hostkit/instance_driver.h"
+#include "tools/hostkit/parameter_model.h"
+#include "tools/hostkit/plugin_library.h"
+#include "tools/preview/capture.h"
+#include "tools/preview/control_panel.h"
+#include "tools/preview/picture_view.h"
+#include "tools/preview/preview_window.h"
+#include "tools/preview/ui_script.h"
+
+namespace preview {
+
+// The control panel's width in the window; the picture takes the rest.
+constexpr int kPanelWidth = 360;
+
+enum class RenderScale { Full = 1, Half = 2, Quarter = 4 };
+
+struct SessionSetup {
+  const hostkit::PluginLibrary* plugin = nullptr;
+  const hostkit::ParameterModel* model = nullptr;
+  hostkit::Image input;
+  int width = 0, height = 0;  // the picture at full scale
+  RenderScale scale = RenderScale::Half;
+  double fps = 30.0;
+  int exitAfter = 0;  // frames; 0 runs until the window closes
+  std::vector<ParameterChange> initial;  // from the preset and --set, applied as render applies them
+  std::vector<ScriptStep> script;
+  std::unique_ptr<hostkit::FrameSink> screenshot;  // opened up front; written at exit
+  std::string dumpControls;
+  std::string savePreset;
+  std::string presetPath;  // shown in the panel's preset field
+  std::string renderCommand;  // "swirlmoss render --plugin ..." up to the settings, for Copy command
+};
+
+class PreviewSession {
+ public:
+  // GL context of `window` current.
+  PreviewSession(PreviewWindow& window, SessionSetup setup);
+  ~PreviewSession();
+  PreviewSession(const PreviewSession&) = delete;
+  PreviewSession& operator=(const PreviewSession&) = delete;
+
+  // Makes the instance for the current scale. False with a one-line `error`.
+  bool Start(std::string& error);
+  // Plays until the window closes, Esc, or --exit-after; then writes what exit writes. False
+  // with `error` when one of those writes fails or the plugin fails a frame in a scripted run.
+  bool Run(std::string& error);
+
+ private:
+  bool MakeInstance(std::string& error);
+  void DrawEffectFrame();
+  void DrawUi();
+  void DrawStatus();
+  void DrawPresetRow();
+  void HandleKeys();
+  void ChangeScale(RenderScale next);
+  void ToggleRecording();
+  void SaveStill();
+  void SaveOrLoadPreset(bool save);
+  void CopyCommand();
+  void Say(const std::string& text);
+  bool WriteExitOutputs(std::string& error);
+  PixelRect PictureArea() const;
+
+  PreviewWindow& window;
+  SessionSetup setup;
+  ControlPanel panel;
+  PictureView view;
+  Recorder recorder;
+  std::unique_ptr<hostkit::InstanceDriver> driver;
+  size_t nextStep = 0;
+  int frames = 0;            // drawn in this session
+  int instanceFrames = 0;    // drawn by the current instance
+  int primesAtInstance = 0;  // the panel's prime count when the instance was made: each primed
+                             // mode switch since is one more step of the instance's clock
+  bool paused = false;
+  bool stepOnce = false;
+  bool exiting = false;
+  bool frameFailed = false;
+  double nextDue = 0.0;
+  double lastFrameStart = -1.0;
+  double frameMs = 0.0;
+  double interval = 0.0;  // smoothed time between drawn frames
+  std::string message;
+  double messageUntil = 0.0;
+  char presetField[512] = {};
+};
+
+}  // namespace preview

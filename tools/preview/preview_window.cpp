@@ -1,0 +1,134 @@
+#include "tools/preview/preview_window.h"
+
+#include <imgui.h>
+#include <backends/imgui_impl_glfw.h>
+#include <backends/imgui_impl_opengl3.h>
+
+#include <algorithm>
+
+#include "tools/hostkit/gl_api.h"
+#define GLFW_INCLUDE_NONE
+#include <GLFW/glfw3.h>
+
+namespace preview {
+namespace {
+
+// GLFW reports failures through a callback; the last description is what the user reads.
+std::string lastGlfwError;
+
+void OnGlfwError(int, const char* description) { lastGlfwError = description ? description : "unknown error"; }
+
+const char* const kUseRender = "; `swirlmoss render` renders without a display";
+
+}  // namespace
+
+std::unique_ptr<PreviewWindow> PreviewWindow::Open(const std::string& title, int width, int height,
+                                                   std::string& error) {
+  glfwSetErrorCallback(OnGlfwError);
+  if (!glfwInit()) {
+    error = "no display to open the preview window on (" + lastGlfwError + ")" + kUseRender;
+    return nullptr;
+  }
+  std::unique_ptr<PreviewWindow> self(new PreviewWindow());
+  if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
+    int x = 0, y = 0, areaWidth = 0, areaHeight = 0;
+    glfwGetMonitorWorkarea(monitor, &x, &y, &areaWidth, &areaHeight);
+    if (areaWidth > 0 && areaHeight > 0) {
+      width = std::min(width, areaWidth);
+      height = std::min(height, areaHeight);
+    }
+  }
+  glfwWindowHint(GLFW_CLIENT_API, GLFW_OPENGL_API);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 4);
+  glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 1);
+  glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+  glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GLFW_TRUE);
+  glfwWindowHint(GLFW_RESIZABLE, GLFW_TRUE);
+  lastGlfwError.clear();
+  self->window = glfwCreateWindow(width, height, title.c_str(), nullptr, nullptr);
+  if (!self->window) {
+    glfwTerminate();
+    error = "the display offers no OpenGL 4.1 core context (" + lastGlfwError + ")" + kUseRender;
+    return nullptr;
+  }
+  glfwMakeContextCurrent(self->window);
+  glfwSwapInterval(0);  // the preview paces itself; a vertical sync would only add waiting
+  const auto text = [](GLenum name) {
+    const GLubyte* value = glGetString(name);
+    return std::string(value ? reinterpret_cast<const char*>(value) : "");
+  };
+  self->renderer = text(GL_RENDERER);
+  self->version = text(GL_VERSION);
+
+  IMGUI_CHECKVERSION();
+  ImGui::CreateContext();
+  ImGui::GetIO().IniFilename = nullptr;  // no imgui.ini left in the user's folder
+  ImGui::StyleColorsDark();
+  self->imguiWindow = ImGui_ImplGlfw_InitForOpenGL(self->window, true);
+  self->imguiGl = self->imguiWindow && ImGui_ImplOpenGL3_Init("#version 410 core");
+  if (!self->imguiGl) {
+    error = "the user interface could not start on this GL (" + self->version + ")" + kUseRender;
+    return nullptr;
+  }
+  return self;
+}
+
+PreviewWindow::~PreviewWindow() {
+  if (imguiGl) ImGui_ImplOpenGL3_Shutdown();
+  if (imguiWindow) ImGui_ImplGlfw_Shutdown();
+  if (ImGui::GetCurrentContext()) ImGui::DestroyContext();
+  if (window) glfwDestroyWindow(window);
+  glfwTerminate();
+}
+
+bool PreviewWindow::CloseRequested() const { return glfwWindowShouldClose(window); }
+void PreviewWindow::RequestClose() { glfwSetWindowShouldClose(window, GLFW_TRUE); }
+
+void PreviewWindow::WaitEvents(double seconds) {
+  if (seconds > 0.0) {
+    glfwWaitEventsTimeout(seconds);
+  } else {
+    glfwPollEvents();
+  }
+}
+
+void PreviewWindow::BeginUiFrame() {
+  ImGui_ImplOpenGL3_NewFrame();
+  ImGui_ImplGlfw_NewFrame();
+  ImGui::NewFrame();
+}
+
+void PreviewWindow::DrawUi() {
+  ImGui::Render();
+  ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+}
+
+void PreviewWindow::Swap() { glfwSwapBuffers(window); }
+
+void PreviewWindow::FramebufferSize(int& width, int& height) const { glfwGetFramebufferSize(window, &width, &height); }
+
+void PreviewWindow::ToggleFullScreen() {
+  if (GLFWmonitor* current = glfwGetWindowMonitor(window)) {
+    (void)current;
+    glfwSetWindowMonitor(window, nullptr, windowedX, windowedY, windowedWidth, windowedHeight, GLFW_DONT_CARE);
+    return;
+  }
+  GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+  if (!monitor) return;
+  const GLFWvidmode* mode = glfwGetVideoMode(monitor);
+  if (!mode) return;
+  glfwGetWindowPos(window, &windowedX, &windowedY);
+  glfwGetWindowSize(window, &windowedWidth, &windowedHeight);
+  glfwSetWindowMonitor(window, monitor, 0, 0, mode->width, mode->height, mode->refreshRate);
+}
+
+void PreviewWindow::SetClipboard(const std::string& text) { glfwSetClipboardString(window, text.c_str()); }
+
+bool PreviewWindow::SoftwareRenderer() const {
+  for (const char* name : {"llvmpipe", "softpipe", "swrast", "SwiftShader"}) {
+    if (renderer.find(name) != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace preview

@@ -1,0 +1,66 @@
+#include "tools/preview/ui_script.h"
+
+#include <algorithm>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "tools/hostkit/preset.h"
+
+namespace preview {
+
+bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes) {
+  changes.clear();
+  const auto constant = [](const hostkit::ParameterTrack& track) {
+    return track.kind == hostkit::ParameterTrack::Kind::Constant;
+  };
+  if (const hostkit::ParameterTrack* mode = plan.ModeTrack()) {
+    if (!constant(*mode)) return false;
+    changes.push_back({mode->index, mode->from});
+  }
+  for (const auto& track : plan.Tracks()) {
+    if (!constant(track)) return false;
+    changes.push_back({track.index, track.from});
+  }
+  return true;
+}
+
+bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model, std::vector<ScriptStep>& steps,
+                  std::string& error) {
+  const std::string prefix = "ui script " + path;
+  std::ifstream file(path);
+  if (!file) {
+    error = prefix + " cannot be read (missing, or no permission)";
+    return false;
+  }
+  const nlohmann::json document = nlohmann::json::parse(file, nullptr, false);
+  if (document.is_discarded() || !document.is_array()) {
+    error = prefix + " is not a JSON list of steps such as [{\"frame\": 30, \"set\": {\"Mode\": \"Smoke\"}}]";
+    return false;
+  }
+  steps.clear();
+  for (size_t i = 0; i < document.size(); ++i) {
+    const nlohmann::json& entry = document[i];
+    const std::string where = prefix + ", step " + std::to_string(i + 1);
+    if (!entry.is_object() || !entry.contains("frame") || !entry["frame"].is_number_integer() ||
+        entry["frame"].get<long long>() < 0 || entry["frame"].get<long long>() > 1000000000 || !entry.contains("set") ||
+        !entry["set"].is_object()) {
+      error = where + ": expected {\"frame\": N (0 or more), \"set\": {NAME: VALUE, ...}}";
+      return false;
+    }
+    std::vector<std::string> settings;
+    hostkit::ParameterPlan plan;
+    std::vector<std::string> warnings;  // out-of-range values are passed on, as with --set
+    ScriptStep step;
+    step.frame = entry["frame"].get<int>();
+    if (!hostkit::SettingsFromJson(entry["set"], model, where, settings, error) ||
+        !hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error) ||
+        !ConstantChanges(plan, step.changes)) {
+      return false;
+    }
+    steps.push_back(std::move(step));
+  }
+  std::stable_sort(steps.begin(), steps.end(), [](const ScriptStep& a, const ScriptStep& b) { return a.frame < b.frame; });
+  return true;
+}
+
+}  // namespace preview

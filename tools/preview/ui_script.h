@@ -1,0 +1,28 @@
+#pragma once
+// Scripted use of the preview: a JSON list of steps, [{"frame": N, "set": {NAME: VALUE}}], each
+// applied through the control panel before frame N (counted from 0) is drawn.
+
+#include <string>
+#include <vector>
+
+#include "tools/hostkit/parameter_model.h"
+#include "tools/hostkit/parameter_plan.h"
+#include "tools/preview/control_panel.h"
+
+namespace preview {
+
+struct ScriptStep {
+  int frame = 0;
+  std::vector<ParameterChange> changes;  // "Mode" first
+};
+
+// The constant values of a parsed plan as panel changes, "Mode" first. False when any value is
+// a ramp or keyframes, which a live preview cannot play.
+bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes);
+
+// Reads the script at `path`; steps come back in frame order. False with a one-line `error`
+// naming the file and the step at fault.
+bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model, std::vector<ScriptStep>& steps,
+                  std::string& error);
+
+}  // namespace preview
