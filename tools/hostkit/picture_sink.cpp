@@ -82,7 +82,7 @@ class PictureSink final : public FrameSink {
 std::unique_ptr<FrameSink> OpenPictureSink(const OutputRequest& request, PictureKind kind, std::string& error) {
   NumberPattern pattern;
   const bool sequence = FindNumberPattern(request.path, pattern);
-  auto sink = std::make_unique<PictureSink>(kind, request.frames - 1, sequence, pattern);
+  auto sink = std::make_unique<PictureSink>(kind, request.firstFrame + request.frames - 1, sequence, pattern);
   if (!sink->Open(request.path, request.frames, error)) return nullptr;
   return sink;
 }

@@ -20,6 +20,11 @@ double SecondsSince(Clock::time_point start) {
 
 bool RenderFrames(InstanceDriver& driver, const ParameterPlan& plan, int frames, FrameSink* sink,
                   RenderObserver* observer, RenderTiming* timing, std::string& error) {
+  return RenderSpanFrames(driver, plan, RenderSpan{frames, 0, frames}, nullptr, sink, observer, timing, error);
+}
+
+bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const RenderSpan& span, FrameSource* source,
+                      FrameSink* sink, RenderObserver* observer, RenderTiming* timing, std::string& error) {
   RenderObserver silent;
   if (!observer) observer = &silent;
   AsyncReadback readback;
@@ -39,7 +44,7 @@ bool RenderFrames(InstanceDriver& driver, const ParameterPlan& plan, int frames,
     readback.TakeOldest([&](const unsigned char* pixels) {
       if (pixels) std::memcpy(buffer, pixels, readback.FrameBytes());
     });
-    worker->Submit(buffer, delivered++);
+    worker->Submit(buffer, span.start + delivered++);
     return true;
   };
   auto fail = [&](std::string why) {
@@ -50,15 +55,31 @@ bool RenderFrames(InstanceDriver& driver, const ParameterPlan& plan, int frames,
   };
 
   const Clock::time_point start = Clock::now();
-  for (int frame = 0; frame < frames; ++frame) {
+  for (int frame = 0; frame < span.start; ++frame) {
     if (observer->Cancelled()) return fail("interrupted; nothing was written");
-    plan.Apply(driver, frame, frames);
-    if (frame == 0) observer->FirstFrameStarting();
+    plan.Apply(driver, frame, span.total);
+    driver.Prime();
+    driver.DrainEvents();
+  }
+  Image input;  // the source's frames pass through here; its buffer is reused
+  const bool still = source && source->Info().still;
+  const int end = span.start + span.count;
+  for (int frame = span.start; frame < end; ++frame) {
+    if (observer->Cancelled()) return fail("interrupted; nothing was written");
+    if (source && (!still || frame == span.start)) {
+      std::string why;
+      if (!source->Next(input, why)) {
+        return fail(why.empty() ? source->Info().description + " ran out at frame " + std::to_string(frame) : why);
+      }
+      if (!driver.UploadInput(input)) return fail("the input's frames changed size mid-stream");
+    }
+    plan.Apply(driver, frame, span.total);
+    if (frame == span.start) observer->FirstFrameStarting();
     if (!driver.RenderFrame()) {
       return fail("the plugin failed to render frame " + std::to_string(frame) + " (code 17 answered failure)");
     }
     driver.DrainEvents();
-    if (frame == 0) {
+    if (frame == span.start) {
       glFinish();
       if (timing) timing->firstFrameSeconds = SecondsSince(start);
       observer->FirstFrameDone(SecondsSince(start));
@@ -69,7 +90,7 @@ bool RenderFrames(InstanceDriver& driver, const ParameterPlan& plan, int frames,
     } else {
       glFinish();
     }
-    observer->FrameDone(frame + 1, frames);
+    observer->FrameDone(frame - span.start + 1, span.count);
   }
   if (sink) {
     while (readback.Pending() > 0) {
