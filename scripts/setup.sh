@@ -25,6 +25,9 @@ packages=(
   # frei0r module and the video tools that host it in the tests
   frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-bad
+  # the Debian package: cpack finds the ELF files with file(1) and their dependencies with
+  # dpkg-shlibdeps (dpkg-dev)
+  file dpkg-dev
   # making a fresh Debian system for scripts/fresh-machine-check.sh
   debootstrap
 )

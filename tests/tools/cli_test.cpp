@@ -65,6 +65,35 @@ TEST(CliRender, TheMaskCutsTheTestCardsHoleUpright) {
   EXPECT_GT(png.At(kW - 4, holeY)[3], 100);
 }
 
+TEST(CliRender, MovAndWebmKeepTheMaskedHoleTransparent) {
+  if (!hostkit::VideoOutputAvailable()) GTEST_SKIP() << "ffmpeg is not installed here";
+  ScratchDir dir;
+  const int holeX = static_cast<int>(hostkit::TestCardHole::kCentreX * kW);
+  const int holeY = static_cast<int>(hostkit::TestCardHole::kCentreY * kH);
+  for (const char* name : {"masked.mov", "masked.webm"}) {
+    const RunResult run = Swirlmoss(Render(dir / name, {"--frames", "2", "--set", "Image Mask=1", "--set",
+                                                        "Mask Power=0", "--set", "Mask Threshold=0.01"}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    PngOnDisk frame;
+    ASSERT_TRUE(tooltest::DecodeFirstFrame(dir / name, kW, kH, frame)) << name;
+    EXPECT_LE(frame.At(holeX, holeY)[3], 2) << name;
+    EXPECT_GT(frame.At(holeX, kH - 1 - holeY)[3], 100) << name;
+  }
+}
+
+TEST(CliRender, CtrlCDuringAVideoLeavesNothing) {
+  if (!hostkit::VideoOutputAvailable()) GTEST_SKIP() << "ffmpeg is not installed here";
+  ScratchDir dir;
+  // --foreground: one SIGINT to the host alone, as a terminal's Ctrl-C sends (a second one
+  // would end it at once by design).
+  const RunResult run = tooltest::RunTool(
+      "timeout", {"--foreground", "-s", "INT", "3", SWIRLMOSS_CLI_PATH, "render", "-o", dir / "clip.webm", "--size",
+                  std::to_string(kW) + "x" + std::to_string(kH), "--frames", "1000000"});
+  EXPECT_EQ(run.exitCode, 124) << "still running when interrupted: " << run.err;
+  EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
 TEST(CliRender, RawFramesAreExactlyTheirPixelsOnStandardOutput) {
   const RunResult run = Swirlmoss(Render("-", {"--frames", "3"}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -167,7 +196,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
   } outputs[] = {
       {fixtures / "missing/out.png", "output directory does not exist"},
       {fixtures / "file/out.png", "is not a directory"},
-      {fixtures / "out.tiff", "unknown output type"},
+      {fixtures / "out.avi", "NAME.mov, NAME.webm"},  // an unknown output type lists the accepted ones
       {"/sys/out.png", "output directory is not writable"},  // sysfs takes no new files, even from root
   };
   for (const auto& c : outputs) {

@@ -20,6 +20,8 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
   swirlmoss_add_test(hostkit_output_test SOURCES tools/output_test.cpp tools/child_process_test.cpp
     tools/tool_test_util.cpp
     LIBS swirlmoss_hostkit PNG::PNG OpenEXR::OpenEXR LABELS tools)
+  swirlmoss_add_test(hostkit_video_output_test SOURCES tools/video_output_test.cpp tools/tool_test_util.cpp
+    LIBS swirlmoss_hostkit PNG::PNG LABELS tools)
   swirlmoss_add_test(hostkit_parameter_plan_test SOURCES tools/parameter_plan_test.cpp
     LIBS swirlmoss_hostkit LABELS tools)
   swirlmoss_add_test(hostkit_driver_test SOURCES tools/driver_test.cpp

@@ -100,6 +100,23 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
   return result;
 }
 
+RunResult RunTool(const std::string& name, std::vector<std::string> args) {
+  args.insert(args.begin(), name);
+  return Run("/usr/bin/env", args);
+}
+
+bool DecodeFirstFrame(const std::string& path, int width, int height, PngOnDisk& frame) {
+  std::vector<std::string> args = {"-v", "error", "-nostdin"};
+  if (path.size() > 5 && path.compare(path.size() - 5, 5, ".webm") == 0) args.insert(args.end(), {"-c:v", "libvpx-vp9"});
+  args.insert(args.end(), {"-i", path, "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgba", "-"});
+  const RunResult run = RunTool("ffmpeg", args);
+  if (run.exitCode != 0 || run.out.size() != static_cast<size_t>(width) * height * 4) return false;
+  frame.width = width;
+  frame.height = height;
+  frame.rgba.assign(run.out.begin(), run.out.end());
+  return true;
+}
+
 int LineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
 }  // namespace tooltest

@@ -22,6 +22,7 @@ class ScratchDir {
   std::string path;
 };
 
+// A picture as a file holds it, rows top to bottom.
 struct PngOnDisk {
   int width = 0;
   int height = 0;
@@ -39,6 +40,14 @@ struct RunResult {
 // Runs `program` with `args` and extra environment entries "NAME=VALUE", collecting both streams.
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::vector<std::string>& environment = {});
+
+// Runs the program `name` found on the PATH (ffmpeg, ffprobe) with `args`.
+RunResult RunTool(const std::string& name, std::vector<std::string> args);
+
+// The first video frame of `path`, decoded by ffmpeg to RGBA of width x height (as the clip's
+// own tags say), into `frame`. WebM goes through libvpx: ffmpeg 5.1's own VP9 decoder drops
+// the alpha plane. False when ffmpeg fails or the size differs.
+bool DecodeFirstFrame(const std::string& path, int width, int height, PngOnDisk& frame);
 
 // Number of '\n' in `text`.
 int LineCount(const std::string& text);

@@ -1,4 +1,4 @@
-// swirlmoss render: frames of the effect to PNG, PNG sequences, OpenEXR, MP4, GIF or raw RGBA.
+// swirlmoss render: frames of the effect to PNG, PNG sequences, OpenEXR, MP4, MOV, WebM, GIF or raw RGBA.
 
 #include <cstdio>
 #include <vector>
@@ -39,6 +39,8 @@ struct RenderOptions {
 };
 
 int RunRender(const RenderOptions& options) {
+  std::string error;
+  Require(hostkit::KnownOutputType(options.output, error), error, kExitUsage);
   const auto [width, height] = ParseSize(options.size);
   Require(options.frames >= 1, "--frames " + std::to_string(options.frames) + ": render at least 1 frame", kExitUsage);
   Require(options.fps > 0.0, "--fps must be above 0", kExitUsage);
@@ -47,7 +49,6 @@ int RunRender(const RenderOptions& options) {
   const hostkit::Image input = LoadInput(options.input, width, height);
   const auto gl = MakeGlContext();
   auto driver = MakeDriver(plugin, width, height, hostkit::FormatForPath(options.output), input);
-  std::string error;
   auto sink = hostkit::OpenSink({options.output, options.frames, options.fps, width, height}, error);
   Require(sink != nullptr, error);
   TerminalProgress progress("render");
@@ -82,8 +83,9 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
   command
       ->add_option("-o,--output", options->output,
                    "Output, chosen by its name: NAME.png (the last frame), NAME_%04d.png or NAME_####.png (one file "
-                   "per frame), NAME.exr / NAME_%04d.exr (half float, keeps values above 1), NAME.mp4 or "
-                   "NAME.gif (needs ffmpeg), - (raw RGBA frames, rows top to bottom, on standard output)")
+                   "per frame), NAME.exr / NAME_%04d.exr (half float, keeps values above 1), NAME.mp4 (H.264), "
+                   "NAME.mov (ProRes 4444 with alpha), NAME.webm (VP9 with alpha), NAME.gif (video needs ffmpeg), "
+                   "- (raw RGBA frames, rows top to bottom, on standard output)")
       ->required();
   command->footer(std::string("\n") + kSetHelp +
                   "\n\nFiles are written upright, whole or not at all (a temporary name, then a rename). The\n"

@@ -5,6 +5,7 @@
 
 #include "tools/hostkit/child_process.h"
 #include "tools/hostkit/sinks.h"
+#include "tools/hostkit/video_formats.h"
 
 namespace hostkit {
 namespace {
@@ -74,15 +75,25 @@ PixelFormat FormatForPath(const std::string& path) {
   return LowerExtension(path) == "exr" ? PixelFormat::RgbaHalf : PixelFormat::Rgba8;
 }
 
+bool KnownOutputType(const std::string& path, std::string& error) {
+  const std::string extension = LowerExtension(path);
+  VideoContainer container;
+  if (path == "-" || extension == "png" || extension == "exr" || VideoContainerFor(extension, container)) return true;
+  error = "unknown output type \"" + path +
+          "\": use NAME.png, NAME_%04d.png, NAME.exr, NAME_%04d.exr, NAME.mp4, NAME.mov, NAME.webm, NAME.gif "
+          "or - (raw RGBA)";
+  return false;
+}
+
 std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error) {
+  if (!KnownOutputType(request.path, error)) return nullptr;
   if (request.path == "-") return OpenRawSink(error);
   const std::string extension = LowerExtension(request.path);
   if (extension == "png") return OpenPictureSink(request, PictureKind::Png, error);
   if (extension == "exr") return OpenPictureSink(request, PictureKind::Exr, error);
-  if (extension == "mp4" || extension == "gif") return OpenVideoSink(request, extension, error);
-  error = "unknown output type \"" + request.path +
-          "\": use NAME.png, NAME_%04d.png, NAME.exr, NAME_%04d.exr, NAME.mp4, NAME.gif or - (raw RGBA)";
-  return nullptr;
+  VideoContainer container = VideoContainer::Mp4;
+  VideoContainerFor(extension, container);
+  return OpenVideoSink(request, container, extension, error);
 }
 
 bool WriteUprightRows(int fd, const FrameView& frame, std::string& error) {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "tools/hostkit/pixel_format.h"
 
@@ -24,19 +25,34 @@ class FrameSink {
 };
 
 struct OutputRequest {
+  OutputRequest() = default;
+  OutputRequest(std::string path, int frames, double fps, int width, int height)
+      : path(std::move(path)), frames(frames), fps(fps), width(width), height(height) {}
+
   std::string path;  // "-" for raw frames on standard output
   int frames = 1;
   double fps = 30.0;
   int width = 0;
   int height = 0;
+  // Sound for containers that hold it: the first sound stream of this file (any file the
+  // ffmpeg program reads), from audioStart seconds on, for audioSeconds (0: the length of the
+  // frames). Empty: no sound.
+  std::string audioPath;
+  double audioStart = 0.0;
+  double audioSeconds = 0.0;
 };
 
 // Chooses the sink from the path: "-" raw RGBA on standard output; "*.png" one picture (the
 // last frame) or, with a number pattern ("%04d" or "####"), one picture per frame; "*.exr"
-// likewise in half floats; "*.mp4" and "*.gif" through the ffmpeg program. Checks up front
+// likewise in half floats; "*.mp4", "*.mov", "*.webm" and "*.gif" through the ffmpeg program
+// (H.264; ProRes 4444 and VP9, both with alpha; GIF), with sound where asked. Checks up front
 // that the output can be written (directory exists and is writable, ffmpeg installed) so no
 // render time is spent on an output that cannot be made. Null with a one-line `error` otherwise.
 std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error);
+
+// False with a one-line `error` listing the accepted outputs when `path` names none of them,
+// so that a render can refuse it before any other work.
+bool KnownOutputType(const std::string& path, std::string& error);
 
 // True when the ffmpeg program that video outputs need is on the PATH.
 bool VideoOutputAvailable();

@@ -32,17 +32,17 @@ bool ParseFrame(const std::string& text, int& frame) {
   return true;
 }
 
-// One value of a setting: a number, an option's element name, or a boolean word.
-bool ParseScalar(const ParameterInfo& info, const std::string& setting, const std::string& text, float& value,
-                 std::string& error) {
+}  // namespace
+
+bool ParseParameterValue(const ParameterInfo& info, const std::string& text, float& value, std::string& error,
+                         const std::string& where) {
   if (info.IsOption()) {
     if (const ParameterElement* element = info.FindElement(text)) {
       value = element->value;
       return true;
     }
     if (ParseNumber(text, value)) return true;
-    error = "\"" + text + "\" is not an option of " + info.name + " in --set \"" + setting +
-            "\"; choose one of: " + info.ElementList();
+    error = "\"" + text + "\" is not an option of " + info.name + where + "; choose one of: " + info.ElementList();
     return false;
   }
   if (info.IsBoolean()) {
@@ -62,8 +62,16 @@ bool ParseScalar(const ParameterInfo& info, const std::string& setting, const st
     }
   }
   if (ParseNumber(text, value)) return true;
-  error = "\"" + text + "\" is not a number in --set \"" + setting + "\"";
+  error = "\"" + text + "\" is not a number" + where;
   return false;
+}
+
+namespace {
+
+// One value of a setting, with the setting named in the error.
+bool ParseScalar(const ParameterInfo& info, const std::string& setting, const std::string& text, float& value,
+                 std::string& error) {
+  return ParseParameterValue(info, text, value, error, " in --set \"" + setting + "\"");
 }
 
 // The range a value is checked against: the declared one, or for options the span of their

@@ -31,6 +31,12 @@ struct ParameterTrack {
   float At(int frame, int frames) const;
 };
 
+// One value for `info`: an option's element name (any case) or its number, for booleans also
+// on/off, true/false, yes/no, else a number. False with a one-line `error` (which ends with
+// `where`, such as ` in --set "Mode=Smok"`) listing the options when an option is unknown.
+bool ParseParameterValue(const ParameterInfo& info, const std::string& text, float& value, std::string& error,
+                         const std::string& where = "");
+
 // Sets "Mode" (parameter `index`) to `value` on a live instance. When that crosses to the other
 // mode it primes the switch at once, so the mode's bank is loaded before anything else is set:
 // the clock advances one step. Answers whether it primed.

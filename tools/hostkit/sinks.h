@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/hostkit/frame_sink.h"
+#include "tools/hostkit/video_formats.h"
 
 namespace hostkit {
 
@@ -27,9 +28,9 @@ enum class PictureKind { Png, Exr };
 std::unique_ptr<FrameSink> OpenPictureSink(const OutputRequest& request, PictureKind kind, std::string& error);
 // Raw RGBA8 frames, rows top to bottom, on standard output.
 std::unique_ptr<FrameSink> OpenRawSink(std::string& error);
-// MP4 or GIF through the ffmpeg program.
-std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, const std::string& container,
-                                         std::string& error);
+// A video file through the ffmpeg program; `name` is the container's name for messages.
+std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, VideoContainer container,
+                                         const std::string& name, std::string& error);
 
 // Writes the rows of an RGBA8 frame top to bottom (upright) to `fd` or to a child's input.
 // False with `error` when the reader has gone or the write fails.

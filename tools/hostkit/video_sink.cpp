@@ -1,7 +1,6 @@
 // Video output through the ffmpeg program: frames are piped to it as raw RGBA and it writes
 // a temporary file, renamed into place once ffmpeg has finished successfully.
 
-#include <cstdio>
 #include <vector>
 
 #include "tools/hostkit/child_process.h"
@@ -19,25 +18,13 @@ class VideoSink final : public FrameSink {
 
   PixelFormat Format() const override { return PixelFormat::Rgba8; }
 
-  bool Start(const std::string& program, const OutputRequest& request, const std::string& container,
+  bool Start(const std::string& program, const OutputRequest& request, VideoContainer container,
              std::string& error) {
     file = PendingFile::Create(request.path, error);
     if (!file) return false;
     file->CloseStream();  // ffmpeg writes the reserved temporary file by name
-    char size[32], rate[32];
-    std::snprintf(size, sizeof size, "%dx%d", request.width, request.height);
-    std::snprintf(rate, sizeof rate, "%g", request.fps);
-    std::vector<std::string> args = {program, "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-                                      "-f", "rawvideo", "-pix_fmt", "rgba", "-s", size, "-r", rate, "-i", "-"};
-    if (container == "gif") {
-      args.insert(args.end(), {"-vf", "split[a][b];[a]palettegen=reserve_transparent=1[p];[b][p]paletteuse",
-                               "-f", "gif"});
-    } else {
-      // H.264 in 4:2:0 wants even sides: pad odd sizes by one pixel.
-      args.insert(args.end(), {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2", "-c:v", "libx264", "-preset", "veryfast",
-                               "-crf", "18", "-pix_fmt", "yuv420p", "-movflags", "+faststart", "-f", "mp4"});
-    }
-    args.push_back(file->TemporaryPath());
+    std::vector<std::string> args = FfmpegArguments(request, container, file->TemporaryPath());
+    args.insert(args.begin(), program);
 
     ChildOptions options;
     options.arguments = std::move(args);
@@ -48,7 +35,7 @@ class VideoSink final : public FrameSink {
 
   bool Write(const FrameView& frame, std::string& error) override {
     if (WriteUprightRows(*child, frame, error)) return true;
-    error = "ffmpeg stopped taking frames (" + error + ")" + Said();
+    error = "ffmpeg stopped taking frames for " + file->FinalPath() + " (" + error + ")" + Said();
     return false;
   }
 
@@ -79,11 +66,11 @@ bool VideoOutputAvailable() {
   return FindProgram("ffmpeg", program);
 }
 
-std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, const std::string& container,
-                                         std::string& error) {
+std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, VideoContainer container,
+                                         const std::string& name, std::string& error) {
   std::string program;
   if (!FindProgram("ffmpeg", program)) {
-    error = "ffmpeg is not installed: " + container +
+    error = "ffmpeg is not installed: " + name +
             " output needs it (PNG, EXR and raw output work without it; scripts/setup.sh installs it)";
     return nullptr;
   }

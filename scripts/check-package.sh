@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a configured and built folder and checks what it holds and
+# declares: the three files at their literal places under /usr, the run-time dependencies that
+# no linker sees, a frei0r module exporting only the f0r_* functions, and that the unpacked
+# program and module find the plugin beside them.
+# Usage: check-package.sh BUILD_DIR
+set -euo pipefail
+build=${1:?usage: check-package.sh BUILD_DIR}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "package check: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+shopt -s nullglob
+debs=("$work"/swirlmoss_*.deb)
+[ ${#debs[@]} -eq 1 ] || fail "expected one swirlmoss_*.deb, found ${#debs[@]}"
+deb=${debs[0]}
+
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort)
+expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./usr/lib/swirlmoss/plugins/Swirlmoss.so)
+[ "$files" = "$expected" ] || fail "unexpected contents:"$'\n'"$files"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = swirlmoss ] || fail "Package is $(field Package)"
+for needed in libegl-mesa0 libgl1-mesa-dri libegl1 libpng16-16; do
+  field Depends | tr ',' '\n' | grep -q "^ *$needed\b" || fail "Depends lacks $needed: $(field Depends)"
+done
+field Recommends | grep -qw ffmpeg || fail "Recommends lacks ffmpeg"
+
+dpkg-deb -x "$deb" "$work/root"
+exports=$(nm -D --defined-only "$work/root/usr/lib/frei0r-1/swirlmoss.so" | awk '{print $3}' | grep -v '^f0r_' || true)
+[ -z "$exports" ] || fail "the frei0r module exports more than f0r_*: $exports"
+# Installed, each part finds the plugin relative to itself, without any environment variable.
+root=$work/root/usr
+env -u SWIRLMOSS_PLUGIN timeout -k 5 60 "$root/bin/swirlmoss" info >"$work/info.log" 2>&1 ||
+  fail "the installed swirlmoss does not find its plugin: $(tail -n 1 "$work/info.log")"
+grep -q "^Plugin *$root/bin/../lib/swirlmoss/plugins/Swirlmoss.so" "$work/info.log" || fail "swirlmoss loaded another plugin"
+# 96x64 like the tests: llvmpipe compiles a variant per power-of-two-ness of the sides.
+env -u SWIRLMOSS_PLUGIN FREI0R_PATH="$root/lib/frei0r-1" timeout -k 5 120 ffmpeg -nostdin -hide_banner -loglevel error \
+  -f lavfi -i "color=s=96x64:r=30,format=rgba" -frames:v 1 -vf "frei0r=filter_name=swirlmoss:filter_params=Smoke" \
+  -f null - >"$work/ffmpeg.log" 2>&1 || fail "ffmpeg cannot run the installed module: $(tail -n 1 "$work/ffmpeg.log")"
+[ ! -s "$work/ffmpeg.log" ] || fail "ffmpeg with the installed module said: $(cat "$work/ffmpeg.log")"
+echo "package check: $(basename "$deb") holds the program, the plugin and the frei0r module"

@@ -1,0 +1,188 @@
+// The frei0r module inside the real hosts from Debian: ffmpeg, melt and GStreamer give the
+// frames that `swirlmoss render` gives for the same values, byte for byte (both draw the same
+// program into the same RGBA8 framebuffer, so no tolerance is needed), and the failures a
+// user can cause end in one line, never a crash or a hang. Every host runs under `timeout -k`.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/tools/tool_test_util.h"
+
+namespace {
+
+using tooltest::Run;
+using tooltest::RunResult;
+using tooltest::ScratchDir;
+
+constexpr int kW = 96;
+constexpr int kH = 64;
+constexpr size_t kFrameBytes = static_cast<size_t>(kW) * kH * 4;
+
+const std::vector<std::string> kHostEnvironment = {"FREI0R_PATH=" FREI0R_MODULE_DIR,
+                                                   "GST_REGISTRY=" GST_REGISTRY_FILE};
+
+// A host under `timeout -k`: melt may ignore SIGTERM, so KILL follows.
+RunResult Host(const std::string& program, std::vector<std::string> args, std::vector<std::string> environment = {}) {
+  args.insert(args.begin(), {"-k", "5", "120", program});
+  environment.insert(environment.begin(), kHostEnvironment.begin(), kHostEnvironment.end());
+  return Run("/usr/bin/timeout", args, environment);
+}
+
+RunResult Ffmpeg(const std::string& filters, const std::string& output, int frames = 3,
+                 const std::vector<std::string>& environment = {}, const std::string& size = "96x64") {
+  return Host(FFMPEG_PATH,
+              {"-nostdin", "-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i",
+               "testsrc2=s=" + size + ":r=30,format=rgba", "-frames:v", std::to_string(frames), "-vf", filters, "-f",
+               "rawvideo", "-pix_fmt", "rgba", "-y", output},
+              environment);
+}
+
+// Frames from the CLI, raw RGBA rows top to bottom.
+std::string Render(int frames, const std::vector<std::string>& settings, const std::string& size = "96x64") {
+  std::vector<std::string> args = {"render", "--size", size, "--frames", std::to_string(frames), "-o", "-"};
+  for (const auto& setting : settings) args.insert(args.end(), {"--set", setting});
+  const RunResult run = Run(SWIRLMOSS_CLI_PATH, args);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  return run.out;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Frames equal as whole byte strings; on a difference, says which frame and how many bytes.
+void ExpectSameFrames(const std::string& actual, const std::string& expected, size_t frameBytes = kFrameBytes) {
+  ASSERT_EQ(actual.size(), expected.size());
+  for (size_t frame = 0; frame * frameBytes < actual.size(); ++frame) {
+    size_t differing = 0;
+    for (size_t i = frame * frameBytes; i < (frame + 1) * frameBytes; ++i) differing += actual[i] != expected[i];
+    EXPECT_EQ(differing, 0u) << "frame " << frame;
+  }
+}
+
+TEST(Frei0rInFfmpeg, FramesEqualTheCliRenderWithTheSameValues) {
+  ScratchDir dir;
+  // By position: Mode, Time Speed, Fan, Smoke Amount, Smoke Quality, Paint R, G, B, Light
+  // (0..10), Shadows (0..1.5), Shine, Wave Thickness (0.6..2), Flow, Night Mode, Spot Spin, Seed.
+  const RunResult run =
+      Ffmpeg("frei0r=filter_name=swirlmoss:filter_params=Paint|0.8|0.5|0.6|n|1|0.2|0.6|0.3|0.2|0.5|0.5|0.9|n|0.25|3",
+             dir / "out.rgba");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const std::string frames = ReadFile(dir / "out.rgba");
+  ExpectSameFrames(frames, Render(3, {"Time Speed=0.8", "Paint G=0.2", "Paint B=0.6", "Light=3", "Shadows=0.3",
+                                      "Wave Thickness=1.3", "Flow=0.9", "Spot Spin=0.25", "Seed=Seed 4"}));
+  EXPECT_NE(frames.substr(0, kFrameBytes), frames.substr(kFrameBytes, kFrameBytes)) << "the paint moves";
+}
+
+TEST(Frei0rInFfmpeg, ValuesGivenAtTheirDefaultsKeepTheModesOwn) {
+  // Every value written out, to reach "Frame Rate" by position: values at their defaults (some
+  // only to six decimals) leave Smoke's own starting values (Light 0.5, not the declared 1) in
+  // place, as a render that sets only "Mode" does.
+  ScratchDir dir;
+  const RunResult run = Ffmpeg(
+      "frei0r=filter_name=swirlmoss:filter_params="
+      "Smoke|0.5|0.5|0.6|n|1|0.5|0|0.1|0.333333|0.5|0.285714|0.5|n|0|0|1|1|1|n|0.5|0.1|30|auto",
+      dir / "out.rgba", 2);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ExpectSameFrames(ReadFile(dir / "out.rgba"), Render(2, {"Mode=Smoke", "Seed=0"}));
+}
+
+TEST(Frei0rInFfmpeg, AWidthOfNoMultipleOf16WorksPaddedAndCropped) {
+  // The README's command for widths that Debian's ffmpeg 5.1 mishandles (322 here): the module
+  // renders the padded frame, so the result is the CLI's 336-pixel render cut to 322.
+  ScratchDir dir;
+  const RunResult run = Ffmpeg(
+      "pad=ceil(iw/16)*16:ih,frei0r=filter_name=swirlmoss:filter_params=Smoke|0.8,crop=322:ih:0:0",
+      dir / "out.rgba", 2, {}, "322x64");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string wide = Render(2, {"Mode=Smoke", "Time Speed=0.8"}, "336x64");
+  std::string cropped;
+  for (size_t row = 0; row < wide.size() / (336 * 4); ++row) cropped += wide.substr(row * 336 * 4, 322 * 4);
+  ExpectSameFrames(ReadFile(dir / "out.rgba"), cropped, 322 * 64 * 4);
+}
+
+TEST(Frei0rInFfmpeg, FailuresAreOneLineAndNeverACrash) {
+  ScratchDir dir;
+  // No plugin: no instance, and ffmpeg says the filter failed.
+  RunResult run = Ffmpeg("frei0r=filter_name=swirlmoss", dir / "none.rgba", 1,
+                         {"SWIRLMOSS_PLUGIN=" + (dir / "Missing.so")});
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_LT(run.exitCode, 124) << "exited, not killed";
+  EXPECT_NE(run.err.find("swirlmoss (frei0r): Swirlmoss.so not found (looked for " + (dir / "Missing.so")),
+            std::string::npos)
+      << run.err;
+
+  // No EGL, or no OpenGL 4.1: one line, and the frames pass through unchanged.
+  ASSERT_EQ(Ffmpeg("null", dir / "input.rgba", 2).exitCode, 0);
+  const std::pair<std::string, std::string> noGl[] = {
+      {"__EGL_VENDOR_LIBRARY_FILENAMES=" + (dir / "none.json"), "swirlmoss (frei0r): no EGL display"},
+      {"MESA_GL_VERSION_OVERRIDE=3.3", "swirlmoss (frei0r): no OpenGL 4.1 core context"}};
+  for (const auto& [environment, message] : noGl) {
+    run = Ffmpeg("frei0r=filter_name=swirlmoss:filter_params=Smoke", dir / "through.rgba", 2, {environment});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    ExpectSameFrames(ReadFile(dir / "through.rgba"), ReadFile(dir / "input.rgba"));
+  }
+}
+
+// melt's profile: a file without "description" crashes melt 7.12.
+std::string WriteProfile(const ScratchDir& dir) {
+  std::ofstream(dir / "profile") << "description=test\nframe_rate_num=30\nframe_rate_den=1\nwidth=96\nheight=64\n"
+                                    "progressive=1\nsample_aspect_num=1\nsample_aspect_den=1\ndisplay_aspect_num=3\n"
+                                    "display_aspect_den=2\ncolorspace=709\n";
+  return dir / "profile";
+}
+
+RunResult Melt(const ScratchDir& dir, const std::string& output, int realTime, std::vector<std::string> settings) {
+  std::vector<std::string> args = {"-quiet", "-profile", WriteProfile(dir), "color:gray", "out=11",
+                                   "-filter", "frei0r.swirlmoss"};
+  args.insert(args.end(), settings.begin(), settings.end());
+  args.insert(args.end(), {"-consumer", "avformat:" + output, "f=rawvideo", "pix_fmt=rgba",
+                           "real_time=" + std::to_string(realTime), "terminate_on_pause=1"});
+  return Host(MELT_PATH, args);
+}
+
+TEST(Frei0rInMelt, OutOfOrderRenderThreadsGiveTheFramesOfOneThread) {
+  // With real_time=-2, two render threads, each with its own instance, take frames out of
+  // order; every frame must still be the one its time names.
+  ScratchDir dir;
+  const std::vector<std::string> settings = {"Mode=Smoke", "Time Speed=0.8", "Smoke Quality=1"};
+  RunResult run = Melt(dir, dir / "one.rgba", -1, settings);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  run = Melt(dir, dir / "two.rgba", -2, settings);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string one = ReadFile(dir / "one.rgba");
+  ExpectSameFrames(ReadFile(dir / "two.rgba"), one);
+  ExpectSameFrames(one, Render(12, {"Mode=Smoke", "Time Speed=0.8", "Smoke Quality=1"}));
+}
+
+TEST(Frei0rInMelt, ABadOptionIsOneLineAndIgnored) {
+  ScratchDir dir;
+  const RunResult run = Melt(dir, dir / "out.rgba", -1, {"Mode=Smok", "Seed=Seed 2"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  // melt sends every value before every frame: still one line.
+  EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
+  EXPECT_NE(run.err.find("\"Smok\" is not an option of Mode; choose one of: Paint, Smoke; the value is ignored"),
+            std::string::npos)
+      << run.err;
+  ExpectSameFrames(ReadFile(dir / "out.rgba"), Render(12, {"Seed=Seed 2"}));
+}
+
+TEST(Frei0rInGStreamer, FiltersANegotiatedRgbaStream) {
+  ScratchDir dir;
+  const RunResult run = Host(GST_LAUNCH_PATH, {"-q", "videotestsrc", "num-buffers=3", "!",
+                                               "video/x-raw,format=RGBA,width=96,height=64,framerate=30/1", "!",
+                                               "frei0r-filter-swirlmoss", "mode=Smoke", "time-speed=0.8", "!",
+                                               "filesink", "location=" + (dir / "out.rgba")});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ExpectSameFrames(ReadFile(dir / "out.rgba"), Render(3, {"Mode=Smoke", "Time Speed=0.8"}));
+}
+
+}  // namespace

@@ -1,0 +1,225 @@
+#include "tools/frei0r/filter_instance.h"
+
+#include "tools/frei0r/frei0r_api.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "tools/frei0r/gl_thread.h"
+#include "tools/frei0r/module_state.h"
+#include "tools/hostkit/parameter_plan.h"
+
+namespace swirlfrei0r {
+namespace {
+
+using Kind = ModuleParameter::Kind;
+
+std::string DefaultText(const hostkit::ParameterInfo& info) {
+  for (const auto& element : info.elements) {
+    if (element.value == info.defaultValue) return element.name;
+  }
+  return std::to_string(info.defaultValue);
+}
+
+}  // namespace
+
+FilterInstance::FilterInstance(const ModuleState& moduleState, unsigned frameWidth, unsigned frameHeight)
+    : state(moduleState), width(static_cast<int>(frameWidth)), height(static_cast<int>(frameHeight)) {
+  const auto& parameters = state.Parameters();
+  values.resize(parameters.size());
+  hostSet.resize(parameters.size());
+  texts.resize(parameters.size());
+  lastSeen.resize(parameters.size());
+  for (size_t i = 0; i < parameters.size(); ++i) {
+    const ModuleParameter& parameter = parameters[i];
+    if (parameter.info) values[i] = parameter.info->defaultValue;
+    if (parameter.kind == Kind::Option) texts[i] = DefaultText(*parameter.info);
+    if (parameter.kind == Kind::FrameRate) texts[i] = "30";
+    if (parameter.kind == Kind::TimeUnit) texts[i] = "auto";
+  }
+}
+
+FilterInstance::~FilterInstance() {
+  if (driver) GlThread::Get().Run(&FilterInstance::ReleaseJob, this);
+}
+
+void FilterInstance::ReleaseJob(void* self) { static_cast<FilterInstance*>(self)->driver.reset(); }
+
+void FilterInstance::SetParameter(int index, const void* value) {
+  const ModuleParameter& parameter = state.Parameters()[static_cast<size_t>(index)];
+  const size_t i = static_cast<size_t>(index);
+  float next = 0.0f;
+  switch (parameter.kind) {
+    case Kind::Number: {
+      const double x = *static_cast<const double*>(value);
+      if (!std::isfinite(x)) {
+        Report(parameter.name + " cannot be " + std::to_string(x) + "; the value is ignored");
+        return;
+      }
+      // Computed in double, then rounded once; outside 0..1 it goes on unchanged, as the plugin
+      // does not clamp.
+      const double low = parameter.info->minimum, high = parameter.info->maximum;
+      next = static_cast<float>(low + x * (high - low));
+      break;
+    }
+    case Kind::Boolean:
+      next = *static_cast<const double*>(value) >= 0.5 ? 1.0f : 0.0f;
+      break;
+    case Kind::Option:
+    case Kind::FrameRate:
+    case Kind::TimeUnit: {
+      const char* text = *static_cast<const char* const*>(value);
+      if (!text || lastSeen[i] == text) return;  // melt sends every value before every frame
+      lastSeen[i] = text;
+      std::string error;
+      bool ok = false;
+      if (parameter.kind == Kind::Option) {
+        ok = hostkit::ParseParameterValue(*parameter.info, lastSeen[i], next, error);
+      } else if (parameter.kind == Kind::FrameRate) {
+        ok = ParseFrameRate(lastSeen[i], rate, error);
+      } else {
+        ok = ParseTimeUnit(lastSeen[i], unit, error);
+      }
+      if (!ok) {
+        Report(error + "; the value is ignored");
+        return;
+      }
+      texts[i] = lastSeen[i];
+      if (!parameter.info) return;
+      break;
+    }
+  }
+  values[i] = next;
+  // A default written out in decimals (0.333333 for Shadows' 0.5 over 0..1.5, as ffmpeg users
+  // must when they give later values by position) still counts as the default.
+  const double slack = parameter.kind == Kind::Number ? 1e-5 * (parameter.info->maximum - parameter.info->minimum) : 0.0;
+  if (std::fabs(static_cast<double>(next) - parameter.info->defaultValue) > slack) hostSet[i] = 1;
+}
+
+void FilterInstance::GetParameter(int index, void* value) {
+  const ModuleParameter& parameter = state.Parameters()[static_cast<size_t>(index)];
+  const size_t i = static_cast<size_t>(index);
+  switch (parameter.kind) {
+    case Kind::Number: {
+      const double low = parameter.info->minimum, high = parameter.info->maximum;
+      *static_cast<double*>(value) = high == low ? values[i] : (values[i] - low) / (high - low);
+      break;
+    }
+    case Kind::Boolean:
+      *static_cast<double*>(value) = values[i];
+      break;
+    default:
+      *static_cast<f0r_param_string*>(value) = texts[i].data();
+      break;
+  }
+}
+
+void FilterInstance::Update(double time, const uint32_t* in, uint32_t* out) {
+  const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+  const int64_t frame = FrameAt(time, unit, state.HostSendsMilliseconds(), rate);
+  // A time that names no frame counts frames instead: the next one after the last.
+  targetFrame = frame == kUnknownFrame ? nextFrame : frame;
+  if (RepeatsLastFrame(in)) {
+    std::memcpy(out, lastOutput.data(), bytes);
+    return;
+  }
+  input = in;
+  output = out;
+  rendered = false;
+  GlThread::Get().Run(&FilterInstance::UpdateJob, this);
+  if (rendered) {
+    KeepLastFrame();
+  } else if (out != in) {
+    std::memcpy(out, in, bytes);
+  }
+}
+
+bool FilterInstance::RepeatsLastFrame(const uint32_t* in) const {
+  return !lastOutput.empty() && targetFrame + 1 == nextFrame && values == lastValues && hostSet == lastHostSet &&
+         std::memcmp(in, lastInput.data(), lastInput.size()) == 0;
+}
+
+void FilterInstance::KeepLastFrame() {
+  if (input == output) {  // drawn in place: the input is gone
+    lastOutput.clear();
+    return;
+  }
+  // Same sizes every frame: after the first, these copies allocate nothing.
+  const auto* in = reinterpret_cast<const uint8_t*>(input);
+  const auto* out = reinterpret_cast<const uint8_t*>(output);
+  const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+  lastInput.assign(in, in + bytes);
+  lastOutput.assign(out, out + bytes);
+  lastValues = values;
+  lastHostSet = hostSet;
+}
+
+void FilterInstance::UpdateJob(void* self) { static_cast<FilterInstance*>(self)->Render(); }
+
+void FilterInstance::Render() {
+  if (!GlThread::Get().HasContext() || unusable) return;
+  if (driver && targetFrame < nextFrame) driver.reset();  // backward: start again from frame 0
+  if (!driver && !MakeDriver()) return;
+  if (targetFrame > nextFrame) {
+    // Every skipped frame has the same values, so they are applied once.
+    ApplyValues();
+    for (int64_t frame = nextFrame; frame < targetFrame; ++frame) driver->Prime();
+  }
+  ApplyValues();
+  transfer->Upload(input, driver->InputTexture());
+  if (!driver->RenderFrame()) {
+    Report("the plugin could not draw a frame; this instance passes frames through unchanged");
+    unusable = true;
+    driver.reset();
+    return;
+  }
+  transfer->Readback(driver->Framebuffer(), output);
+  nextFrame = targetFrame + 1;
+  rendered = true;
+}
+
+bool FilterInstance::MakeDriver() {
+  // The input texture is filled at every update; it starts blank.
+  hostkit::Image blank;
+  blank.width = width;
+  blank.height = height;
+  blank.rgba.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
+  std::string error;
+  driver = hostkit::InstanceDriver::Create(state.Plugin(), width, height, hostkit::PixelFormat::Rgba8, blank, error);
+  if (!driver) {
+    Report(error + "; this instance passes frames through unchanged");
+    unusable = true;
+    return false;
+  }
+  if (!transfer) transfer = std::make_unique<FrameTransfer>(width, height);
+  nextFrame = 0;
+  const uint32_t count = static_cast<uint32_t>(state.Model().Parameters().size());
+  if (startValues.empty()) {
+    // The plugin draws some start values at random (the seed); later instances of this one get
+    // the same, so that seeking back repeats the picture.
+    for (uint32_t i = 0; i < count; ++i) startValues.push_back(driver->Value(i));
+  } else {
+    for (uint32_t i = 0; i < count; ++i) {
+      if (static_cast<int>(i) != state.ModeIndex() && driver->Value(i) != startValues[i]) {
+        driver->SetValue(i, startValues[i]);
+      }
+    }
+  }
+  return true;
+}
+
+void FilterInstance::ApplyValues() {
+  // "Mode" first: crossing to the other mode loads that mode's values at the next frame,
+  // which must not overwrite the values of this one.
+  const int mode = state.ModeIndex();
+  if (mode >= 0 && hostSet[static_cast<size_t>(mode)]) {
+    hostkit::ApplyModeValue(*driver, static_cast<uint32_t>(mode), values[static_cast<size_t>(mode)]);
+  }
+  const size_t count = state.Model().Parameters().size();
+  for (size_t i = 0; i < count; ++i) {
+    if (hostSet[i] && static_cast<int>(i) != mode) driver->SetValue(static_cast<uint32_t>(i), values[i]);
+  }
+}
+
+}  // namespace swirlfrei0r

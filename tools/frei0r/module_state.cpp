@@ -1,0 +1,104 @@
+#include "tools/frei0r/module_state.h"
+
+#include "tools/frei0r/frei0r_api.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "tools/frei0r/module_paths.h"
+
+namespace swirlfrei0r {
+namespace {
+
+std::string Number(float value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+  return text;
+}
+
+ModuleParameter Describe(const hostkit::ParameterInfo& info) {
+  ModuleParameter parameter;
+  parameter.name = info.name;
+  parameter.info = &info;
+  if (info.IsOption()) {
+    parameter.kind = ModuleParameter::Kind::Option;
+    parameter.explanation = "one of " + info.ElementList() + ", or its number";
+  } else if (info.IsBoolean()) {
+    parameter.kind = ModuleParameter::Kind::Boolean;
+    parameter.explanation = "on or off";
+  } else {
+    parameter.kind = ModuleParameter::Kind::Number;
+    // The plugin's own range, which 0..1 spans; values outside 0..1 pass unchanged.
+    parameter.explanation = "0..1 maps to " + Number(info.minimum) + ".." + Number(info.maximum) + "; default " +
+                            Number(info.defaultValue);
+  }
+  return parameter;
+}
+
+}  // namespace
+
+int ModuleParameter::Frei0rType() const {
+  switch (kind) {
+    case Kind::Number:
+      return F0R_PARAM_DOUBLE;
+    case Kind::Boolean:
+      return F0R_PARAM_BOOL;
+    default:
+      return F0R_PARAM_STRING;
+  }
+}
+
+std::vector<std::string> PluginCandidates(const char* environment, const std::string& moduleDirectory) {
+  if (environment && *environment) return {environment};
+  const std::string directory = moduleDirectory.empty() ? "." : moduleDirectory;
+  return {directory + "/Swirlmoss.so", directory + "/../swirlmoss/plugins/Swirlmoss.so",
+          directory + "/../Swirlmoss.so"};
+}
+
+ModuleState& ModuleState::Get() {
+  // Never destroyed: instances and the GL thread may still use it while the process exits.
+  static ModuleState* state = new ModuleState();
+  return *state;
+}
+
+ModuleState::ModuleState() {
+  hostSendsMilliseconds = ProcessHasLibavfilter();
+  const auto candidates = PluginCandidates(std::getenv("SWIRLMOSS_PLUGIN"), ModuleDirectory());
+  std::string error;
+  for (const auto& candidate : candidates) {
+    // Only an existing file counts as found: the first one that exists is the one to load,
+    // and its failure is the one to report.
+    if (FILE* file = std::fopen(candidate.c_str(), "rb")) {
+      std::fclose(file);
+      library = hostkit::PluginLibrary::Load(candidate, error);
+      if (library && !hostkit::ParameterModel::Query(*library, model, error)) library.reset();
+      if (!library) loadError = error;
+      break;
+    }
+  }
+  if (!library && loadError.empty()) {
+    loadError = "Swirlmoss.so not found (looked for " + candidates.front();
+    for (size_t i = 1; i < candidates.size(); ++i) loadError += ", " + candidates[i];
+    loadError += "; set SWIRLMOSS_PLUGIN to its path)";
+  }
+  if (library) {
+    for (const auto& info : model.Parameters()) {
+      parameters.push_back(Describe(info));
+      if (hostkit::SameName(info.name, "Mode") && info.IsOption()) modeIndex = static_cast<int>(info.index);
+    }
+  }
+  ModuleParameter rate;
+  rate.kind = ModuleParameter::Kind::FrameRate;
+  rate.name = "Frame Rate";
+  rate.explanation = "frames per second of the host's timeline, such as 30 or 30000/1001";
+  parameters.push_back(rate);
+  ModuleParameter unit;
+  unit.kind = ModuleParameter::Kind::TimeUnit;
+  unit.name = "Time Unit";
+  unit.explanation = "unit of the host's time: auto (milliseconds in ffmpeg, else seconds), s or ms";
+  parameters.push_back(unit);
+}
+
+void Report(const std::string& text) { std::fprintf(stderr, "swirlmoss (frei0r): %s\n", text.c_str()); }
+
+}  // namespace swirlfrei0r

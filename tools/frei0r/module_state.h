@@ -1,0 +1,63 @@
+#pragma once
+// What the module holds for the whole process: the Swirlmoss plugin it drives, loaded once at
+// the first question a host asks and never unloaded (instances may outlive any deinit call),
+// and the plugin's parameters as frei0r parameters.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/hostkit/parameter_model.h"
+#include "tools/hostkit/plugin_library.h"
+
+namespace swirlfrei0r {
+
+// What a frei0r host sees of one parameter.
+struct ModuleParameter {
+  enum class Kind { Number, Boolean, Option, FrameRate, TimeUnit };
+  Kind kind = Kind::Number;
+  std::string name;
+  std::string explanation;
+  const hostkit::ParameterInfo* info = nullptr;  // the plugin's parameter; null for the module's own
+  int Frei0rType() const;                        // F0R_PARAM_*
+};
+
+// Where the plugin is looked for, in order: `environment` (SWIRLMOSS_PLUGIN) when set and not
+// empty, else beside the module, the installed location relative to the module
+// (PREFIX/lib/frei0r-1 -> PREFIX/lib/swirlmoss/plugins), and the build folder, whose module
+// folder sits beside the plugin.
+std::vector<std::string> PluginCandidates(const char* environment, const std::string& moduleDirectory);
+
+class ModuleState {
+ public:
+  // The process's state, loading the plugin on first use (thread-safe). Never destroyed.
+  static ModuleState& Get();
+
+  // False when no plugin could be loaded; `LoadError` says why in one line.
+  bool Loaded() const { return library != nullptr; }
+  const std::string& LoadError() const { return loadError; }
+  const hostkit::PluginLibrary& Plugin() const { return *library; }
+  const hostkit::ParameterModel& Model() const { return model; }
+  // The plugin's parameters in their index order (frei0r hosts pass values by position), then
+  // "Frame Rate" and "Time Unit". Only the last two when no plugin is loaded.
+  const std::vector<ModuleParameter>& Parameters() const { return parameters; }
+  // The plugin's "Mode" parameter index; -1 when it has none.
+  int ModeIndex() const { return modeIndex; }
+  // True when the host is ffmpeg, which sends time in milliseconds.
+  bool HostSendsMilliseconds() const { return hostSendsMilliseconds; }
+
+ private:
+  ModuleState();
+  std::unique_ptr<hostkit::PluginLibrary> library;
+  hostkit::ParameterModel model;
+  std::string loadError;
+  std::vector<ModuleParameter> parameters;
+  int modeIndex = -1;
+  bool hostSendsMilliseconds = false;
+};
+
+// One line on standard error, "swirlmoss (frei0r): TEXT": frei0r's calls return nothing, so
+// this is the only way a problem reaches the user.
+void Report(const std::string& text);
+
+}  // namespace swirlfrei0r
