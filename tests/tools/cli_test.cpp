@@ -27,6 +27,16 @@ RunResult Swirlmoss(std::vector<std::string> args, const std::vector<std::string
   return Run(SWIRLMOSS_CLI_PATH, args, environment);
 }
 
+#ifdef SWIRLMOSS_INHERITED_ASAN_OPTION
+// Started the way the swirlmoss program is, a process sees the sanitizer settings of the
+// test: without them LeakSanitizer's tracer can crash in the CLI on the GL driver's TLS.
+TEST(CliUnderSanitizers, StartedProgramsInheritTheSanitizerSettings) {
+  const RunResult run = Run("/usr/bin/env", {}, {});
+  ASSERT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find(SWIRLMOSS_INHERITED_ASAN_OPTION), std::string::npos) << run.out;
+}
+#endif
+
 // A render at the small test size, unless `more` gives its own.
 std::vector<std::string> Render(const std::string& output, std::vector<std::string> more = {}) {
   std::vector<std::string> args = {"render", "-o", output};
@@ -214,7 +224,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
       {{"--set", "Light=abc"}, "\"abc\" is not a number", {}},
       {{"--set", "Light=1.."}, "malformed ramp", {}},
       {{"--set", "Light=0:1,x"}, "malformed keyframe list", {}},
-      {{"--input", fixtures / "none.png"}, "input picture not found", {}},
+      {{"--input", fixtures / "none.png"}, "input file not found", {}},
       {{"--input", fixtures / "corrupt.png"}, "not a readable PNG", {}},
       {{"--plugin", fixtures / "none.so"}, "plugin library not found", {}},
       {{"--plugin", fixtures / "text.so"}, "not a loadable shared library", {}},

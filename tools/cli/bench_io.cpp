@@ -39,7 +39,7 @@ bool TimeOutput(const hostkit::InstanceDriver& driver, const hostkit::Passthroug
   const double childrenStart = hostkit::ChildrenCpuSeconds();
   const Clock::time_point start = Clock::now();
   hostkit::FrameOutput output;
-  if (!output.Start(sink, driver.Width(), driver.Height(), error)) return false;
+  if (!output.Start(sink, driver.Width(), driver.Height(), 0, error)) return false;
   for (int frame = 0; frame < frames; ++frame) {
     DrawPassthrough(driver, pass);
     if (!output.Add()) break;

@@ -4,13 +4,13 @@
 
 namespace hostkit {
 
-bool FrameOutput::Start(FrameSink& sink, int width, int height, std::string& error) {
+bool FrameOutput::Start(FrameSink& sink, int width, int height, int firstIndex, std::string& error) {
   if (!readback.Create(width, height, sink.Format())) {
     error = "not enough memory to read frames back";
     return false;
   }
   pool = std::make_unique<EncodePool>(sink, width, height);
-  passed = 0;
+  nextIndex = firstIndex;
   return true;
 }
 
@@ -26,7 +26,7 @@ bool FrameOutput::PassOldest() {
   readback.TakeOldest([&](const unsigned char* pixels) {
     if (pixels) std::memcpy(buffer, pixels, readback.FrameBytes());
   });
-  pool->Submit(buffer, passed++);
+  pool->Submit(buffer, nextIndex++);
   return true;
 }
 

@@ -20,8 +20,9 @@ class FrameOutput {
   FrameOutput& operator=(const FrameOutput&) = delete;
 
   // GL context current. Readback buffers for width x height frames in the sink's format and
-  // the encoding threads. False with `error` when GL cannot hold the buffers.
-  bool Start(FrameSink& sink, int width, int height, std::string& error);
+  // the encoding threads; the first frame added is frame `firstIndex`, the next one after it.
+  // False with `error` when GL cannot hold the buffers.
+  bool Start(FrameSink& sink, int width, int height, int firstIndex, std::string& error);
   // GL context current, the frame drawn in the framebuffer bound for reading: starts reading
   // it and passes the one before it on. False once a frame has failed (Finish says which).
   bool Add();
@@ -38,7 +39,7 @@ class FrameOutput {
   bool PassOldest();
   AsyncReadback readback;
   std::unique_ptr<EncodePool> pool;
-  int passed = 0;
+  int nextIndex = 0;
 };
 
 }  // namespace hostkit

@@ -61,6 +61,7 @@ struct OutputRequest {
   std::string audioPath;
   double audioStart = 0.0;
   double audioSeconds = 0.0;
+  int firstFrame = 0;  // number of the first frame: the pieces of a split render number files from there
 };
 
 // Chooses the sink from the path: "-" raw RGBA on standard output; "*.png" one picture (the
@@ -70,6 +71,12 @@ struct OutputRequest {
 // that the output can be written (directory exists and is writable, ffmpeg installed) so no
 // render time is spent on an output that cannot be made. Null with a one-line `error` otherwise.
 std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error);
+
+// For "-o -", before anything that may print (the plugin logs to standard output): frames go
+// to a private copy of standard output, and standard output itself is pointed at standard
+// error for the rest of the run, so no stray line can corrupt the frame stream. False with a
+// one-line `error` when standard output is a terminal or cannot be set aside.
+bool ReserveStandardOutputForFrames(std::string& error);
 
 // False with a one-line `error` listing the accepted outputs when `path` names none of them,
 // so that a render can refuse it before any other work.

@@ -115,7 +115,7 @@ std::unique_ptr<FrameSink> OpenPictureSink(const OutputRequest& request, Picture
   const bool sequence = FindNumberPattern(request.path, pattern);
   const int cores = static_cast<int>(std::thread::hardware_concurrency());
   const int jobs = request.jobs > 0 ? request.jobs : (cores > 0 ? cores : 1);
-  auto sink = std::make_unique<PictureSink>(kind, request.frames - 1, sequence, pattern, jobs);
+  auto sink = std::make_unique<PictureSink>(kind, request.firstFrame + request.frames - 1, sequence, pattern, jobs);
   if (!sink->Open(request.path, request.frames, error)) return nullptr;
   return sink;
 }

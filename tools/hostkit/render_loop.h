@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/hostkit/frame_sink.h"
+#include "tools/hostkit/frame_source.h"
 #include "tools/hostkit/instance_driver.h"
 #include "tools/hostkit/parameter_plan.h"
 
@@ -27,6 +28,25 @@ struct RenderTiming {
   double seconds = 0.0;            // wall time of the whole loop, the last write included
   double firstFrameSeconds = 0.0;  // wall time of the first frame up to glFinish
 };
+
+// The frames a render produces: `count` frames from frame `start` of a timeline of `total`
+// frames, so that pieces of one long render can run on their own.
+struct RenderSpan {
+  int total = 1;
+  int start = 0;
+  int count = 1;
+};
+
+// GL context current. Renders the frames of `span`, each exactly as a render of the whole
+// timeline produces it: every frame before span.start has its parameter values applied (mode
+// switches primed as usual) and runs as a frame record of no input, which advances the
+// effect's clock as a drawn frame does without drawing. Ramps and keyframes are evaluated at
+// the absolute frame over span.total, and frames reach the sink numbered absolutely. With a
+// source, each drawn frame takes the source's next picture as its input (a still is uploaded
+// once); the source must already be positioned at span.start and deliver the driver's input
+// size. Otherwise as RenderFrames below.
+bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const RenderSpan& span, FrameSource* source,
+                      FrameSink* sink, RenderObserver* observer, RenderTiming* timing, std::string& error);
 
 // GL context current. Renders `frames` frames. With a sink, each frame is read back and
 // written by the encoding threads (the sink is not committed: the caller does that once the
