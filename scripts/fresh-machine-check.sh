@@ -4,8 +4,8 @@
 # runs there, as root and in order, the README's two commands (scripts/demo.sh, then
 # scripts/test.sh) with the Debian package's install and removal between them, and ten rounds
 # of the sanitizer build's CLI test. Prints the wall time of every step at the end, whether it
-# passed or not. Not part of CI (CI already starts from a
-# clean clone, but on a machine that has everything installed); needs root and the network.
+# passed or not. Not part of CI (CI already starts from a clean clone, but on a machine that
+# has everything installed); needs root and the network.
 #
 #   sudo bash scripts/fresh-machine-check.sh [--skip-tests] [--keep] [DIR]
 #
