@@ -2,15 +2,16 @@
 # Runs the project as a new user would, on a freshly installed Debian 12: bootstraps a minimal
 # bookworm system into a folder, puts a clean clone of this checkout's HEAD commit into it, and
 # runs there, as root and in order, the README's two commands (scripts/demo.sh, then
-# scripts/test.sh) and ten rounds of the sanitizer build's CLI test. Prints the wall time of
-# every step at the end, whether it passed or not. Not part of CI (CI already starts from a
-# clean clone, but on a machine that has everything installed); needs root and the network.
+# scripts/test.sh) with the Debian package's install and removal between them, and ten rounds
+# of the sanitizer build's CLI test. Prints the wall time of every step at the end, whether it
+# passed or not. Not part of CI (CI already starts from a clean clone, but on a machine that
+# has everything installed); needs root and the network.
 #
 #   sudo bash scripts/fresh-machine-check.sh [--skip-tests] [--keep] [DIR]
 #
 # DIR (default: a new folder under /var/tmp) must not exist or be empty. The system is
 # removed at the end unless --keep is given; the mounts are always undone. --skip-tests
-# stops after the demo, for runs that only need an installed system.
+# stops after the demo and the package step, for runs that only need an installed system.
 set -euo pipefail
 
 usage() { echo "usage: sudo bash scripts/fresh-machine-check.sh [--skip-tests] [--keep] [DIR]" >&2; }
@@ -135,6 +136,10 @@ step_clone() {
 
 step_demo() { in_system "bash scripts/demo.sh"; }
 
+# The Debian package from the demo's build: apt install, ffmpeg and melt through the
+# installed frei0r module without any variable, apt remove leaving nothing.
+step_package() { in_system "bash scripts/check-package-install.sh build"; }
+
 step_tests() { in_system "bash scripts/test.sh"; }
 
 step_cli_repeat() {
@@ -151,6 +156,7 @@ run_step "debootstrap (minbase)" step_bootstrap
 mount_system
 run_step "clone of HEAD" step_clone
 run_step "scripts/demo.sh" step_demo
+run_step "package install and removal" step_package
 if [ "$skip_tests" -eq 0 ]; then
   run_step "scripts/test.sh" step_tests
   run_step "cli test x10 (sanitizers)" step_cli_repeat

@@ -120,11 +120,14 @@ TEST(Frei0rInFfmpeg, FailuresAreOneLineAndNeverACrash) {
             std::string::npos)
       << run.err;
 
-  // No EGL, or no OpenGL 4.1: one line, and the frames pass through unchanged.
+  // No EGL, no OpenGL 4.1, or a device that is not there: one line, and the frames pass
+  // through unchanged.
   ASSERT_EQ(Ffmpeg("null", dir / "input.rgba", 2).exitCode, 0);
   const std::pair<std::string, std::string> noGl[] = {
       {"__EGL_VENDOR_LIBRARY_FILENAMES=" + (dir / "none.json"), "swirlmoss (frei0r): no EGL display"},
-      {"MESA_GL_VERSION_OVERRIDE=3.3", "swirlmoss (frei0r): no OpenGL 4.1 core context"}};
+      {"MESA_GL_VERSION_OVERRIDE=3.3", "swirlmoss (frei0r): no OpenGL 4.1 core context"},
+      {"SWIRLMOSS_DEVICE=99", "swirlmoss (frei0r): EGL device 99 does not exist"},
+      {"SWIRLMOSS_DEVICE=first", "swirlmoss (frei0r): SWIRLMOSS_DEVICE: device \"first\" is not a device index"}};
   for (const auto& [environment, message] : noGl) {
     run = Ffmpeg("frei0r=filter_name=swirlmoss:filter_params=Smoke", dir / "through.rgba", 2, {environment});
     ASSERT_EQ(run.exitCode, 0) << run.err;

@@ -1,6 +1,9 @@
 #include "tools/frei0r/gl_thread.h"
 
+#include <cstdlib>
+
 #include "tools/frei0r/module_state.h"
+#include "tools/hostkit/egl_devices.h"
 
 namespace swirlfrei0r {
 
@@ -35,7 +38,15 @@ void GlThread::Loop() {
       tried = true;
       std::string error;
       try {
-        context = hostkit::EglContext::Create(error);
+        // The device is chosen as the swirlmoss program chooses it: automatically, or the EGL
+        // device SWIRLMOSS_DEVICE names (hosts give filters no options of their own for this).
+        const char* choice = std::getenv("SWIRLMOSS_DEVICE");
+        int device = -1;
+        if (!choice || hostkit::ParseDeviceChoice(choice, device, error)) {
+          context = hostkit::EglContext::Create(device, error);
+        } else {
+          error = "SWIRLMOSS_DEVICE: " + error;
+        }
       } catch (...) {
         error = "the OpenGL context could not be made (out of memory)";
       }
