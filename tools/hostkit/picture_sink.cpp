@@ -23,7 +23,8 @@ class PictureSink final : public FrameSink {
       : kind(kind), lastFrame(lastFrame), sequence(sequence), pattern(std::move(pattern)), jobs(jobs) {}
 
   PixelFormat Format() const override { return kind == PictureKind::Exr ? PixelFormat::RgbaHalf : PixelFormat::Rgba8; }
-  int EncodeJobs() const override { return jobs; }
+  // A single picture encodes only the last frame: more threads would only hold more frames.
+  int EncodeJobs() const override { return sequence ? jobs : 1; }
 
   bool Open(const std::string& path, int frames, std::string& error) {
     if (!sequence) {
