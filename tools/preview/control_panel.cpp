@@ -12,7 +12,8 @@ namespace {
 
 using hostkit::ParameterInfo;
 
-// "Paint R", "Paint G", "Paint B" -> "Paint": the part the three names share, trimmed.
+// "Paint R", "Paint G", "Paint B" -> "Paint colour": the part the three names share, so the
+// picker does not read as the number parameter that may carry the bare stem ("Light").
 std::string SharedStem(const std::string& a, const std::string& b, const std::string& c) {
   size_t length = 0;
   while (length < a.size() && length < b.size() && length < c.size() && a[length] == b[length] &&
@@ -21,7 +22,7 @@ std::string SharedStem(const std::string& a, const std::string& b, const std::st
   }
   std::string stem = a.substr(0, length);
   while (!stem.empty() && (stem.back() == ' ' || stem.back() == '_' || stem.back() == '-')) stem.pop_back();
-  return stem.empty() ? a + " / " + b + " / " + c : stem;
+  return stem.empty() ? a + " / " + b + " / " + c : stem + " colour";
 }
 
 }  // namespace

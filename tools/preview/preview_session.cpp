@@ -98,7 +98,14 @@ bool PreviewSession::Run(std::string& error) {
     // Ctrl-C in the terminal ends the preview as closing the window does.
     if (window.CloseRequested() || hostkit::InterruptRequested()) exiting = true;
     now = glfwGetTime();
-    if (!exiting && ((!paused && now >= nextDue) || stepOnce)) {
+    // The first frame waits while the driver compiles the effect's shader: the window shows
+    // that it will before the wait begins.
+    const bool announce = frames == 0 && !announced;
+    if (announce) {
+      announced = true;
+      Say("compiling the effect's shader at the first frame (on a software renderer with a cold cache, some 20 s)");
+    }
+    if (!exiting && !announce && ((!paused && now >= nextDue) || stepOnce)) {
       stepOnce = false;
       const double start = now;
       // The gap after the first frame holds the shader compile: no measure of the pace.
@@ -148,6 +155,7 @@ void PreviewSession::DrawEffectFrame() {
   // Labels and visibility follow the plugin's events, as a host's poll would take them; the
   // first frame is when labels exist at all.
   if (driver->DrainEvents() > 0 || frames == 0) panel.Refresh();
+  if (frames == 0) messageUntil = 0.0;  // the compile note is done with
   ++frames;
   ++instanceFrames;
   if (recorder.Active()) {

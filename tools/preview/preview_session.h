@@ -85,6 +85,7 @@ class PreviewSession {
   bool stepOnce = false;
   bool exiting = false;
   bool frameFailed = false;
+  bool announced = false;
   double nextDue = 0.0;
   double lastFrameStart = -1.0;
   double frameMs = 0.0;
