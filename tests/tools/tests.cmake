@@ -28,6 +28,10 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
   swirlmoss_add_test(hostkit_frame_source_test
     SOURCES tools/frame_source_test.cpp tools/tool_test_util.cpp reliability/alloc_counter.cpp
     LIBS swirlmoss_hostkit PNG::PNG LABELS tools)
+  swirlmoss_add_test(hostkit_encode_pool_test SOURCES tools/encode_pool_test.cpp
+    LIBS swirlmoss_hostkit LABELS tools)
+  swirlmoss_add_test(hostkit_egl_context_test SOURCES tools/egl_context_test.cpp
+    LIBS swirlmoss_hostkit LABELS tools gl)
   swirlmoss_add_test(hostkit_video_output_test SOURCES tools/video_output_test.cpp tools/tool_test_util.cpp
     LIBS swirlmoss_hostkit PNG::PNG LABELS tools)
   swirlmoss_add_test(hostkit_parameter_plan_test SOURCES tools/parameter_plan_test.cpp
@@ -46,6 +50,10 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
     add_dependencies(${test} Swirlmoss swirlmoss swirlmoss_fake_no_entry swirlmoss_fake_create_fails
       swirlmoss_fake_chatty)
   endforeach()
+  if(SWIRLMOSS_SANITIZE)
+    # The sanitizer settings the tests run with must reach the programs they start.
+    target_compile_definitions(swirlmoss_cli_test PRIVATE SWIRLMOSS_INHERITED_ASAN_OPTION="intercept_tls_get_addr=0")
+  endif()
 endif()
 
 # Presets (no GL) and the preview window end to end. The window needs an X server: the test

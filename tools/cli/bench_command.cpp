@@ -26,6 +26,7 @@ using Clock = std::chrono::steady_clock;
 
 struct BenchOptions {
   std::string plugin;
+  GlOptions gl;
   std::vector<std::string> sizes = {"1280x720", "1920x1080"};
   int frames = 10;
   int throughputFrames = 24;
@@ -143,7 +144,7 @@ int RunBench(const BenchOptions& options) {
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   std::vector<hostkit::ParameterPlan> plans;
   for (const Look& look : Looks()) plans.push_back(ParsePlan(look.settings, plugin.model));
-  const auto gl = MakeGlContext();
+  const auto gl = MakeGlContext(options.gl);
   std::printf("swirlmoss bench: %s\nGL: %s on %s; %u CPU threads\n", plugin.library->Path().c_str(),
               gl->VersionText().c_str(), gl->RendererText().c_str(), std::thread::hardware_concurrency());
   std::printf("Clocks: frame times are wall time around glFinish, mean of %d frames after one untimed frame "
@@ -224,6 +225,7 @@ void AddBenchCommand(CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand(
       "bench", "Time each look against a pass-through frame, the plugin's own call, and render-to-file throughput");
   AddPluginOption(*command, options->plugin);
+  AddGlOptions(*command, options->gl);
   command->add_option("--size", options->sizes, "Sizes WIDTHxHEIGHT to time (repeatable)")->capture_default_str();
   command->add_option("--frames", options->frames, "Timed frames per look and size")->capture_default_str();
   command->add_option("--throughput-frames", options->throughputFrames, "Frames per render-to-file run")

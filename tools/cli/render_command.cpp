@@ -35,6 +35,7 @@ namespace {
 
 struct RenderOptions {
   std::string plugin;
+  GlOptions gl;
   std::string size;
   int frames = 1;
   double fps = 30.0;
@@ -51,6 +52,7 @@ struct RenderOptions {
   CLI::Option* framesGiven = nullptr;
   CLI::Option* fpsGiven = nullptr;
   CLI::Option* countGiven = nullptr;
+  int jobs = 0;
 };
 
 // The timeline, size and rate of a render: from the options, else from the input, else the
@@ -119,6 +121,8 @@ int RunRender(const RenderOptions& options) {
   // Before the plugin loads: its log lines go to standard output.
   if (options.output == "-") Require(hostkit::ReserveStandardOutputForFrames(error), error);
   if (options.sizeGiven->count() > 0) ParseSize(options.size);
+  Require(options.jobs >= 0, "--jobs " + std::to_string(options.jobs) + ": use 1 or more threads (0: one per core)",
+          kExitUsage);
   Require(options.fpsGiven->count() == 0 || options.fps > 0.0, "--fps must be above 0", kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const hostkit::ParameterPlan plan = ParsePlan(WithPreset(options.preset, options.settings, plugin.model), plugin.model);
@@ -130,9 +134,9 @@ int RunRender(const RenderOptions& options) {
   // Without an input the test card is the picture; with one, the first frame replaces this.
   const hostkit::Image input = source ? hostkit::Image{width, height, std::vector<uint8_t>(size_t(width) * height * 4)}
                                       : LoadInput("", width, height);
-  const auto gl = MakeGlContext();
+  const auto gl = MakeGlContext(options.gl);
   auto driver = MakeDriver(plugin, width, height, hostkit::FormatForPath(options.output), input);
-  hostkit::OutputRequest request{options.output, span.count, shape.fps, width, height};
+  hostkit::OutputRequest request{options.output, span.count, shape.fps, width, height, options.jobs};
   request.firstFrame = span.start;
   // The sound goes with whole renders only: the pieces of a split render are joined first.
   const bool whole = span.start == 0 && span.count == span.total;
@@ -163,6 +167,7 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<RenderOptions>();
   CLI::App* command = app.add_subcommand("render", "Render frames of the effect to files or to standard output");
   AddPluginOption(*command, options->plugin);
+  AddGlOptions(*command, options->gl);
   options->sizeGiven = command->add_option(
       "--size", options->size,
       "Output size WIDTHxHEIGHT; default: the input's own size (1280x720 for the test card). An input of "
@@ -187,6 +192,11 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
                       "pieces that match a whole one exactly");
   options->countGiven =
       command->add_option("--count", options->count, "Render this many frames from --start (default: to the end)");
+  command
+      ->add_option("--jobs", options->jobs,
+                   "Threads compressing PNG and EXR frames (0: one per CPU core); at most twice as many frames wait "
+                   "in memory")
+      ->capture_default_str();
   command->add_option("--set", options->settings, "Parameter value NAME=VALUE (repeatable; see below)");
   command->add_option("--preset", options->preset, "Preset file (JSON) to start from; --set overrides its values");
   command

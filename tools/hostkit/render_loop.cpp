@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "tools/hostkit/async_readback.h"
-#include "tools/hostkit/encode_worker.h"
+#include "tools/hostkit/encode_pool.h"
 
 namespace hostkit {
 namespace {
@@ -28,13 +28,13 @@ bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const R
   RenderObserver silent;
   if (!observer) observer = &silent;
   AsyncReadback readback;
-  std::unique_ptr<EncodeWorker> worker;
+  std::unique_ptr<EncodePool> worker;
   if (sink) {
     if (!readback.Create(driver.Width(), driver.Height(), driver.Format())) {
       error = "not enough memory to read frames back";
       return false;
     }
-    worker = std::make_unique<EncodeWorker>(*sink, driver.Width(), driver.Height());
+    worker = std::make_unique<EncodePool>(*sink, driver.Width(), driver.Height());
   }
   int delivered = 0;
   // Copies the oldest finished read into a free encoder buffer and queues it.

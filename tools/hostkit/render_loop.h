@@ -1,6 +1,6 @@
 #pragma once
 // The render loop shared by the CLI's commands: apply the frame's parameter values, run the
-// frame, read it back asynchronously and hand it to the encoding thread.
+// frame, read it back asynchronously and hand it to the encoding threads.
 
 #include <string>
 
@@ -49,7 +49,7 @@ bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const R
                       FrameSink* sink, RenderObserver* observer, RenderTiming* timing, std::string& error);
 
 // GL context current. Renders `frames` frames. With a sink, each frame is read back and
-// written on the encoding thread (the sink is not committed: the caller does that once the
+// written by the encoding threads (the sink is not committed: the caller does that once the
 // output is complete); without one, each frame is waited for with glFinish, which times pure
 // rendering. False with a one-line `error` when the plugin fails a frame, a write fails or the
 // observer cancels. Precondition: the sink's format is the driver's.
