@@ -36,7 +36,7 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
     LIBS swirlmoss_hostkit PNG::PNG LABELS tools)
   swirlmoss_add_test(hostkit_parameter_plan_test SOURCES tools/parameter_plan_test.cpp
     LIBS swirlmoss_hostkit LABELS tools)
-  swirlmoss_add_test(hostkit_driver_test SOURCES tools/driver_test.cpp
+  swirlmoss_add_test(hostkit_driver_test SOURCES tools/driver_test.cpp reliability/alloc_counter.cpp
     LIBS swirlmoss_hostkit swirlmoss_test_support LABELS tools gl)
   swirlmoss_add_test(swirlmoss_cli_test SOURCES tools/cli_test.cpp tools/cli_footage_test.cpp tools/tool_test_util.cpp
     LIBS swirlmoss_hostkit PNG::PNG OpenEXR::OpenEXR nlohmann_json::nlohmann_json LABELS tools gl)
