@@ -170,6 +170,18 @@ TEST(CliRender, AFileSizeLimitStopsTheRenderWithOneLineAndNoFiles) {
   EXPECT_TRUE(dir.Entries().empty());
 }
 
+TEST(CliBench, TheOutputBenchmarkCoversEveryOutputSaysItsClocksAndCleansUp) {
+  ScratchDir temporary;
+  const RunResult run = Swirlmoss({"bench", "--io", "--io-size", "64x36", "--io-frames", "3", "--jobs", "2"},
+                                  {"TMPDIR=" + temporary.Path()});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const char* expected : {"Renderer: llvmpipe", "wall time around glFinish", "PNG, one thread", "PNG, pool",
+                               "EXR, pool", "raw (/dev/null)", "PNG with the pool of 2 threads"}) {
+    EXPECT_NE(run.out.find(expected), std::string::npos) << expected << " in:\n" << run.out;
+  }
+  EXPECT_TRUE(temporary.Entries().empty()) << "the benchmark's scratch folder was left behind";
+}
+
 TEST(CliInfo, JsonListsEveryParameterAsEachModeShowsIt) {
   const RunResult run = Swirlmoss({"info", "--json"});
   ASSERT_EQ(run.exitCode, 0) << run.err;

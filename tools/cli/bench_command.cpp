@@ -1,7 +1,8 @@
 // swirlmoss bench: what a frame of each look costs against a pass-through frame of the same
 // size, what the plugin's own frame call costs the host's CPU, and how much writing PNG and
-// MP4 adds to pure rendering. GPU timer queries read near zero on software rasterisers, so
-// frames are timed as wall time around glFinish.
+// MP4 adds to pure rendering; with --io, the output pipeline alone. Frames are timed with GPU
+// timer queries on a GPU and as wall time around glFinish on software rasterisers, where
+// timer queries read near zero.
 
 #include <chrono>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "tools/cli/bench_io.h"
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
@@ -16,6 +18,7 @@
 #include "tools/hostkit/cpu_clock.h"
 #include "tools/hostkit/file_system.h"
 #include "tools/hostkit/frame_source.h"
+#include "tools/hostkit/frame_timer.h"
 #include "tools/hostkit/passthrough_program.h"
 #include "tools/hostkit/render_loop.h"
 
@@ -30,6 +33,8 @@ struct BenchOptions {
   std::vector<std::string> sizes = {"1280x720", "1920x1080"};
   int frames = 10;
   int throughputFrames = 24;
+  bool io = false;
+  IoBenchOptions ioOptions;
 };
 
 struct Look {
@@ -55,46 +60,42 @@ struct LookFigures {
 };
 
 // Times `frames` frames of one look, after one untimed frame that settles the mode switch.
-bool TimeLook(hostkit::InstanceDriver& driver, const hostkit::ParameterPlan& plan, int frames, LookFigures& figures,
-              std::string& error) {
+bool TimeLook(hostkit::InstanceDriver& driver, const hostkit::ParameterPlan& plan, hostkit::FrameTimer& timer,
+              int frames, LookFigures& figures, std::string& error) {
   plan.Apply(driver, 0, 1);
   if (!driver.RenderFrame()) {
     error = "the plugin failed a frame (code 17 answered failure)";
     return false;
   }
-  glFinish();
-  double wall = 0.0, cpu = 0.0;
+  double milliseconds = 0.0, cpu = 0.0;
   for (int i = 0; i < frames; ++i) {
     plan.Apply(driver, 0, 1);
-    glFinish();
-    const Clock::time_point start = Clock::now();
-    const double cpuStart = hostkit::ThreadCpuSeconds();
-    driver.RenderFrame();
-    cpu += hostkit::ThreadCpuSeconds() - cpuStart;
-    glFinish();
-    wall += Since(start);
+    milliseconds += timer.Milliseconds([&] {
+      const double cpuStart = hostkit::ThreadCpuSeconds();
+      driver.RenderFrame();
+      cpu += hostkit::ThreadCpuSeconds() - cpuStart;
+    });
     driver.DrainEvents();
   }
-  figures.frameMs = wall * 1000.0 / frames;
+  figures.frameMs = milliseconds / frames;
   figures.callCpuUs = cpu * 1e6 / frames;
   return true;
 }
 
-double TimePassthrough(hostkit::InstanceDriver& driver, const hostkit::PassthroughProgram& pass, int frames) {
+double TimePassthrough(hostkit::InstanceDriver& driver, const hostkit::PassthroughProgram& pass,
+                       hostkit::FrameTimer& timer, int frames) {
   glBindFramebuffer(GL_FRAMEBUFFER, driver.Framebuffer());
   glViewport(0, 0, driver.Width(), driver.Height());
   pass.Draw(driver.InputTexture());
-  glFinish();
-  double wall = 0.0;
+  double milliseconds = 0.0;
   for (int i = 0; i < frames; ++i) {
-    const Clock::time_point start = Clock::now();
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
-    pass.Draw(driver.InputTexture());
-    glFinish();
-    wall += Since(start);
+    milliseconds += timer.Milliseconds([&] {
+      glClearColor(0, 0, 0, 0);
+      glClear(GL_COLOR_BUFFER_BIT);
+      pass.Draw(driver.InputTexture());
+    });
   }
-  return wall * 1000.0 / frames;
+  return milliseconds / frames;
 }
 
 // Seconds for `frames` frames of `plan` written to `output` ("" for pure rendering), with the
@@ -145,12 +146,18 @@ int RunBench(const BenchOptions& options) {
   std::vector<hostkit::ParameterPlan> plans;
   for (const Look& look : Looks()) plans.push_back(ParsePlan(look.settings, plugin.model));
   const auto gl = MakeGlContext(options.gl);
-  std::printf("swirlmoss bench: %s\nGL: %s on %s; %u CPU threads\n", plugin.library->Path().c_str(),
-              gl->VersionText().c_str(), gl->RendererText().c_str(), std::thread::hardware_concurrency());
-  std::printf("Clocks: frame times are wall time around glFinish, mean of %d frames after one untimed frame "
-              "(GPU timer queries read near zero on llvmpipe); the plugin call is the calling thread's CPU time "
-              "inside plugMain(17).\n\n",
-              options.frames);
+  std::printf("swirlmoss bench: %s\nRenderer: %s; %u CPU threads\n", plugin.library->Path().c_str(),
+              DescribeRenderer(*gl).c_str(), std::thread::hardware_concurrency());
+  if (options.io) {
+    RunIoBench(plugin, *gl, options.ioOptions);
+    return kExitOk;
+  }
+  hostkit::FrameTimer timer;
+  timer.Create(!gl->IsSoftware());
+  std::printf("Clocks: frame times are %s, mean of %d frames after one untimed frame%s; the plugin call is the "
+              "calling thread's CPU time inside plugMain(17).\n\n",
+              timer.ClockName(), options.frames,
+              gl->IsSoftware() ? " (GPU timer queries read near zero on a software rasteriser)" : "");
   std::printf("%-10s %-12s %10s %16s %8s %18s\n", "size", "look", "effect ms", "pass-through ms", "ratio",
               "plugin call CPU us");
   std::fflush(stdout);
@@ -165,18 +172,20 @@ int RunBench(const BenchOptions& options) {
       TerminalProgress progress("bench");
       Require(hostkit::RenderFrames(*driver, hostkit::ParameterPlan(), 1, nullptr, &progress, nullptr, error), error);
     }
-    const double passMs = TimePassthrough(*driver, pass, options.frames);
+    const double passMs = TimePassthrough(*driver, pass, timer, options.frames);
     pass.Release();
     for (size_t i = 0; i < Looks().size(); ++i) {
       Require(!Interrupted(), "interrupted");
       LookFigures figures;
-      Require(TimeLook(*driver, plans[i], options.frames, figures, error), error);
+      Require(TimeLook(*driver, plans[i], timer, options.frames, figures, error), error);
       std::printf("%-10s %-12s %10.1f %16.2f %7.0fx %18.1f\n",
                   (std::to_string(width) + "x" + std::to_string(height)).c_str(), Looks()[i].name, figures.frameMs,
                   passMs, figures.frameMs / passMs, figures.callCpuUs);
       std::fflush(stdout);
     }
   }
+
+  timer.Release();
 
   // End-to-end throughput of render to files, at the first size, for both looks.
   const auto [width, height] = sizes.front();
@@ -223,12 +232,21 @@ int RunBench(const BenchOptions& options) {
 void AddBenchCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<BenchOptions>();
   CLI::App* command = app.add_subcommand(
-      "bench", "Time each look against a pass-through frame, the plugin's own call, and render-to-file throughput");
+      "bench",
+      "Time each look against a pass-through frame, the plugin's own call, and render-to-file throughput; with "
+      "--io, the output pipeline alone");
   AddPluginOption(*command, options->plugin);
   AddGlOptions(*command, options->gl);
   command->add_option("--size", options->sizes, "Sizes WIDTHxHEIGHT to time (repeatable)")->capture_default_str();
   command->add_option("--frames", options->frames, "Timed frames per look and size")->capture_default_str();
   command->add_option("--throughput-frames", options->throughputFrames, "Frames per render-to-file run")
+      ->capture_default_str();
+  command->add_flag("--io", options->io,
+                    "Time the output pipeline alone instead: a pass-through frame to PNG (one thread and the pool), "
+                    "EXR, MP4 and raw, with the CPU each costs per frame");
+  command->add_option("--io-size", options->ioOptions.size, "Frame size of --io")->capture_default_str();
+  command->add_option("--io-frames", options->ioOptions.frames, "Frames per output of --io")->capture_default_str();
+  command->add_option("--jobs", options->ioOptions.jobs, "Threads of the pool in --io (0: one per CPU core)")
       ->capture_default_str();
   command->callback([options, &exitCode] { exitCode = RunBench(*options); });
 }

@@ -40,4 +40,8 @@ int DivertStandardOutput(std::string& error);
 
 void CloseDescriptor(int fd);
 
+// A descriptor that writes to the null device, for timing output that is not kept. -1 with
+// `error` when it cannot be opened.
+int OpenNullDevice(std::string& error);
+
 }  // namespace hostkit

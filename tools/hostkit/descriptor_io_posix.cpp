@@ -81,4 +81,10 @@ void CloseDescriptor(int fd) {
   if (fd >= 0) close(fd);
 }
 
+int OpenNullDevice(std::string& error) {
+  const int fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (fd < 0) error = std::string("cannot open /dev/null: ") + std::strerror(errno);
+  return fd;
+}
+
 }  // namespace hostkit

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tools/hostkit/cpu_clock.h"
+
 namespace hostkit {
 
 EncodePool::EncodePool(FrameSink& sink, int width, int height) : sink(sink), width(width), height(height) {
@@ -63,7 +65,19 @@ bool EncodePool::Finish(std::string& error) {
   return !failed;
 }
 
+double EncodePool::CpuSeconds() {
+  std::lock_guard<std::mutex> lock(mutex);
+  return cpuSeconds;
+}
+
 void EncodePool::Run() {
+  Work();
+  const double used = ThreadCpuSeconds();
+  std::lock_guard<std::mutex> lock(mutex);
+  cpuSeconds += used;
+}
+
+void EncodePool::Work() {
   EncodeScratch scratch;
   std::string error;
   std::unique_lock<std::mutex> lock(mutex);

@@ -36,6 +36,8 @@ class EncodePool {
   // Waits until every queued frame is written and stops the threads. False with the first
   // failure ("frame N: reason") when a frame could not be encoded or written.
   bool Finish(std::string& error);
+  // CPU time the threads have used, complete once Finish has returned or the pool is gone.
+  double CpuSeconds();
 
  private:
   enum class State { Free, Filling, Queued, Encoding, Encoded };
@@ -49,6 +51,7 @@ class EncodePool {
   };
 
   void Run();
+  void Work();
   // Lock held. Writes finished frames from the oldest on while no other thread is writing.
   void WriteReady(std::unique_lock<std::mutex>& lock);
   void Fail(Slot& slot);
@@ -66,6 +69,7 @@ class EncodePool {
   bool abandoning = false;
   bool failed = false;
   std::string failure;
+  double cpuSeconds = 0.0;
   std::mutex mutex;
   std::condition_variable wake;
   std::vector<std::thread> threads;

@@ -82,6 +82,10 @@ bool ReserveStandardOutputForFrames(std::string& error);
 // so that a render can refuse it before any other work.
 bool KnownOutputType(const std::string& path, std::string& error);
 
+// Raw RGBA8 frames, rows top to bottom, on the open descriptor `fd`, which stays the
+// caller's to close.
+std::unique_ptr<FrameSink> OpenRawStream(int fd);
+
 // True when the ffmpeg program that video outputs need is on the PATH.
 bool VideoOutputAvailable();
 

@@ -20,19 +20,26 @@ bool RefuseTerminal(std::string& error) {
 
 class RawSink final : public FrameSink {
  public:
+  // `fd` < 0: standard output as the frames have it (see ReserveStandardOutputForFrames).
+  explicit RawSink(int fd) : fd(fd) {}
   PixelFormat Format() const override { return PixelFormat::Rgba8; }
   bool Write(const FrameView& frame, std::string& error) override {
-    return WriteUprightRows(framesOut, frame, error);
+    return WriteUprightRows(fd >= 0 ? fd : framesOut, frame, error);
   }
   bool Commit(std::string&) override { return true; }
+
+ private:
+  int fd;
 };
 
 }  // namespace
 
 std::unique_ptr<FrameSink> OpenRawSink(std::string& error) {
   if (!RefuseTerminal(error)) return nullptr;
-  return std::make_unique<RawSink>();
+  return std::make_unique<RawSink>(-1);
 }
+
+std::unique_ptr<FrameSink> OpenRawStream(int fd) { return std::make_unique<RawSink>(fd); }
 
 bool ReserveStandardOutputForFrames(std::string& error) {
   if (framesOut != kStandardOutput) return true;

@@ -1,11 +1,8 @@
 #include "tools/hostkit/render_loop.h"
 
 #include <chrono>
-#include <cstring>
-#include <memory>
 
-#include "tools/hostkit/async_readback.h"
-#include "tools/hostkit/encode_pool.h"
+#include "tools/hostkit/frame_output.h"
 
 namespace hostkit {
 namespace {
@@ -27,29 +24,10 @@ bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const R
                       FrameSink* sink, RenderObserver* observer, RenderTiming* timing, std::string& error) {
   RenderObserver silent;
   if (!observer) observer = &silent;
-  AsyncReadback readback;
-  std::unique_ptr<EncodePool> worker;
-  if (sink) {
-    if (!readback.Create(driver.Width(), driver.Height(), driver.Format())) {
-      error = "not enough memory to read frames back";
-      return false;
-    }
-    worker = std::make_unique<EncodePool>(*sink, driver.Width(), driver.Height());
-  }
-  int delivered = 0;
-  // Copies the oldest finished read into a free encoder buffer and queues it.
-  auto deliverOldest = [&]() {
-    uint8_t* buffer = worker->Acquire();
-    if (!buffer) return false;
-    readback.TakeOldest([&](const unsigned char* pixels) {
-      if (pixels) std::memcpy(buffer, pixels, readback.FrameBytes());
-    });
-    worker->Submit(buffer, span.start + delivered++);
-    return true;
-  };
+  FrameOutput output;
+  if (sink && !output.Start(*sink, driver.Width(), driver.Height(), span.start, error)) return false;
   auto fail = [&](std::string why) {
-    readback.Release();
-    if (worker && !worker->Finish(error)) return false;  // the write's own error says more
+    if (sink && !output.Stop(error)) return false;  // the write's own error says more
     error = std::move(why);
     return false;
   };
@@ -85,20 +63,13 @@ bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const R
       observer->FirstFrameDone(SecondsSince(start));
     }
     if (sink) {
-      readback.Start();
-      if (readback.Pending() == 2 && !deliverOldest()) return fail("writing the output failed");
+      if (!output.Add()) return fail("writing the output failed");
     } else {
       glFinish();
     }
     observer->FrameDone(frame - span.start + 1, span.count);
   }
-  if (sink) {
-    while (readback.Pending() > 0) {
-      if (!deliverOldest()) return fail("writing the output failed");
-    }
-    readback.Release();
-    if (!worker->Finish(error)) return false;
-  }
+  if (sink && !output.Finish(error)) return false;
   if (timing) timing->seconds = SecondsSince(start);
   return true;
 }
