@@ -105,7 +105,7 @@ bool PreviewSession::Run(std::string& error) {
       announced = true;
       Say("compiling the effect's shader at the first frame (on a software renderer with a cold cache, some 20 s)");
     }
-    if (!exiting && !announce && ((!paused && now >= nextDue) || stepOnce)) {
+    if (driver && !exiting && !announce && ((!paused && now >= nextDue) || stepOnce)) {
       stepOnce = false;
       const double start = now;
       // The gap after the first frame holds the shader compile: no measure of the pace.
@@ -128,7 +128,8 @@ bool PreviewSession::Run(std::string& error) {
     glViewport(0, 0, width, height);
     glClearColor(0.08f, 0.08f, 0.09f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
-    if (driver) view.Draw(driver->OutputTexture(), PictureArea(), height);
+    // A new instance's output holds nothing until its first frame.
+    if (driver && instanceFrames > 0) view.Draw(driver->OutputTexture(), PictureArea(), height);
     window.DrawUi();
     if (exiting) {
       const bool written = WriteExitOutputs(error);
