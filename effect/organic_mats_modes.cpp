@@ -5,25 +5,32 @@
 
 namespace {
 
-// Every parameter but "Mode" and "Fan" may have changed after a bank load.
+using organic_mats::kParams;
+using organic_mats::ListsExactly;
+
+// After a bank load, the value events are raised in this order: every parameter that either
+// bank holds, that is all but "Mode" and "Fan", whichever bank was loaded.
 constexpr uint32_t kReloadedParams[] = {
-    PARAM_TIME_SPEED, PARAM_SHADOWS,     PARAM_WAVE_THICKNESS, PARAM_FLOW,    PARAM_SHINE,
-    PARAM_SPOT_SPIN,  PARAM_LIGHT,       PARAM_NIGHT_MODE,     PARAM_SEED,    PARAM_PAINT_R,
-    PARAM_PAINT_G,    PARAM_PAINT_B,     PARAM_LIGHT_R,        PARAM_LIGHT_G, PARAM_LIGHT_B,
-    PARAM_IMAGE_MASK, PARAM_MASK_POWER,  PARAM_MASK_THRESHOLD, PARAM_SMOKE_AMOUNT, PARAM_SMOKE_QUALITY};
+    PARAM_TIME_SPEED, PARAM_SHADOWS, PARAM_WAVE_THICKNESS, PARAM_FLOW,    PARAM_SHINE,
+    PARAM_SPOT_SPIN,  PARAM_LIGHT,   PARAM_NIGHT_MODE,     PARAM_SEED,    PARAM_PAINT_R,
+    PARAM_PAINT_G,    PARAM_PAINT_B, PARAM_LIGHT_R,        PARAM_LIGHT_G, PARAM_LIGHT_B,
+    PARAM_IMAGE_MASK, PARAM_MASK_POWER, PARAM_MASK_THRESHOLD, PARAM_SMOKE_AMOUNT, PARAM_SMOKE_QUALITY};
 
-struct Label {
-  uint32_t index;
-  const char* paint;
-  const char* smoke;
-};
-constexpr Label kLabels[] = {
-    {PARAM_PAINT_R, "Paint R", "Ambient R"}, {PARAM_PAINT_G, "Paint G", "Ambient G"},
-    {PARAM_PAINT_B, "Paint B", "Ambient B"}, {PARAM_LIGHT_R, "Light R", "Spot R"},
-    {PARAM_LIGHT_G, "Light G", "Spot G"},    {PARAM_LIGHT_B, "Light B", "Spot B"}};
+// The presentation is set each frame in this order; for each parameter its label first
+// where the look has one, then its visibility where some look hides it.
+constexpr uint32_t kPresentationOrder[] = {
+    PARAM_FAN,     PARAM_SMOKE_AMOUNT, PARAM_SMOKE_QUALITY, PARAM_PAINT_R,   PARAM_PAINT_G,
+    PARAM_PAINT_B, PARAM_LIGHT_R,      PARAM_LIGHT_G,       PARAM_LIGHT_B,   PARAM_NIGHT_MODE,
+    PARAM_SPOT_SPIN, PARAM_SHINE,      PARAM_WAVE_THICKNESS};
 
-// Controls that only the Paint look has.
-constexpr uint32_t kPaintOnlyParams[] = {PARAM_NIGHT_MODE, PARAM_SPOT_SPIN, PARAM_SHINE, PARAM_WAVE_THICKNESS};
+constexpr bool Banked(const ParamDescription& param) { return param.paint.banked || param.smoke.banked; }
+constexpr bool SometimesHidden(const ParamDescription& param) { return !param.paint.shown || !param.smoke.shown; }
+constexpr bool Presented(const ParamDescription& param) {
+  return param.paint.label || param.smoke.label || SometimesHidden(param);
+}
+
+static_assert(ListsExactly(kReloadedParams, Banked), "value events after a bank load: every banked parameter");
+static_assert(ListsExactly(kPresentationOrder, Presented), "presentation: every labelled or sometimes hidden parameter");
 
 }  // namespace
 
@@ -53,11 +60,10 @@ void OrganicMatsPlugin::ApplyModeChange() {
 }
 
 void OrganicMatsPlugin::UpdateParamPresentation() {
-  const bool smoke = SmokeActive();
-  SetParamVisible(PARAM_FAN, false, true);
-  SetParamVisible(PARAM_SMOKE_AMOUNT, smoke, true);
-  SetParamVisible(PARAM_SMOKE_QUALITY, smoke, true);
-  for (const Label& label : kLabels) SetParamLabel(label.index, smoke ? label.smoke : label.paint, true);
-  if (!smoke) SetParamLabel(PARAM_NIGHT_MODE, "Night Mode", true);
-  for (uint32_t index : kPaintOnlyParams) SetParamVisible(index, !smoke, true);
+  const organic_mats::LookColumn look = SmokeActive() ? &ParamDescription::smoke : &ParamDescription::paint;
+  for (uint32_t index : kPresentationOrder) {
+    const LookTraits& traits = kParams[index].*look;
+    if (traits.label) SetParamLabel(index, traits.label, true);
+    if (SometimesHidden(kParams[index])) SetParamVisible(index, traits.shown, true);
+  }
 }

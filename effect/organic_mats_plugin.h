@@ -6,47 +6,10 @@
 #include <array>
 #include <cstdint>
 
+#include "effect/organic_mats_param_table.h"
 #include "gl/screen_quad.h"
 #include "gl/shader_program.h"
 #include "host/plugin_base.h"
-
-// Parameter indices, fixed for the life of the effect.
-enum OrganicMatsParam : uint32_t {
-  PARAM_MODE = 0,
-  PARAM_TIME_SPEED = 1,
-  PARAM_FAN = 2,
-  PARAM_SMOKE_AMOUNT = 3,
-  PARAM_SMOKE_QUALITY = 4,
-  PARAM_PAINT_R = 5,
-  PARAM_PAINT_G = 6,
-  PARAM_PAINT_B = 7,
-  PARAM_LIGHT = 8,
-  PARAM_SHADOWS = 9,
-  PARAM_SHINE = 10,
-  PARAM_WAVE_THICKNESS = 11,
-  PARAM_FLOW = 12,
-  PARAM_NIGHT_MODE = 13,
-  PARAM_SPOT_SPIN = 14,
-  PARAM_SEED = 15,
-  PARAM_LIGHT_R = 16,
-  PARAM_LIGHT_G = 17,
-  PARAM_LIGHT_B = 18,
-  PARAM_IMAGE_MASK = 19,
-  PARAM_MASK_POWER = 20,
-  PARAM_MASK_THRESHOLD = 21,
-  PARAM_COUNT = 22,
-};
-
-// The parameters each look remembers, in bank order.
-constexpr std::array<uint32_t, 18> kPaintBankParams = {
-    PARAM_TIME_SPEED, PARAM_PAINT_R,     PARAM_PAINT_G,    PARAM_PAINT_B,    PARAM_LIGHT,     PARAM_SHADOWS,
-    PARAM_SHINE,      PARAM_WAVE_THICKNESS, PARAM_FLOW,    PARAM_NIGHT_MODE, PARAM_SPOT_SPIN, PARAM_SEED,
-    PARAM_LIGHT_R,    PARAM_LIGHT_G,     PARAM_LIGHT_B,    PARAM_IMAGE_MASK, PARAM_MASK_POWER, PARAM_MASK_THRESHOLD};
-constexpr std::array<uint32_t, 19> kSmokeBankParams = {
-    PARAM_TIME_SPEED,  PARAM_SMOKE_AMOUNT, PARAM_SMOKE_QUALITY, PARAM_PAINT_R,   PARAM_PAINT_G,
-    PARAM_PAINT_B,     PARAM_LIGHT,        PARAM_SHADOWS,       PARAM_WAVE_THICKNESS, PARAM_FLOW,
-    PARAM_NIGHT_MODE,  PARAM_SPOT_SPIN,    PARAM_SEED,          PARAM_LIGHT_R,   PARAM_LIGHT_G,
-    PARAM_LIGHT_B,     PARAM_IMAGE_MASK,   PARAM_MASK_POWER,    PARAM_MASK_THRESHOLD};
 
 // Smoke is the active look from this "Mode" value upward, here and in the shader.
 constexpr float kSmokeModeThreshold = 0.5f;
@@ -96,31 +59,18 @@ class OrganicMatsPlugin : public CFFGLPlugin {
   // GL side, made by SetupGL and released by TeardownGL.
   ShaderProgram shaderProgram;
   ScreenQuad screenQuad;
-  // Uniform locations as the linked program answered them (-1 included).
+  // Uniform locations as the linked program answered them (-1 included); those that
+  // parameters feed by the index of the parameter.
   GLint timeLocation = -1;
   GLint resolutionLocation = -1;
-  GLint reliefLocation = -1;
-  GLint waveThicknessLocation = -1;
-  GLint slipperinessLocation = -1;
-  GLint shininessLocation = -1;
-  GLint lightSpinLocation = -1;
-  GLint lightAmountLocation = -1;
-  GLint nightModeLocation = -1;
-  GLint seedLocation = -1;
-  GLint colorPaintLocation = -1;
-  GLint colorLightLocation = -1;
-  GLint modeLocation = -1;
-  GLint fanLocation = -1;
-  GLint smokeAmountLocation = -1;
-  GLint smokeQualityLocation = -1;
-  GLint imageMaskLocation = -1;
-  GLint maskPowerLocation = -1;
-  GLint maskThresholdLocation = -1;
+  std::array<GLint, PARAM_COUNT> paramLocations{};
 
  private:
   template <size_t N>
   void LoadBank(const std::array<float, N>& bank, const std::array<uint32_t, N>& params);
   template <size_t N>
   void SaveBank(std::array<float, N>& bank, const std::array<uint32_t, N>& params) const;
-  void RegisterParameters(float seedDefault);
+  void RegisterParameters();
+  // The stored value of a parameter index below PARAM_COUNT.
+  float Value(uint32_t index) const { return index == PARAM_MODE ? modeValue : live[index]; }
 };

@@ -3,6 +3,31 @@
 #include "effect/organic_mats_plugin.h"
 #include "shaders/effect_shaders.h"
 
+namespace {
+
+using organic_mats::kParams;
+
+// The order in which the parameters' uniform locations are looked up at set-up, after the
+// clock's and the resolution's.
+constexpr uint32_t kLookupOrder[] = {
+    PARAM_SHADOWS,  PARAM_WAVE_THICKNESS, PARAM_FLOW,    PARAM_SHINE,         PARAM_SPOT_SPIN,  PARAM_LIGHT,
+    PARAM_NIGHT_MODE, PARAM_SEED,         PARAM_PAINT_R, PARAM_LIGHT_R,       PARAM_MODE,       PARAM_FAN,
+    PARAM_SMOKE_AMOUNT, PARAM_SMOKE_QUALITY, PARAM_IMAGE_MASK, PARAM_MASK_POWER, PARAM_MASK_THRESHOLD};
+
+// The order in which a frame uploads the parameters' uniforms, after the clock and the
+// resolution.
+constexpr uint32_t kUploadOrder[] = {
+    PARAM_MODE,      PARAM_FAN,     PARAM_SMOKE_AMOUNT, PARAM_SMOKE_QUALITY, PARAM_SHADOWS,
+    PARAM_WAVE_THICKNESS, PARAM_FLOW, PARAM_SHINE,      PARAM_SPOT_SPIN,     PARAM_LIGHT,
+    PARAM_NIGHT_MODE, PARAM_SEED,   PARAM_PAINT_R,      PARAM_LIGHT_R,       PARAM_IMAGE_MASK,
+    PARAM_MASK_POWER, PARAM_MASK_THRESHOLD};
+
+constexpr bool FeedsUniform(const ParamDescription& param) { return param.uniform != nullptr; }
+static_assert(organic_mats::ListsExactly(kLookupOrder, FeedsUniform), "every parameter uniform is looked up once");
+static_assert(organic_mats::ListsExactly(kUploadOrder, FeedsUniform), "every parameter uniform is uploaded once");
+
+}  // namespace
+
 uint32_t OrganicMatsPlugin::SetupGL(const FFGLViewportStruct* /*viewport*/) {
   if (!shaderProgram.Build(shaders::kEffectVertexSource, shaders::kEffectFragmentSource) || !screenQuad.Create()) {
     TeardownGL();
@@ -11,23 +36,7 @@ uint32_t OrganicMatsPlugin::SetupGL(const FFGLViewportStruct* /*viewport*/) {
   // Looked up once; a name the compiler dropped answers -1, which GL ignores on upload.
   timeLocation = shaderProgram.UniformLocation("Time");
   resolutionLocation = shaderProgram.UniformLocation("Resolution");
-  reliefLocation = shaderProgram.UniformLocation("Relief");
-  waveThicknessLocation = shaderProgram.UniformLocation("WaveThickness");
-  slipperinessLocation = shaderProgram.UniformLocation("Slipperiness");
-  shininessLocation = shaderProgram.UniformLocation("Shininess");
-  lightSpinLocation = shaderProgram.UniformLocation("LightSpin");
-  lightAmountLocation = shaderProgram.UniformLocation("LightAmount");
-  nightModeLocation = shaderProgram.UniformLocation("NightMode");
-  seedLocation = shaderProgram.UniformLocation("Seed");
-  colorPaintLocation = shaderProgram.UniformLocation("ColorPaint");
-  colorLightLocation = shaderProgram.UniformLocation("ColorLight");
-  modeLocation = shaderProgram.UniformLocation("Mode");
-  fanLocation = shaderProgram.UniformLocation("Fan");
-  smokeAmountLocation = shaderProgram.UniformLocation("SmokeAmount");
-  smokeQualityLocation = shaderProgram.UniformLocation("SmokeQuality");
-  imageMaskLocation = shaderProgram.UniformLocation("ImageMask");
-  maskPowerLocation = shaderProgram.UniformLocation("MaskPower");
-  maskThresholdLocation = shaderProgram.UniformLocation("MaskThreshold");
+  for (uint32_t index : kLookupOrder) paramLocations[index] = shaderProgram.UniformLocation(kParams[index].uniform);
   return FF_SUCCESS;
 }
 
@@ -44,23 +53,13 @@ uint32_t OrganicMatsPlugin::RenderFrame(const ProcessOpenGLStruct& frame) {
   glUseProgram(shaderProgram.ProgramId());
   glUniform1f(timeLocation, clock);
   glUniform2f(resolutionLocation, static_cast<float>(input.Width), static_cast<float>(input.Height));
-  glUniform1f(modeLocation, modeValue);
-  glUniform1f(fanLocation, live[PARAM_FAN]);
-  glUniform1f(smokeAmountLocation, live[PARAM_SMOKE_AMOUNT]);
-  glUniform1f(smokeQualityLocation, live[PARAM_SMOKE_QUALITY]);
-  glUniform1f(reliefLocation, live[PARAM_SHADOWS]);
-  glUniform1f(waveThicknessLocation, live[PARAM_WAVE_THICKNESS]);
-  glUniform1f(slipperinessLocation, live[PARAM_FLOW]);
-  glUniform1f(shininessLocation, live[PARAM_SHINE]);
-  glUniform1f(lightSpinLocation, live[PARAM_SPOT_SPIN]);
-  glUniform1f(lightAmountLocation, live[PARAM_LIGHT]);
-  glUniform1f(nightModeLocation, live[PARAM_NIGHT_MODE]);
-  glUniform1f(seedLocation, live[PARAM_SEED]);
-  glUniform3f(colorPaintLocation, live[PARAM_PAINT_R], live[PARAM_PAINT_G], live[PARAM_PAINT_B]);
-  glUniform3f(colorLightLocation, live[PARAM_LIGHT_R], live[PARAM_LIGHT_G], live[PARAM_LIGHT_B]);
-  glUniform1f(imageMaskLocation, live[PARAM_IMAGE_MASK]);
-  glUniform1f(maskPowerLocation, live[PARAM_MASK_POWER]);
-  glUniform1f(maskThresholdLocation, live[PARAM_MASK_THRESHOLD]);
+  for (uint32_t index : kUploadOrder) {
+    const GLint location = paramLocations[index];
+    if (kParams[index].uniformComponents == 3)
+      glUniform3f(location, live[index], live[index + 1], live[index + 2]);
+    else
+      glUniform1f(location, Value(index));
+  }
 
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, input.Handle);

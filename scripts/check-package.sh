@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured and built folder and checks what it holds and
 # declares: the three files at their literal places under /usr, the run-time dependencies that
-# no linker sees, a frei0r module exporting only the f0r_* functions, and that the unpacked
-# program and module find the plugin beside them.
+# no linker sees, a frei0r module exporting only the f0r_* functions and never unloaded, and
+# that the unpacked program and module find the plugin relative to themselves.
 # Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build=${1:?usage: check-package.sh BUILD_DIR}
@@ -30,6 +30,9 @@ field Recommends | grep -qw ffmpeg || fail "Recommends lacks ffmpeg"
 dpkg-deb -x "$deb" "$work/root"
 exports=$(nm -D --defined-only "$work/root/usr/lib/frei0r-1/swirlmoss.so" | awk '{print $3}' | grep -v '^f0r_' || true)
 [ -z "$exports" ] || fail "the frei0r module exports more than f0r_*: $exports"
+# Hosts unload frei0r modules (ffmpeg at every resolution change); the module's GL thread and
+# the process's EGL display must outlive that.
+readelf -d "$work/root/usr/lib/frei0r-1/swirlmoss.so" | grep -q "NODELETE" || fail "the frei0r module can be unloaded"
 # Installed, each part finds the plugin relative to itself, without any environment variable.
 root=$work/root/usr
 env -u SWIRLMOSS_PLUGIN timeout -k 5 60 "$root/bin/swirlmoss" info >"$work/info.log" 2>&1 ||

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ class Inspectable : public OrganicMatsPlugin {
 
 // What the host's default push does right after creating an instance.
 void PushRegisteredDefaults(OrganicMatsPlugin& plugin, const OrganicMatsPlugin& from) {
-  for (uint32_t i = 0; i < PARAM_COUNT; ++i) ASSERT_EQ(plugin.SetParamValue(i, from.FindParam(i)->defaultValue), FF_SUCCESS);
+  for (uint32_t i = 0; i < from.NumParams(); ++i) ASSERT_EQ(plugin.SetParamValue(i, from.FindParam(i)->defaultValue), FF_SUCCESS);
 }
 
 void Frame(OrganicMatsPlugin& plugin) {
@@ -40,7 +41,7 @@ std::vector<uint32_t> Pending(OrganicMatsPlugin& plugin, uint64_t bit) {
 }
 
 void ClearEvents(OrganicMatsPlugin& plugin) {
-  for (uint32_t i = 0; i < PARAM_COUNT; ++i) plugin.FindParam(i)->pendingEvents = 0;
+  for (uint32_t i = 0; i < plugin.NumParams(); ++i) plugin.FindParam(i)->pendingEvents = 0;
 }
 
 TEST(EffectParams, TableMatchesWhatHostsAreShown) {
@@ -51,7 +52,7 @@ TEST(EffectParams, TableMatchesWhatHostsAreShown) {
     float defaultValue, minValue, maxValue;
     bool visible;
   };
-  const Row rows[PARAM_COUNT] = {
+  const Row rows[] = {
       {"Mode", FF_TYPE_OPTION, 0.0f, 0, 1, true},         {"Time Speed", FF_TYPE_STANDARD, 0.5f, 0, 1, true},
       {"Fan", FF_TYPE_STANDARD, 0.5f, 0, 1, false},        {"Smoke Amount", FF_TYPE_STANDARD, 0.6f, 0, 1, false},
       {"Smoke Quality", FF_TYPE_BOOLEAN, 0.0f, 0, 1, false}, {"Paint R", FF_TYPE_RED, 1.0f, 0, 1, true},
@@ -64,8 +65,9 @@ TEST(EffectParams, TableMatchesWhatHostsAreShown) {
       {"Light B", FF_TYPE_BLUE, 1.0f, 0, 1, true},         {"Image Mask", FF_TYPE_BOOLEAN, 0.0f, 0, 1, true},
       {"Mask Power", FF_TYPE_STANDARD, 0.5f, 0, 1, true},  {"Mask Threshold", FF_TYPE_STANDARD, 0.1f, 0, 1, true},
   };
-  ASSERT_EQ(plugin.NumParams(), static_cast<uint32_t>(PARAM_COUNT));
-  for (uint32_t i = 0; i < PARAM_COUNT; ++i) {
+  ASSERT_EQ(plugin.NumParams(), 22u);
+  ASSERT_EQ(std::size(rows), 22u);
+  for (uint32_t i = 0; i < plugin.NumParams(); ++i) {
     SCOPED_TRACE(rows[i].name);
     const ParamRecord& record = plugin.Params()[i];
     EXPECT_EQ(record.index, i);
@@ -112,6 +114,35 @@ TEST(EffectParams, ConstructionDrawsAWholeSeedAndStartsThinWaves) {
   EXPECT_EQ(plugin.PaintBank[11], 0.0f) << "the banks keep seed 0";
   EXPECT_EQ(plugin.SmokeBank[12], 0.0f);
   EXPECT_EQ(plugin.Clock(), 0.0f);
+}
+
+TEST(EffectParams, EachBankHoldsItsLooksParametersFromTheirStartValues) {
+  Inspectable plugin;
+  EXPECT_EQ(std::vector<uint32_t>(kPaintBankParams.begin(), kPaintBankParams.end()),
+            (std::vector<uint32_t>{PARAM_TIME_SPEED, PARAM_PAINT_R, PARAM_PAINT_G, PARAM_PAINT_B, PARAM_LIGHT,
+                                   PARAM_SHADOWS, PARAM_SHINE, PARAM_WAVE_THICKNESS, PARAM_FLOW, PARAM_NIGHT_MODE,
+                                   PARAM_SPOT_SPIN, PARAM_SEED, PARAM_LIGHT_R, PARAM_LIGHT_G, PARAM_LIGHT_B,
+                                   PARAM_IMAGE_MASK, PARAM_MASK_POWER, PARAM_MASK_THRESHOLD}));
+  EXPECT_EQ(std::vector<float>(plugin.PaintBank.begin(), plugin.PaintBank.end()),
+            (std::vector<float>{0.5f, 1.0f, 0.5f, 0.0f, 1.0f, 0.5f, 0.5f, 0.5f, 0.5f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f,
+                                1.0f, 0.0f, 0.5f, 0.1f}));
+  EXPECT_EQ(std::vector<uint32_t>(kSmokeBankParams.begin(), kSmokeBankParams.end()),
+            (std::vector<uint32_t>{PARAM_TIME_SPEED, PARAM_SMOKE_AMOUNT, PARAM_SMOKE_QUALITY, PARAM_PAINT_R,
+                                   PARAM_PAINT_G, PARAM_PAINT_B, PARAM_LIGHT, PARAM_SHADOWS, PARAM_WAVE_THICKNESS,
+                                   PARAM_FLOW, PARAM_NIGHT_MODE, PARAM_SPOT_SPIN, PARAM_SEED, PARAM_LIGHT_R,
+                                   PARAM_LIGHT_G, PARAM_LIGHT_B, PARAM_IMAGE_MASK, PARAM_MASK_POWER,
+                                   PARAM_MASK_THRESHOLD}));
+  EXPECT_EQ(std::vector<float>(plugin.SmokeBank.begin(), plugin.SmokeBank.end()),
+            (std::vector<float>{0.5f, 0.6f, 0.0f, 0.5f, 0.5f, 0.6f, 0.5f, 0.3f, 0.5f, 0.5f, 0.0f, 0.0f, 0.0f, 1.0f,
+                                1.0f, 1.0f, 0.0f, 0.5f, 0.1f}));
+  // Live start values, "Seed" aside: the registered defaults but "Wave Thickness".
+  const float live[] = {0.0f, 0.5f, 0.5f, 0.6f, 0.0f, 1.0f, 0.5f, 0.0f, 1.0f, 0.5f, 0.5f,
+                        0.5f, 0.5f, 0.0f, 0.0f, -1.0f, 1.0f, 1.0f, 1.0f, 0.0f, 0.5f, 0.1f};
+  for (uint32_t i = 0; i < std::size(live); ++i) {
+    if (i != PARAM_SEED) {
+      EXPECT_EQ(plugin.ParamValue(i), live[i]) << "index " << i;
+    }
+  }
 }
 
 TEST(EffectParams, ValuesAreStoredUnclampedAndOnlyForKnownIndices) {
@@ -173,7 +204,7 @@ TEST(EffectModes, EnteringSmokeLoadsItsBankLabelsAndControls) {
   EXPECT_EQ(plugin.FindParam(PARAM_NIGHT_MODE)->displayName, "Night Mode") << "hidden: label left alone";
 
   std::vector<uint32_t> valueEvents;
-  for (uint32_t i = 0; i < PARAM_COUNT; ++i)
+  for (uint32_t i = 0; i < plugin.NumParams(); ++i)
     if (i != PARAM_MODE && i != PARAM_FAN) valueEvents.push_back(i);
   EXPECT_EQ(Pending(plugin, FF_EVENT_FLAG_VALUE), valueEvents);
   EXPECT_EQ(Pending(plugin, FF_EVENT_FLAG_VISIBILITY),
@@ -190,17 +221,18 @@ TEST(EffectModes, EnteringSmokeLoadsItsBankLabelsAndControls) {
 
 TEST(EffectModes, EachLookGetsBackEveryValueItHadIncludingTheSeed) {
   OrganicMatsPlugin plugin;
-  std::vector<float> paintValues(PARAM_COUNT);
-  for (uint32_t i = 1; i < PARAM_COUNT; ++i) plugin.SetParamValue(i, 0.01f * static_cast<float>(i) + 0.3f);
+  const uint32_t count = plugin.NumParams();
+  std::vector<float> paintValues(count);
+  for (uint32_t i = 1; i < count; ++i) plugin.SetParamValue(i, 0.01f * static_cast<float>(i) + 0.3f);
   plugin.SetParamValue(PARAM_SEED, 7.0f);
-  for (uint32_t i = 1; i < PARAM_COUNT; ++i) paintValues[i] = plugin.ParamValue(i);
+  for (uint32_t i = 1; i < count; ++i) paintValues[i] = plugin.ParamValue(i);
 
   plugin.SetParamValue(PARAM_MODE, 0.7f);  // 0.7 counts as Smoke
   Frame(plugin);
   EXPECT_EQ(plugin.ParamValue(PARAM_SHINE), paintValues[PARAM_SHINE]);
-  for (uint32_t i = 1; i < PARAM_COUNT; ++i) plugin.SetParamValue(i, 0.02f * static_cast<float>(i));
-  std::vector<float> smokeValues(PARAM_COUNT);
-  for (uint32_t i = 1; i < PARAM_COUNT; ++i) smokeValues[i] = plugin.ParamValue(i);
+  for (uint32_t i = 1; i < count; ++i) plugin.SetParamValue(i, 0.02f * static_cast<float>(i));
+  std::vector<float> smokeValues(count);
+  for (uint32_t i = 1; i < count; ++i) smokeValues[i] = plugin.ParamValue(i);
 
   plugin.SetParamValue(PARAM_MODE, 0.49f);  // 0.49 counts as Paint
   Frame(plugin);
@@ -238,24 +270,31 @@ TEST(EffectModes, OnlyCrossingHalfBetweenFramesSwaps) {
 }
 
 TEST(EffectClock, AdvancesInSinglePrecisionFromFlowAndTimeSpeed) {
+  // Expected values are the correctly rounded results of each operation in turn, written
+  // out rather than recomputed, so that a compiler rounding differently here and in the
+  // effect cannot agree with itself.
   Inspectable plugin;
   plugin.AdvanceClock();
-  EXPECT_EQ(plugin.Clock(), 0.046875f);  // defaults: (0.5 * 1.5 + 0.5) * 0.5 * 0.075
+  EXPECT_EQ(plugin.Clock(), 0x1.8p-5f);  // defaults: (0.5 * 1.5 + 0.5) * 0.5 * 0.075
   plugin.SetParamValue(PARAM_TIME_SPEED, 0.0f);
   plugin.AdvanceClock();
-  EXPECT_EQ(plugin.Clock(), 0.046875f);
+  EXPECT_EQ(plugin.Clock(), 0x1.8p-5f);
   plugin.SetParamValue(PARAM_TIME_SPEED, 1.0f);
   plugin.SetParamValue(PARAM_FLOW, 1.0f);
   plugin.AdvanceClock();
-  EXPECT_EQ(plugin.Clock(), 0.046875f + 2.0f * 0.075f);
+  EXPECT_EQ(plugin.Clock(), 0x1.933334p-3f);  // + 2 * 0.075
 
-  Inspectable exact;
-  float expected = 0.0f;
-  for (int i = 0; i < 1000; ++i) {
-    exact.AdvanceClock();
-    expected = expected + ((0.5f * 1.5f + 0.5f) * 0.5f) * 0.075f;
-  }
-  EXPECT_EQ(exact.Clock(), expected);
+  Inspectable defaults;
+  for (int i = 0; i < 1000; ++i) defaults.AdvanceClock();
+  EXPECT_EQ(defaults.Clock(), 0x1.77p+5f);
+
+  // Here either multiply fused with the add after it rounds once instead of twice: a fused
+  // flow factor ends at 0x1.883ba4p-6, a fused clock sum at 0x1.883ba2p-6.
+  Inspectable unfused;
+  unfused.SetParamValue(PARAM_FLOW, 0.11f);
+  unfused.SetParamValue(PARAM_TIME_SPEED, 0.16f);
+  for (int i = 0; i < 3; ++i) unfused.AdvanceClock();
+  EXPECT_EQ(unfused.Clock(), 0x1.883bap-6f);
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ TEST(SteadyState, ParameterTrafficAndFramePreparationAllocateNothing) {
 
   const size_t before = allocations;
   for (int frame = 0; frame < 100; ++frame) {
-    for (uint32_t index = 1; index < PARAM_COUNT; ++index) {
+    for (uint32_t index = 1; index < plugin.NumParams(); ++index) {
       SetParameterStruct set{index, {}};
       set.NewParameterValue.FloatValue = 0.01f * static_cast<float>(frame);
       FFMixed input;

@@ -20,7 +20,9 @@ constexpr int kW = 96;
 constexpr int kH = 64;
 constexpr size_t kFrameBytes = static_cast<size_t>(kW) * kH * 4;
 
+// melt prefers its own variable to FREI0R_PATH where a user has set it.
 const std::vector<std::string> kHostEnvironment = {"FREI0R_PATH=" FREI0R_MODULE_DIR,
+                                                   "MLT_FREI0R_PLUGIN_PATH=" FREI0R_MODULE_DIR,
                                                    "GST_REGISTRY=" GST_REGISTRY_FILE};
 
 // A host under `timeout -k`: melt may ignore SIGTERM, so KILL follows.

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/reliability/alloc_counter.h"
 #include "tools/frei0r/frame_clock.h"
 #include "tools/frei0r/frei0r_api.h"
 
@@ -201,6 +202,31 @@ TEST_F(Frei0rModule, ATimesPictureIsTheSameInAnyOrder) {
   std::thread([&] { f0r_destruct(jumping); }).join();
   f0r_destruct(forward);
   f0r_destruct(counting);
+}
+
+TEST_F(Frei0rModule, FramesInOrderWithValuesResentAllocateNothing) {
+  f0r_instance_t instance = MakeSmoke();
+  ASSERT_NE(instance, nullptr);
+  const int mode = IndexOf("Mode"), speed = IndexOf("Time Speed");
+  const Frame input = TopWhite();
+  Frame output(input.size());
+  // Like melt: every value again before every frame.
+  const auto frame = [&](int k) {
+    f0r_param_string smoke = const_cast<char*>("Smoke");
+    double x = 0.8;
+    f0r_set_param_value(instance, &smoke, mode);
+    f0r_set_param_value(instance, &x, speed);
+    f0r_update(instance, k / 30.0, input.data(), output.data());
+  };
+  for (int k = 0; k < 2; ++k) frame(k);  // the first frames make the GL objects and buffers
+  const reliability::AllocCounts before = reliability::AllocSnapshot();
+  for (int k = 2; k < 6; ++k) frame(k);
+  frame(5);  // a repeat
+  frame(8);  // a skip forward
+  const reliability::AllocCounts delta = reliability::AllocDelta(before, reliability::AllocSnapshot());
+  EXPECT_EQ(delta.news, 0u);
+  EXPECT_EQ(delta.deletes, 0u);
+  f0r_destruct(instance);
 }
 
 TEST_F(Frei0rModule, FramesRunTopRowFirstInAndOut) {

@@ -238,7 +238,8 @@ class LiveInstance : public testsupport::GlTest {
 };
 
 TEST_F(LiveInstance, StartsWithTheRegisteredDefaults) {
-  for (uint32_t i = 0; i < 22; ++i)
+  const uint32_t count = static_cast<uint32_t>(plugin.Call(4).raw);
+  for (uint32_t i = 0; i < count; ++i)
     EXPECT_EQ(Get(i), wire::LowFloat(plugin.Call(6, U(i)))) << "index " << i;
   EXPECT_EQ(Get(11), 1.0f) << "Wave Thickness comes from the registered default";
 }

@@ -67,6 +67,8 @@ uint32_t ProcessFrame(FFInstanceID instance, FFGLTextureStruct* input, uint32_t 
   return LowHalf(CallPlugin(FF_PROCESS_OPENGL, PointerWord(&frame), instance));
 }
 
+uint32_t ParamCount() { return LowHalf(CallPlugin(FF_GET_NUM_PARAMETERS, WordOf(0), nullptr)); }
+
 void Deinitialise() { CallPlugin(FF_DEINITIALISE, WordOf(0), nullptr); }
 
 }  // namespace reliability

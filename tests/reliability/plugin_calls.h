@@ -14,6 +14,8 @@ FFMixed WordOf(uint32_t value);
 FFMixed PointerWord(const void* pointer);
 uint32_t LowHalf(FFMixed word);
 
+// Code 4: how many parameters the plugin declares.
+uint32_t ParamCount();
 // Code 18 with a viewport of the given size. GL context current. Null on failure.
 FFInstanceID CreateInstance(uint32_t width, uint32_t height);
 // Code 19. GL context current.

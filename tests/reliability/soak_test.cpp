@@ -93,10 +93,11 @@ class Soak : public testgl::GlUtilityTest {
   }
 
   uint32_t RandomIndex() {
+    if (paramCount == 0) paramCount = LowHalf(Call(FF_GET_NUM_PARAMETERS, WordOf(0), nullptr));
     switch (rng() % 12) {
-      case 0: return 22 + rng() % 20;
+      case 0: return paramCount + rng() % 20;
       case 1: return std::numeric_limits<uint32_t>::max();
-      default: return rng() % 22;
+      default: return rng() % paramCount;
     }
   }
 
@@ -215,6 +216,7 @@ class Soak : public testgl::GlUtilityTest {
   }
 
   std::mt19937 rng{20261207u};
+  uint32_t paramCount = 0;  // the plugin's answer to code 4, asked once
   std::unique_ptr<HostSurface> surface;
   int glErrors = 0;
   GLenum firstGlError = 0;

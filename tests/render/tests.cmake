@@ -2,6 +2,8 @@
 # pictures of both looks written as PNG files for people to look at.
 add_library(swirlmoss_render_test_host STATIC ${CMAKE_CURRENT_LIST_DIR}/plugin_host.cpp)
 swirlmoss_warnings(swirlmoss_render_test_host)
+# Its clock step rounds like the plugin's.
+swirlmoss_exact_float(swirlmoss_render_test_host)
 target_link_libraries(swirlmoss_render_test_host PUBLIC swirlmoss_gl_test_helpers)
 
 swirlmoss_add_test(render_frame_test

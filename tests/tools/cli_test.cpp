@@ -27,6 +27,16 @@ RunResult Swirlmoss(std::vector<std::string> args, const std::vector<std::string
   return Run(SWIRLMOSS_CLI_PATH, args, environment);
 }
 
+#ifdef SWIRLMOSS_INHERITED_ASAN_OPTION
+// Started the way the swirlmoss program is, a process sees the sanitizer settings of the
+// test: without them LeakSanitizer's tracer can crash in the CLI on the GL driver's TLS.
+TEST(CliUnderSanitizers, StartedProgramsInheritTheSanitizerSettings) {
+  const RunResult run = Run("/usr/bin/env", {}, {});
+  ASSERT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find(SWIRLMOSS_INHERITED_ASAN_OPTION), std::string::npos) << run.out;
+}
+#endif
+
 // A render at the small test size, unless `more` gives its own.
 std::vector<std::string> Render(const std::string& output, std::vector<std::string> more = {}) {
   std::vector<std::string> args = {"render", "-o", output};
@@ -124,6 +134,42 @@ TEST(CliRender, SequencesVideoAndFloatImages) {
   EXPECT_EQ(dir.Entries(), expected);
 }
 
+TEST(CliDevices, TheSoftwareDeviceAndTheAutomaticChoiceRenderTheSamePicture) {
+  const RunResult list = Swirlmoss({"devices"});
+  ASSERT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_NE(list.out.find("software rasteriser"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("renderer llvmpipe"), std::string::npos) << "a context was made on the device: " << list.out;
+  EXPECT_NE(list.out.find("Automatic choice (--device auto): llvmpipe"), std::string::npos) << list.out;
+
+  ScratchDir dir;
+  const RunResult onDevice = Swirlmoss(Render(dir / "device.png", {"--device", "0", "-v", "--set", "Seed=Seed 3"}));
+  ASSERT_EQ(onDevice.exitCode, 0) << onDevice.err;
+  EXPECT_NE(onDevice.err.find("swirlmoss: renderer: llvmpipe"), std::string::npos) << onDevice.err;
+  EXPECT_NE(onDevice.err.find("on EGL device 0 (software)"), std::string::npos) << onDevice.err;
+  const RunResult automatic = Swirlmoss(Render(dir / "auto.png", {"--verbose", "--set", "Seed=Seed 3"}));
+  ASSERT_EQ(automatic.exitCode, 0) << automatic.err;
+  EXPECT_NE(automatic.err.find("on the surfaceless platform"), std::string::npos) << automatic.err;
+  PngOnDisk a, b;
+  ASSERT_TRUE(tooltest::LoadPng(dir / "device.png", a));
+  ASSERT_TRUE(tooltest::LoadPng(dir / "auto.png", b));
+  EXPECT_EQ(a.rgba, b.rgba);
+}
+
+TEST(CliRender, AFileSizeLimitStopsTheRenderWithOneLineAndNoFiles) {
+  ScratchDir dir;
+  // ulimit -f counts 512-byte blocks in dash, 1 KiB in bash: either way far below a frame.
+  std::vector<std::string> args = {"-c", "ulimit -f 8 && exec \"$0\" \"$@\"", SWIRLMOSS_CLI_PATH};
+  for (auto& arg : Render(dir / "f_%d.png", {"--frames", "3", "--size", "256x144", "--jobs", "2"})) {
+    args.push_back(arg);
+  }
+  const RunResult run = tooltest::Run("/bin/sh", args);
+  EXPECT_EQ(run.exitCode, 1) << "a file size limit must be a write error, not SIGXFSZ: " << run.err;
+  EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
+  EXPECT_NE(run.err.find("error: frame 0: writing"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
 TEST(CliInfo, JsonListsEveryParameterAsEachModeShowsIt) {
   const RunResult run = Swirlmoss({"info", "--json"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -166,7 +212,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
       {{"--set", "Light=abc"}, "\"abc\" is not a number", {}},
       {{"--set", "Light=1.."}, "malformed ramp", {}},
       {{"--set", "Light=0:1,x"}, "malformed keyframe list", {}},
-      {{"--input", fixtures / "none.png"}, "input picture not found", {}},
+      {{"--input", fixtures / "none.png"}, "input file not found", {}},
       {{"--input", fixtures / "corrupt.png"}, "not a readable PNG", {}},
       {{"--plugin", fixtures / "none.so"}, "plugin library not found", {}},
       {{"--plugin", fixtures / "text.so"}, "not a loadable shared library", {}},
@@ -174,6 +220,9 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
       {{"--plugin", FAKE_CREATE_FAILS_PATH}, "could not create an instance", {}},
       {{}, "no EGL display", {"__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json"}},
       {{}, "no OpenGL 4.1 core context", {"MESA_GL_VERSION_OVERRIDE=3.3"}},
+      {{"--device", "7"}, "EGL device 7 does not exist: this machine has", {}},
+      {{"--device", "gpu"}, "is not a device index", {}},
+      {{"--jobs", "-2"}, "use 1 or more threads", {}},
       {{"--size", "0x36"}, "has no pixels", {}},
       {{"--size", "999999x36"}, "beyond this GL's limit", {}},
       {{"--size", "wide"}, "is not WIDTHxHEIGHT", {}},

@@ -3,13 +3,17 @@
 
 #include <ImfRgbaFile.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "tests/tools/tool_test_util.h"
+#include "tools/hostkit/encode_pool.h"
 #include "tools/hostkit/exr_io.h"
 #include "tools/hostkit/frame_sink.h"
 #include "tools/hostkit/pending_file.h"
@@ -118,6 +122,85 @@ TEST(PictureOutput, UnwritablePlacesAndUnknownTypesAreRefusedUpFront) {
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"file"});
 }
 
+// Hands `count` frames made by `make(i)` to the encoding pool, as the render loop does.
+template <typename Make>
+bool PoolFrames(hostkit::FrameSink& sink, int width, int height, int count, Make&& make, std::string& error) {
+  hostkit::EncodePool pool(sink, width, height);
+  for (int i = 0; i < count; ++i) {
+    uint8_t* buffer = pool.Acquire();
+    if (!buffer) break;
+    const std::vector<uint8_t> pixels = make(i);
+    std::memcpy(buffer, pixels.data(), pixels.size());
+    pool.Submit(buffer, i);
+  }
+  return pool.Finish(error);
+}
+
+std::vector<uint8_t> FrameHalf(int number) {
+  std::vector<Imf::Rgba> pixels(kW * kH, Imf::Rgba(static_cast<float>(number) + 0.5f, 0.0f, 0.0f, 1.0f));
+  const auto* bytes = reinterpret_cast<const uint8_t*>(pixels.data());
+  return std::vector<uint8_t>(bytes, bytes + pixels.size() * sizeof(Imf::Rgba));
+}
+
+TEST(PictureOutput, FramesCompressedOnSeveralThreadsLandInTheirOwnFiles) {
+  ScratchDir dir;
+  std::string error;
+  constexpr int kFrames = 9;
+  auto png = hostkit::OpenSink({dir / "p_%d.png", kFrames, 30.0, kW, kH, 3}, error);
+  ASSERT_NE(png, nullptr) << error;
+  EXPECT_EQ(png->EncodeJobs(), 3);
+  ASSERT_TRUE(PoolFrames(*png, kW, kH, kFrames, Frame8, error)) << error;
+  ASSERT_TRUE(png->Commit(error)) << error;
+  auto exr = hostkit::OpenSink({dir / "e_%d.exr", kFrames, 30.0, kW, kH, 3}, error);
+  ASSERT_NE(exr, nullptr) << error;
+  ASSERT_TRUE(PoolFrames(*exr, kW, kH, kFrames, FrameHalf, error)) << error;
+  ASSERT_TRUE(exr->Commit(error)) << error;
+  EXPECT_EQ(dir.Entries().size(), size_t{2 * kFrames});
+  for (int i = 0; i < kFrames; ++i) {
+    hostkit::Image image;
+    ASSERT_TRUE(hostkit::ReadPng(dir / ("p_" + std::to_string(i) + ".png"), image, error)) << error;
+    EXPECT_EQ(image.rgba, Frame8(i)) << "p_" << i << ".png";
+    Imf::RgbaInputFile file((dir / ("e_" + std::to_string(i) + ".exr")).c_str());
+    std::vector<Imf::Rgba> read(kW * kH);
+    file.setFrameBuffer(read.data(), 1, kW);
+    file.readPixels(0, kH - 1);
+    EXPECT_FLOAT_EQ(static_cast<float>(read[5].r), static_cast<float>(i) + 0.5f) << "e_" << i << ".exr";
+  }
+}
+
+TEST(PictureOutput, AFileSizeLimitFailsTheFrameAndLeavesNothing) {
+  // The host ignores SIGXFSZ so that going over the limit is a write error, not the end.
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit previous{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+  constexpr int kSide = 128;
+  auto noise = [](int number) {
+    std::vector<uint8_t> pixels(kSide * kSide * 4);
+    uint32_t state = 2463534242u + static_cast<uint32_t>(number);
+    for (uint8_t& byte : pixels) {
+      state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+      byte = static_cast<uint8_t>(state);
+    }
+    return pixels;  // about 64 KB as a PNG: noise does not compress
+  };
+  ScratchDir dir;
+  std::string error;
+  {
+    auto sink = hostkit::OpenSink({dir / "n_%d.png", 4, 30.0, kSide, kSide, 2}, error);
+    ASSERT_NE(sink, nullptr) << error;
+    rlimit small = previous;
+    small.rlim_cur = 16 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = PoolFrames(*sink, kSide, kSide, 4, noise, error);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    EXPECT_FALSE(written);
+  }
+  EXPECT_EQ(error.rfind("frame 0: writing " + (dir / "n_0.png") + " failed: ", 0), 0u) << error;
+  EXPECT_NE(error.find(std::strerror(EFBIG)), std::string::npos) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos);
+  EXPECT_TRUE(dir.Entries().empty()) << "a partial file was left behind";
+}
+
 TEST(PictureOutput, NumberPatternsAreFoundInTheFileNameOnly) {
   hostkit::NumberPattern pattern;
   ASSERT_TRUE(hostkit::FindNumberPattern("out/a_%04d.png", pattern));
@@ -198,16 +281,16 @@ TEST(VideoOutput, ClipAppearsOnlyWhenFfmpegFinished) {
     ASSERT_TRUE(WriteFrames(*abandoned, 1));
   }
   EXPECT_TRUE(dir.Entries().empty());
-  for (const std::string name : {"clip.mp4", "clip.gif"}) {
+  for (const std::string name : {"clip.mp4", "clip.gif", "clip.mov", "clip.webm"}) {
     auto sink = hostkit::OpenSink({dir / name, 3, 30.0, kW - 1, kH - 1}, error);
     ASSERT_NE(sink, nullptr) << error;
-    // Odd sizes are padded for H.264: write matching frames of the odd size.
+    // Odd sizes: H.264 gets a padded picture, the others take them as they are.
     std::vector<uint8_t> pixels((kW - 1) * (kH - 1) * 4, 200);
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(sink->Write(FrameView{pixels.data(), kW - 1, kH - 1, {}, i}, error)) << error;
     ASSERT_TRUE(sink->Commit(error)) << error;
     EXPECT_GT(std::filesystem::file_size(dir / name), 0u);
   }
-  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"clip.gif", "clip.mp4"}));
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"clip.gif", "clip.mov", "clip.mp4", "clip.webm"}));
 }
 
 }  // namespace

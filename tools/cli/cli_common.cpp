@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "tools/hostkit/descriptor_io.h"
+#include "tools/hostkit/egl_devices.h"
 #include "tools/hostkit/file_system.h"
 #include "tools/hostkit/interrupt.h"
 #include "tools/hostkit/png_io.h"
@@ -72,11 +73,28 @@ LoadedPlugin LoadPlugin(const std::string& path) {
   return plugin;
 }
 
-std::unique_ptr<hostkit::EglContext> MakeGlContext() {
+void AddGlOptions(CLI::App& command, GlOptions& options) {
+  command
+      .add_option("--device", options.device,
+                  "EGL device index to render on, as `swirlmoss devices` lists them; auto: a GPU if there is one, "
+                  "else Mesa's surfaceless platform, else the software device")
+      ->capture_default_str();
+  command.add_flag("-v,--verbose", options.verbose, "Write the renderer used to standard error");
+}
+
+std::unique_ptr<hostkit::EglContext> MakeGlContext(const GlOptions& options) {
   std::string error;
-  auto context = hostkit::EglContext::Create(error);
+  int device = -1;
+  const bool parsed = hostkit::ParseDeviceChoice(options.device, device, error);
+  Require(parsed, "--device: " + error, kExitUsage);
+  auto context = hostkit::EglContext::Create(device, error);
   Require(context != nullptr, error);
+  if (options.verbose) std::fprintf(stderr, "swirlmoss: renderer: %s\n", DescribeRenderer(*context).c_str());
   return context;
+}
+
+std::string DescribeRenderer(const hostkit::EglContext& context) {
+  return context.RendererText() + ", OpenGL " + context.VersionText() + ", on " + context.SourceText();
 }
 
 hostkit::ParameterPlan ParsePlan(const std::vector<std::string>& settings, const hostkit::ParameterModel& model) {

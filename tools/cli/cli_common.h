@@ -32,6 +32,14 @@ void Require(bool ok, const std::string& error, int exitCode = kExitFailure);
 // Adds --plugin, defaulting to the plugin beside this executable.
 void AddPluginOption(CLI::App& command, std::string& plugin);
 
+// Where a command that renders makes its GL context, and whether it says which renderer it got.
+struct GlOptions {
+  std::string device = "auto";  // an EGL device index, or "auto"
+  bool verbose = false;
+};
+// Adds --device and -v/--verbose.
+void AddGlOptions(CLI::App& command, GlOptions& options);
+
 // One line on standard error: "swirlmoss: error: TEXT".
 void PrintError(const std::string& text);
 void PrintWarning(const std::string& text);
@@ -52,7 +60,10 @@ struct LoadedPlugin {
   hostkit::ParameterModel model;
 };
 LoadedPlugin LoadPlugin(const std::string& path);
-std::unique_ptr<hostkit::EglContext> MakeGlContext();
+// With --verbose, writes the renderer it got to standard error.
+std::unique_ptr<hostkit::EglContext> MakeGlContext(const GlOptions& options);
+// "llvmpipe (LLVM 15.0.6, 256 bits), OpenGL 4.5 (Core Profile) Mesa 22.3.6, on the surfaceless platform"
+std::string DescribeRenderer(const hostkit::EglContext& context);
 // The parsed --set values, its warnings printed.
 hostkit::ParameterPlan ParsePlan(const std::vector<std::string>& settings, const hostkit::ParameterModel& model);
 // The settings of the --preset file (none when `preset` is empty) with --set laid over them.

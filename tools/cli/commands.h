@@ -10,6 +10,7 @@ void AddInfoCommand(CLI::App& app, int& exitCode);
 void AddRenderCommand(CLI::App& app, int& exitCode);
 void AddBenchCommand(CLI::App& app, int& exitCode);
 void AddDemoCommand(CLI::App& app, int& exitCode);
+void AddDevicesCommand(CLI::App& app, int& exitCode);
 void AddPreviewCommand(CLI::App& app, int& exitCode);
 
 // The help text on how --set values are applied, shared by the commands that take them.

@@ -24,6 +24,7 @@ constexpr double kFps = 24.0;
 
 struct DemoOptions {
   std::string plugin;
+  GlOptions gl;
   std::string outputDir = "out";
   int frames = 36;
 };
@@ -112,7 +113,7 @@ int RunDemo(const DemoOptions& options) {
   Require(options.frames >= 2, "--frames must be at least 2 for the animation to show", kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   MakeDirectory(options.outputDir);
-  const auto gl = MakeGlContext();
+  const auto gl = MakeGlContext(options.gl);
   auto driver = MakeDriver(plugin, kWidth, kHeight, hostkit::PixelFormat::Rgba8, LoadInput("", kWidth, kHeight));
   const std::vector<Variant> variants = Variants();
   const std::string dir = options.outputDir + "/";
@@ -162,6 +163,7 @@ void AddDemoCommand(CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand(
       "demo", "Render both looks, by day and night, with and without the mask: stills, a contact sheet and an MP4");
   AddPluginOption(*command, options->plugin);
+  AddGlOptions(*command, options->gl);
   command->add_option("--output-dir", options->outputDir, "Directory for the pictures (made if missing)")
       ->capture_default_str();
   command->add_option("--frames", options->frames, "Frames per look (640x360)")->capture_default_str();

@@ -15,6 +15,7 @@ namespace {
 
 struct InfoOptions {
   std::string plugin;
+  GlOptions gl;
   bool json = false;
 };
 
@@ -135,7 +136,7 @@ void PrintText(const LoadedPlugin& plugin, const std::vector<ModeView>& modes) {
 
 int RunInfo(const InfoOptions& options) {
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
-  const auto gl = MakeGlContext();
+  const auto gl = MakeGlContext(options.gl);
   auto driver = MakeDriver(plugin, 16, 16, hostkit::PixelFormat::Rgba8, hostkit::MakeTestCard(16, 16));
   const std::vector<ModeView> modes = ReadModes(*driver, plugin.model);
   if (options.json) {
@@ -153,6 +154,7 @@ void AddInfoCommand(CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand(
       "info", "Show the plugin's information, capabilities and parameters (per mode: visibility and labels)");
   AddPluginOption(*command, options->plugin);
+  AddGlOptions(*command, options->gl);
   command->add_flag("--json", options->json, "Print one JSON document instead of a table");
   command->callback([options, &exitCode] { exitCode = RunInfo(*options); });
 }

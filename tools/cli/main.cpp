@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   swirlcli::AddRenderCommand(app, exitCode);
   swirlcli::AddBenchCommand(app, exitCode);
   swirlcli::AddDemoCommand(app, exitCode);
+  swirlcli::AddDevicesCommand(app, exitCode);
   swirlcli::AddPreviewCommand(app, exitCode);
   try {
     app.parse(argc, argv);

@@ -1,11 +1,17 @@
 // swirlmoss render: frames of the effect to PNG, PNG sequences, OpenEXR, MP4, MOV, WebM, GIF or raw RGBA.
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <tuple>
 #include <vector>
 
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
+#include "tools/hostkit/frame_source.h"
+#include "tools/hostkit/render_loop.h"
 
 namespace swirlcli {
 
@@ -29,37 +35,127 @@ namespace {
 
 struct RenderOptions {
   std::string plugin;
-  std::string size = "1280x720";
+  GlOptions gl;
+  std::string size;
   int frames = 1;
   double fps = 30.0;
+  int start = 0;
+  int count = 0;
+  bool loop = false;
+  bool noAudio = false;
   std::string input;
   std::vector<std::string> settings;
   std::string preset;
   std::string output;
+  // Which of the options with defaults from the input were given.
+  CLI::Option* sizeGiven = nullptr;
+  CLI::Option* framesGiven = nullptr;
+  CLI::Option* fpsGiven = nullptr;
+  CLI::Option* countGiven = nullptr;
+  int jobs = 0;
 };
+
+// The timeline, size and rate of a render: from the options, else from the input, else the
+// defaults of a render of the test card.
+struct RenderShape {
+  int width = 1280, height = 720;
+  double fps = 30.0;
+  hostkit::RenderSpan span;
+};
+
+std::unique_ptr<hostkit::FrameSource> OpenInput(const RenderOptions& options) {
+  if (hostkit::IsCameraSpec(options.input)) {
+    Require(options.framesGiven->count() > 0,
+            options.input + " is a camera, which has no end: say how many frames with --frames N", kExitUsage);
+  }
+  hostkit::SourceRequest request;
+  request.spec = options.input;
+  if (options.sizeGiven->count() > 0) std::tie(request.width, request.height) = ParseSize(options.size);
+  request.start = options.start;
+  request.loop = options.loop;
+  std::string error;
+  auto source = hostkit::OpenFrameSource(request, error);
+  Require(source != nullptr, error);
+  return source;
+}
+
+RenderShape ShapeOf(const RenderOptions& options, const hostkit::FrameSource* source) {
+  RenderShape shape;
+  int total = 1;
+  if (source) {
+    const hostkit::SourceInfo& info = source->Info();
+    shape.width = info.width;
+    shape.height = info.height;
+    shape.fps = info.fps;
+    if (!info.still && info.frames > 0) total = static_cast<int>(std::min<int64_t>(info.frames, INT32_MAX));
+  }
+  if (options.sizeGiven->count() > 0) std::tie(shape.width, shape.height) = ParseSize(options.size);
+  if (options.fpsGiven->count() > 0) shape.fps = options.fps;
+  if (options.framesGiven->count() > 0) {
+    Require(options.frames >= 1, "--frames " + std::to_string(options.frames) + ": render at least 1 frame",
+            kExitUsage);
+    if (source && !source->Info().still && source->Info().frames > 0 && options.frames > total && !options.loop) {
+      throw CommandFailure(source->Info().description + " has " + std::to_string(total) +
+                               " frames; use --loop or --frames " + std::to_string(total),
+                           kExitUsage);
+    }
+    total = options.frames;
+  }
+  Require(shape.fps > 0.0, "--fps must be above 0", kExitUsage);
+  Require(options.start >= 0 && options.start < total,
+          "--start " + std::to_string(options.start) + " is outside the timeline of " + std::to_string(total) +
+              " frames (0 to " + std::to_string(total - 1) + ")",
+          kExitUsage);
+  const int count = options.countGiven->count() > 0 ? options.count : total - options.start;
+  Require(count >= 1 && count <= total - options.start,
+          "--count " + std::to_string(count) + " does not fit: from frame " + std::to_string(options.start) + " of " +
+              std::to_string(total) + " at most " + std::to_string(total - options.start) + " frames remain",
+          kExitUsage);
+  shape.span = hostkit::RenderSpan{total, options.start, count};
+  return shape;
+}
 
 int RunRender(const RenderOptions& options) {
   std::string error;
   Require(hostkit::KnownOutputType(options.output, error), error, kExitUsage);
-  const auto [width, height] = ParseSize(options.size);
-  Require(options.frames >= 1, "--frames " + std::to_string(options.frames) + ": render at least 1 frame", kExitUsage);
-  Require(options.fps > 0.0, "--fps must be above 0", kExitUsage);
+  // Before the plugin loads: its log lines go to standard output.
+  if (options.output == "-") Require(hostkit::ReserveStandardOutputForFrames(error), error);
+  if (options.sizeGiven->count() > 0) ParseSize(options.size);
+  Require(options.jobs >= 0, "--jobs " + std::to_string(options.jobs) + ": use 1 or more threads (0: one per core)",
+          kExitUsage);
+  Require(options.fpsGiven->count() == 0 || options.fps > 0.0, "--fps must be above 0", kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const hostkit::ParameterPlan plan = ParsePlan(WithPreset(options.preset, options.settings, plugin.model), plugin.model);
-  const hostkit::Image input = LoadInput(options.input, width, height);
-  const auto gl = MakeGlContext();
+  std::unique_ptr<hostkit::FrameSource> source;
+  if (!options.input.empty()) source = OpenInput(options);
+  const RenderShape shape = ShapeOf(options, source.get());
+  const auto [width, height] = std::pair{shape.width, shape.height};
+  const hostkit::RenderSpan& span = shape.span;
+  // Without an input the test card is the picture; with one, the first frame replaces this.
+  const hostkit::Image input = source ? hostkit::Image{width, height, std::vector<uint8_t>(size_t(width) * height * 4)}
+                                      : LoadInput("", width, height);
+  const auto gl = MakeGlContext(options.gl);
   auto driver = MakeDriver(plugin, width, height, hostkit::FormatForPath(options.output), input);
-  auto sink = hostkit::OpenSink({options.output, options.frames, options.fps, width, height}, error);
+  hostkit::OutputRequest request{options.output, span.count, shape.fps, width, height, options.jobs};
+  request.firstFrame = span.start;
+  // The sound goes with whole renders only: the pieces of a split render are joined first.
+  const bool whole = span.start == 0 && span.count == span.total;
+  if (source && source->Info().hasAudio && !options.noAudio && whole) {
+    request.audioPath = options.input;
+    request.audioSeconds = span.count / shape.fps;
+  }
+  auto sink = hostkit::OpenSink(request, error);
   Require(sink != nullptr, error);
   TerminalProgress progress("render");
   hostkit::RenderTiming timing;
-  const bool rendered = hostkit::RenderFrames(*driver, plan, options.frames, sink.get(), &progress, &timing, error);
+  const bool rendered =
+      hostkit::RenderSpanFrames(*driver, plan, span, source.get(), sink.get(), &progress, &timing, error);
   progress.Close();
   Require(rendered && sink->Commit(error), error);
   if (options.output != "-") {
-    char summary[160];
+    char summary[200];
     std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", options.output.c_str(), width,
-                  height, options.frames, options.frames == 1 ? "" : "s", timing.seconds);
+                  height, span.count, span.count == 1 ? "" : "s", timing.seconds);
     PrintNote(summary);
   }
   return kExitOk;
@@ -71,13 +167,36 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<RenderOptions>();
   CLI::App* command = app.add_subcommand("render", "Render frames of the effect to files or to standard output");
   AddPluginOption(*command, options->plugin);
-  command->add_option("--size", options->size, "Output size WIDTHxHEIGHT")->capture_default_str();
-  command->add_option("--frames", options->frames, "Number of frames; the effect's clock advances once a frame")
-      ->capture_default_str();
-  command->add_option("--fps", options->fps, "Frames per second of video output")->capture_default_str();
+  AddGlOptions(*command, options->gl);
+  options->sizeGiven = command->add_option(
+      "--size", options->size,
+      "Output size WIDTHxHEIGHT; default: the input's own size (1280x720 for the test card). An input of "
+      "another shape is fitted inside, aspect kept, padded with transparent black");
+  options->framesGiven = command->add_option(
+      "--frames", options->frames,
+      "Length of the timeline in frames; the effect's clock advances once a frame. Default: the input's "
+      "length (1 for a still or the test card)");
+  options->fpsGiven = command->add_option("--fps", options->fps,
+                                          "Frames per second of video output; default: the input's rate (30 for "
+                                          "stills, sequences and the test card)");
   command->add_option("--input", options->input,
-                      "Input picture (PNG); default: a built-in test card with colour, gradients and a "
-                      "transparent disc");
+                      "Input footage: a video file (MP4, MOV, MKV, WebM...), a still (PNG, JPEG, WebP, TIFF, "
+                      "EXR...), a numbered sequence (shots/f_%04d.png) or a camera (/dev/video0, needs "
+                      "--frames). All but PNG stills need ffmpeg. Default: a built-in test card with colour, "
+                      "gradients and a transparent disc");
+  command->add_flag("--loop", options->loop,
+                    "Start the input again after its last frame (the picture only: the sound is not repeated)");
+  command->add_flag("--no-audio", options->noAudio, "Leave out the input's sound");
+  command->add_option("--start", options->start,
+                      "Render from this frame of the timeline (default 0); for splitting a long render into "
+                      "pieces that match a whole one exactly");
+  options->countGiven =
+      command->add_option("--count", options->count, "Render this many frames from --start (default: to the end)");
+  command
+      ->add_option("--jobs", options->jobs,
+                   "Threads compressing PNG and EXR frames (0: one per CPU core); at most twice as many frames wait "
+                   "in memory")
+      ->capture_default_str();
   command->add_option("--set", options->settings, "Parameter value NAME=VALUE (repeatable; see below)");
   command->add_option("--preset", options->preset, "Preset file (JSON) to start from; --set overrides its values");
   command

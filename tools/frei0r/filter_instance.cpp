@@ -1,11 +1,10 @@
 #include "tools/frei0r/filter_instance.h"
 
-#include "tools/frei0r/frei0r_api.h"
-
 #include <cmath>
 #include <cstring>
 #include <memory>
 
+#include "tools/frei0r/frei0r_api.h"
 #include "tools/frei0r/gl_thread.h"
 #include "tools/frei0r/module_state.h"
 #include "tools/hostkit/parameter_plan.h"

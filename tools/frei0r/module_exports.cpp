@@ -1,11 +1,10 @@
 // The frei0r entry points. Each checks what the host hands it and forwards to the module
 // state or the instance; nothing thrown crosses into the host, which is C.
 
-#include "tools/frei0r/frei0r_api.h"
-
-#include <new>
+#include <string>
 
 #include "tools/frei0r/filter_instance.h"
+#include "tools/frei0r/frei0r_api.h"
 #include "tools/frei0r/module_state.h"
 
 using swirlfrei0r::FilterInstance;

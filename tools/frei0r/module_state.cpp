@@ -1,10 +1,9 @@
 #include "tools/frei0r/module_state.h"
 
-#include "tools/frei0r/frei0r_api.h"
-
 #include <cstdio>
 #include <cstdlib>
 
+#include "tools/frei0r/frei0r_api.h"
 #include "tools/frei0r/module_paths.h"
 
 namespace swirlfrei0r {

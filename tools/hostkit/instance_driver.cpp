@@ -141,6 +141,17 @@ std::string InstanceDriver::DisplayName(uint32_t index) const {
   return buffer;
 }
 
+bool InstanceDriver::UploadInput(const Image& image) {
+  if (image.width != static_cast<int>(inputRecord.width) || image.height != static_cast<int>(inputRecord.height)) {
+    return false;
+  }
+  glBindTexture(GL_TEXTURE_2D, inputTexture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return true;
+}
+
 bool InstanceDriver::RenderFrame() {
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   glViewport(0, 0, width, height);

@@ -35,6 +35,10 @@ class InstanceDriver {
   // Code 51 on this instance: the name the host shows now (empty until the first frame).
   std::string DisplayName(uint32_t index) const;
 
+  // GL context current. Replaces the input picture's pixels in place (no new texture), for
+  // inputs that change every frame. False when `image` is not of the input's size.
+  bool UploadInput(const Image& image);
+
   // GL context current. Clears the output to transparent black and runs one frame (code 17)
   // into it; the output framebuffer stays bound. False when the plugin answers failure.
   bool RenderFrame();

@@ -5,7 +5,8 @@
 namespace hostkit {
 
 // The first SIGINT or SIGTERM sets the flag; a second one ends the program at once. Writes
-// to a closed pipe become write errors rather than ending the program.
+// to a closed pipe, and writes past the file size limit, become write errors rather than
+// ending the program.
 void InstallInterruptHandler();
 bool InterruptRequested();
 

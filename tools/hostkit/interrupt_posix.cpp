@@ -20,6 +20,9 @@ void InstallInterruptHandler() {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   IgnoreBrokenPipes();
+  // A file growing past the size limit (ulimit -f) must likewise fail the write, which the
+  // render reports and cleans up after, instead of ending the program.
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 bool InterruptRequested() { return interrupted != 0; }

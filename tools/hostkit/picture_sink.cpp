@@ -1,7 +1,12 @@
 // Picture outputs: one PNG or EXR file holding the last frame, or one file per frame named
 // by a number pattern. A sequence appears only when every frame of it has been written.
+// Compression runs in Encode, on as many threads as the request allows; Write only stores
+// the bytes, in frame order.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <thread>
 #include <vector>
 
 #include "tools/hostkit/exr_io.h"
@@ -14,10 +19,11 @@ namespace {
 
 class PictureSink final : public FrameSink {
  public:
-  PictureSink(PictureKind kind, int lastFrame, bool sequence, NumberPattern pattern)
-      : kind(kind), lastFrame(lastFrame), sequence(sequence), pattern(std::move(pattern)) {}
+  PictureSink(PictureKind kind, int lastFrame, bool sequence, NumberPattern pattern, int jobs)
+      : kind(kind), lastFrame(lastFrame), sequence(sequence), pattern(std::move(pattern)), jobs(jobs) {}
 
   PixelFormat Format() const override { return kind == PictureKind::Exr ? PixelFormat::RgbaHalf : PixelFormat::Rgba8; }
+  int EncodeJobs() const override { return jobs; }
 
   bool Open(const std::string& path, int frames, std::string& error) {
     if (!sequence) {
@@ -29,11 +35,29 @@ class PictureSink final : public FrameSink {
     return true;
   }
 
+  bool Encode(const FrameView& frame, EncodeScratch& scratch, std::vector<uint8_t>& encoded,
+              std::string& error) const override {
+    encoded.clear();
+    if (!Wanted(frame)) return true;
+    if (kind == PictureKind::Png) return EncodePng(frame.pixels, frame.width, frame.height, scratch.rows, encoded, error);
+    return EncodeExr(frame.pixels, frame.width, frame.height, scratch.upright, encoded, error);
+  }
+
   bool Write(const FrameView& frame, std::string& error) override {
-    if (!sequence) return frame.index == lastFrame ? Encode(*single, frame, error) : true;
-    std::unique_ptr<PendingFile> file = PendingFile::Create(pattern.Format(frame.index), error);
-    if (!file || !Encode(*file, frame, error)) return false;
-    files.push_back(std::move(file));
+    if (!Wanted(frame)) return true;
+    const std::vector<uint8_t>* encoded = frame.encoded;
+    if (!encoded) {
+      if (!Encode(frame, ownScratch, ownBytes, error)) return false;
+      encoded = &ownBytes;
+    }
+    std::unique_ptr<PendingFile> created;
+    if (sequence) {
+      created = PendingFile::Create(pattern.Format(frame.index), error);
+      if (!created) return false;
+    }
+    PendingFile& file = sequence ? *created : *single;
+    if (!Store(file, *encoded, error)) return false;
+    if (sequence) files.push_back(std::move(created));
     return true;
   }
 
@@ -49,17 +73,22 @@ class PictureSink final : public FrameSink {
   }
 
  private:
-  bool Encode(PendingFile& file, const FrameView& frame, std::string& error) {
-    if (kind == PictureKind::Png) {
-      if (!WritePng(file.Stream(), frame.pixels, frame.width, frame.height, rows, error)) return false;
-      if (!file.CloseStream()) {
-        error = "writing " + file.FinalPath() + " failed (disk full?)";
-        return false;
-      }
-      return true;
+  // A single picture keeps only the last frame.
+  bool Wanted(const FrameView& frame) const { return sequence || frame.index == lastFrame; }
+
+  // Writes and flushes the bytes so that a full disk or a file size limit shows here, with
+  // the system's reason, rather than as a bare failure when the file is closed.
+  static bool Store(PendingFile& file, const std::vector<uint8_t>& bytes, std::string& error) {
+    FILE* stream = file.Stream();
+    errno = 0;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size() && std::fflush(stream) == 0;
+    const int reason = errno;
+    if (!written || !file.CloseStream()) {
+      error = "writing " + file.FinalPath() + " failed: " +
+              (reason != 0 ? std::strerror(reason) : std::string("the file could not be completed (disk full?)"));
+      return false;
     }
-    file.CloseStream();  // OpenEXR writes by name into the reserved temporary file
-    return WriteExr(file.TemporaryPath(), frame.pixels, frame.width, frame.height, error);
+    return true;
   }
 
   // A sequence that fails while being moved into place takes back what already moved.
@@ -72,9 +101,11 @@ class PictureSink final : public FrameSink {
   int lastFrame;
   bool sequence;
   NumberPattern pattern;
+  int jobs;
   std::unique_ptr<PendingFile> single;
   std::vector<std::unique_ptr<PendingFile>> files;
-  std::vector<const uint8_t*> rows;
+  EncodeScratch ownScratch;  // for frames that reach Write without Encode
+  std::vector<uint8_t> ownBytes;
 };
 
 }  // namespace
@@ -82,7 +113,9 @@ class PictureSink final : public FrameSink {
 std::unique_ptr<FrameSink> OpenPictureSink(const OutputRequest& request, PictureKind kind, std::string& error) {
   NumberPattern pattern;
   const bool sequence = FindNumberPattern(request.path, pattern);
-  auto sink = std::make_unique<PictureSink>(kind, request.frames - 1, sequence, pattern);
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  const int jobs = request.jobs > 0 ? request.jobs : (cores > 0 ? cores : 1);
+  auto sink = std::make_unique<PictureSink>(kind, request.firstFrame + request.frames - 1, sequence, pattern, jobs);
   if (!sink->Open(request.path, request.frames, error)) return nullptr;
   return sink;
 }

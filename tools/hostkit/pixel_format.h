@@ -31,6 +31,8 @@ struct FrameView {
   int height = 0;
   PixelFormat format = PixelFormat::Rgba8;
   int index = 0;  // frame number within the render, from 0
+  // What the sink's Encode made of these pixels, when it ran for this frame; null otherwise.
+  const std::vector<uint8_t>* encoded = nullptr;
 };
 
 }  // namespace hostkit

@@ -20,5 +20,9 @@ bool ReadPng(const std::string& path, Image& image, std::string& error);
 // between calls so the writer allocates nothing per frame. False with `error` on failure.
 bool WritePng(FILE* stream, const uint8_t* pixels, int width, int height, std::vector<const uint8_t*>& rows,
               std::string& error);
+// The same into memory: `encoded` is replaced by the file's bytes (its capacity is kept, so a
+// reused vector stops allocating once it has held the largest frame).
+bool EncodePng(const uint8_t* pixels, int width, int height, std::vector<const uint8_t*>& rows,
+               std::vector<uint8_t>& encoded, std::string& error);
 
 }  // namespace hostkit

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "tools/hostkit/async_readback.h"
-#include "tools/hostkit/encode_worker.h"
+#include "tools/hostkit/encode_pool.h"
 
 namespace hostkit {
 namespace {
@@ -20,16 +20,21 @@ double SecondsSince(Clock::time_point start) {
 
 bool RenderFrames(InstanceDriver& driver, const ParameterPlan& plan, int frames, FrameSink* sink,
                   RenderObserver* observer, RenderTiming* timing, std::string& error) {
+  return RenderSpanFrames(driver, plan, RenderSpan{frames, 0, frames}, nullptr, sink, observer, timing, error);
+}
+
+bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const RenderSpan& span, FrameSource* source,
+                      FrameSink* sink, RenderObserver* observer, RenderTiming* timing, std::string& error) {
   RenderObserver silent;
   if (!observer) observer = &silent;
   AsyncReadback readback;
-  std::unique_ptr<EncodeWorker> worker;
+  std::unique_ptr<EncodePool> worker;
   if (sink) {
     if (!readback.Create(driver.Width(), driver.Height(), driver.Format())) {
       error = "not enough memory to read frames back";
       return false;
     }
-    worker = std::make_unique<EncodeWorker>(*sink, driver.Width(), driver.Height());
+    worker = std::make_unique<EncodePool>(*sink, driver.Width(), driver.Height());
   }
   int delivered = 0;
   // Copies the oldest finished read into a free encoder buffer and queues it.
@@ -39,7 +44,7 @@ bool RenderFrames(InstanceDriver& driver, const ParameterPlan& plan, int frames,
     readback.TakeOldest([&](const unsigned char* pixels) {
       if (pixels) std::memcpy(buffer, pixels, readback.FrameBytes());
     });
-    worker->Submit(buffer, delivered++);
+    worker->Submit(buffer, span.start + delivered++);
     return true;
   };
   auto fail = [&](std::string why) {
@@ -50,15 +55,31 @@ bool RenderFrames(InstanceDriver& driver, const ParameterPlan& plan, int frames,
   };
 
   const Clock::time_point start = Clock::now();
-  for (int frame = 0; frame < frames; ++frame) {
+  for (int frame = 0; frame < span.start; ++frame) {
     if (observer->Cancelled()) return fail("interrupted; nothing was written");
-    plan.Apply(driver, frame, frames);
-    if (frame == 0) observer->FirstFrameStarting();
+    plan.Apply(driver, frame, span.total);
+    driver.Prime();
+    driver.DrainEvents();
+  }
+  Image input;  // the source's frames pass through here; its buffer is reused
+  const bool still = source && source->Info().still;
+  const int end = span.start + span.count;
+  for (int frame = span.start; frame < end; ++frame) {
+    if (observer->Cancelled()) return fail("interrupted; nothing was written");
+    if (source && (!still || frame == span.start)) {
+      std::string why;
+      if (!source->Next(input, why)) {
+        return fail(why.empty() ? source->Info().description + " ran out at frame " + std::to_string(frame) : why);
+      }
+      if (!driver.UploadInput(input)) return fail("the input's frames changed size mid-stream");
+    }
+    plan.Apply(driver, frame, span.total);
+    if (frame == span.start) observer->FirstFrameStarting();
     if (!driver.RenderFrame()) {
       return fail("the plugin failed to render frame " + std::to_string(frame) + " (code 17 answered failure)");
     }
     driver.DrainEvents();
-    if (frame == 0) {
+    if (frame == span.start) {
       glFinish();
       if (timing) timing->firstFrameSeconds = SecondsSince(start);
       observer->FirstFrameDone(SecondsSince(start));
@@ -69,7 +90,7 @@ bool RenderFrames(InstanceDriver& driver, const ParameterPlan& plan, int frames,
     } else {
       glFinish();
     }
-    observer->FrameDone(frame + 1, frames);
+    observer->FrameDone(frame - span.start + 1, span.count);
   }
   if (sink) {
     while (readback.Pending() > 0) {

@@ -52,7 +52,7 @@ bool SaveWindow(hostkit::FrameSink& sink, int width, int height, std::string& er
 bool Recorder::Start(const std::string& target, int frameWidth, int frameHeight, double fps, std::string& error) {
   sink = hostkit::OpenSink({target, 1, fps, frameWidth, frameHeight}, error);
   if (!sink) return false;
-  worker = std::make_unique<hostkit::EncodeWorker>(*sink, frameWidth, frameHeight);
+  worker = std::make_unique<hostkit::EncodePool>(*sink, frameWidth, frameHeight);
   path = target;
   width = frameWidth;
   height = frameHeight;

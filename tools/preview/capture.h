@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/hostkit/encode_worker.h"
+#include "tools/hostkit/encode_pool.h"
 #include "tools/hostkit/frame_sink.h"
 #include "tools/hostkit/instance_driver.h"
 
@@ -41,7 +41,7 @@ class Recorder {
 
  private:
   std::unique_ptr<hostkit::FrameSink> sink;
-  std::unique_ptr<hostkit::EncodeWorker> worker;
+  std::unique_ptr<hostkit::EncodePool> worker;
   std::string path;
   int width = 0;
   int height = 0;

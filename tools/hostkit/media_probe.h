@@ -1,0 +1,36 @@
+#pragma once
+// What ffprobe says about a file or device: its first picture stream (size, rate, length,
+// pixel layout, colour tags) and whether it has sound.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace hostkit {
+
+struct MediaFacts {
+  std::string container;  // ffprobe's format name: "mov,mp4,m4a,3gp,3g2,mj2", "png_pipe", "video4linux2,v4l2"
+  std::string codec;
+  std::string pixelFormat;
+  std::string colorSpace;  // matrix tag; empty or "unknown" when untagged
+  std::string colorRange;  // "tv", "pc"; empty or "unknown" when untagged
+  int width = 0, height = 0;
+  double fps = 0.0;        // 0 when the stream does not say
+  int64_t frames = 0;      // 0 when unknown
+  bool framesEstimated = false;  // no count kept: `frames` is the duration at the stream's rate
+  bool alphaTagged = false;  // VP9 streams that carry alpha in a side channel say alpha_mode=1
+  bool hasAudio = false;
+};
+
+// Runs ffprobe (`program`) with `inputArguments` (for example {"-f", "v4l2", "-i", "/dev/video0"}).
+// False with a one-line `error` carrying ffprobe's own reason, or saying that there is no
+// picture stream.
+bool ProbeMedia(const std::string& program, const std::vector<std::string>& inputArguments, MediaFacts& facts,
+                std::string& error);
+
+// True when the pixel layout carries alpha (yuva420p, rgba, gbrap, ya8, pal8, ...).
+bool PixelFormatHasAlpha(const std::string& pixelFormat);
+// True for layouts stored as RGB or grey, which need no matrix or range to become RGB.
+bool PixelFormatIsRgb(const std::string& pixelFormat);
+
+}  // namespace hostkit
