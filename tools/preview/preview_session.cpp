@@ -145,6 +145,7 @@ void PreviewSession::DrawEffectFrame() {
     panel.Apply(setup.script[nextStep++].changes);
   }
   const double start = glfwGetTime();
+  if (!UploadSourceFrame()) return;
   if (!driver->RenderFrame()) {
     frameFailed = true;
     paused = true;
@@ -163,6 +164,17 @@ void PreviewSession::DrawEffectFrame() {
     std::string error;
     if (!recorder.Add(*driver, error)) Say(error);
   }
+}
+
+bool PreviewSession::UploadSourceFrame() {
+  // A still goes up once per instance; anything else brings a frame each time.
+  if (!setup.source || (setup.source->Info().still && instanceFrames > 0)) return true;
+  std::string error;
+  if (setup.source->Next(sourceFrame, error) && driver->UploadInput(sourceFrame)) return true;
+  frameFailed = true;
+  paused = true;
+  Say(error.empty() ? setup.source->Info().description + " delivered no frame " + std::to_string(frames) : error);
+  return false;
 }
 
 void PreviewSession::HandleKeys() {
