@@ -69,3 +69,10 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
   add_dependencies(swirlmoss_preview_test Swirlmoss swirlmoss)
   set_tests_properties(swirlmoss_preview_test PROPERTIES TIMEOUT 300)
 endif()
+
+# The preview's window unloads the GLX driver when it closes. In the sanitizer build the CLI,
+# too, keeps every library loaded, so that a leak report from a run of it names its library.
+if(SWIRLMOSS_SANITIZE AND TARGET swirlmoss)
+  target_sources(swirlmoss PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/sanitizers/keep_libraries_loaded.cpp)
+  target_link_options(swirlmoss PRIVATE "LINKER:--export-dynamic-symbol=dlclose")
+endif()
