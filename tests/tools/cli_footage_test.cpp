@@ -126,6 +126,18 @@ TEST_F(CliFootage, TheFrameStreamStaysExactBesideAPluginThatPrints) {
   EXPECT_NE(chatty.err.find("chatty: initialise"), std::string::npos);
 }
 
+TEST_F(CliFootage, CtrlCWhileDecodingLeavesNothing) {
+  ScratchDir out;
+  // One SIGINT to the host alone, as a terminal's Ctrl-C sends; the decoder in its own process
+  // group hears nothing and is stopped by the host.
+  const RunResult run = tooltest::RunTool("timeout", {"--foreground", "-s", "INT", "3", SWIRLMOSS_CLI_PATH, "render",
+                                                      "--input", clip, "--loop", "--frames", "1000000", "-o",
+                                                      out / "long.mp4"});
+  EXPECT_EQ(run.exitCode, 124) << "still running when interrupted: " << run.err;
+  EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+  EXPECT_TRUE(out.Entries().empty());
+}
+
 TEST_F(CliFootage, BadInputsAreOneLineANonZeroExitAndNoFile) {
   std::filesystem::create_directory(dir / "seq");
   for (const char* name : {"seq/s_1.png", "seq/s_2.png", "seq/s_4.png"}) {

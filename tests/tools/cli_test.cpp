@@ -31,7 +31,7 @@ RunResult Swirlmoss(std::vector<std::string> args, const std::vector<std::string
 // Started the way the swirlmoss program is, a process sees the sanitizer settings of the
 // test: without them LeakSanitizer's tracer can crash in the CLI on the GL driver's TLS.
 TEST(CliUnderSanitizers, StartedProgramsInheritTheSanitizerSettings) {
-  const RunResult run = Run("/usr/bin/env", {}, {});
+  const RunResult run = tooltest::Run("/usr/bin/env", {}, {});
   ASSERT_EQ(run.exitCode, 0);
   EXPECT_NE(run.out.find(SWIRLMOSS_INHERITED_ASAN_OPTION), std::string::npos) << run.out;
 }

@@ -5,7 +5,10 @@
 
 #include <fstream>
 
+#include "tests/reliability/alloc_counter.h"
 #include "tests/support/gl_test_context.h"
+#include "tools/hostkit/child_process.h"
+#include "tools/hostkit/frame_source.h"
 #include "tools/hostkit/instance_driver.h"
 #include "tools/hostkit/parameter_plan.h"
 #include "tools/hostkit/render_loop.h"
@@ -140,6 +143,42 @@ TEST_F(DriverTest, APluginThatCannotMakeAnInstanceIsReported) {
   EXPECT_EQ(InstanceDriver::Create(*failing, 8, 8, hostkit::PixelFormat::Rgba8, hostkit::MakeTestCard(8, 8), error),
             nullptr);
   EXPECT_NE(error.find("could not create an instance"), std::string::npos) << error;
+}
+
+// Takes every frame and keeps none, so that only the render loop's own work is counted.
+class DiscardingSink : public hostkit::FrameSink {
+ public:
+  hostkit::PixelFormat Format() const override { return hostkit::PixelFormat::Rgba8; }
+  bool Write(const hostkit::FrameView&, std::string&) override { return true; }
+  bool Commit(std::string&) override { return true; }
+};
+
+TEST_F(DriverTest, RenderingFromAVideoAllocatesNothingPerFrame) {
+  std::string ffmpeg, error, outcome;
+  if (!hostkit::FindProgram("ffmpeg", ffmpeg)) GTEST_SKIP() << "ffmpeg is not installed here";
+  const std::string clip = testing::TempDir() + "driver-clip.mp4";
+  auto maker = hostkit::ChildProcess::Start(
+      {{ffmpeg, "-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc2=s=64x36:r=25", "-frames:v", "40", clip}},
+      error);
+  ASSERT_TRUE(maker && maker->Wait(outcome)) << error << outcome;
+  auto driver = MakeDriver();
+  ASSERT_NE(driver, nullptr);
+  const hostkit::ParameterPlan plan = Plan({"Image Mask=1", "Spot Spin=0..1"});
+  // Allocations of a whole render of `frames` frames, set-up included.
+  auto countRender = [&](int frames) {
+    auto source = hostkit::OpenFrameSource({clip, 64, 36}, error);
+    EXPECT_NE(source, nullptr) << error;
+    DiscardingSink sink;
+    const auto before = reliability::AllocSnapshot();
+    EXPECT_TRUE(hostkit::RenderSpanFrames(*driver, plan, {frames, 0, frames}, source.get(), &sink, nullptr, nullptr,
+                                          error))
+        << error;
+    return reliability::AllocDelta(before, reliability::AllocSnapshot()).news;
+  };
+  countRender(2);  // compiles the pipeline
+  const uint64_t short_ = countRender(10);
+  const uint64_t long_ = countRender(30);
+  EXPECT_EQ(long_, short_) << "20 more frames made " << (long_ - short_) << " more allocations";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -33,14 +34,21 @@ json ReadJson(const std::string& path) {
   return json::parse(file, nullptr, false);
 }
 
-// Largest difference of any colour channel between the render and the window's picture area.
+// Largest difference of any colour channel between the window's picture area and the render
+// as the window shows it: over grey squares of 8 pixels (0.4 and 0.6, counted from the
+// framebuffer's lower-left corner) where it is not opaque.
 int LargestDifference(const PngOnDisk& render, const PngOnDisk& window, const json& picture) {
   const int x0 = picture["x"].get<int>(), y0 = picture["y"].get<int>();
   int largest = 0;
   for (int y = 0; y < render.height; ++y) {
     for (int x = 0; x < render.width; ++x) {
+      const int windowX = x0 + x, windowY = y0 + y;
+      const int fromBottom = window.height - 1 - windowY;
+      const double checker = ((windowX / 8 + fromBottom / 8) & 1) == 0 ? 0.4 : 0.6;
+      const double alpha = render.At(x, y)[3] / 255.0;
       for (int c = 0; c < 3; ++c) {
-        largest = std::max(largest, std::abs(render.At(x, y)[c] - window.At(x0 + x, y0 + y)[c]));
+        const double shown = (checker * (1.0 - alpha) + render.At(x, y)[c] / 255.0 * alpha) * 255.0;
+        largest = std::max(largest, static_cast<int>(std::lround(std::abs(shown - window.At(windowX, windowY)[c]))));
       }
     }
   }
@@ -80,6 +88,17 @@ void ExpectPreviewMatchesRender(const std::vector<std::string>& settings, int fr
 
 TEST(Preview, PictureAreaEqualsRenderOfTheSameSettings) {
   ExpectPreviewMatchesRender({"--set", "Seed=Seed 2"}, 3);
+}
+
+TEST(Preview, EveryFrameOfASequenceInputReachesThePlugin) {
+  // Three different pictures, which the mask then cuts by brightness: a frame that did not
+  // reach the plugin shows in the cut.
+  ScratchDir dir;
+  const RunResult run = Swirlmoss({"render", "--size", kSize, "--frames", "3", "--set", "Seed=Seed 7", "--set",
+                                   "Time Speed=1", "-o", dir / "in_%02d.png"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ExpectPreviewMatchesRender(
+      {"--input", dir / "in_%02d.png", "--set", "Seed=Seed 3", "--set", "Image Mask=1", "--set", "Mask Power=0.2"}, 3);
 }
 
 TEST(Preview, PresetRunEqualsRenderWithThePreset) {

@@ -36,7 +36,7 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
     LIBS swirlmoss_hostkit PNG::PNG LABELS tools)
   swirlmoss_add_test(hostkit_parameter_plan_test SOURCES tools/parameter_plan_test.cpp
     LIBS swirlmoss_hostkit LABELS tools)
-  swirlmoss_add_test(hostkit_driver_test SOURCES tools/driver_test.cpp
+  swirlmoss_add_test(hostkit_driver_test SOURCES tools/driver_test.cpp reliability/alloc_counter.cpp
     LIBS swirlmoss_hostkit swirlmoss_test_support LABELS tools gl)
   swirlmoss_add_test(swirlmoss_cli_test SOURCES tools/cli_test.cpp tools/cli_footage_test.cpp tools/tool_test_util.cpp
     LIBS swirlmoss_hostkit PNG::PNG OpenEXR::OpenEXR nlohmann_json::nlohmann_json LABELS tools gl)
@@ -68,4 +68,11 @@ if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
   target_compile_definitions(swirlmoss_preview_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
   add_dependencies(swirlmoss_preview_test Swirlmoss swirlmoss)
   set_tests_properties(swirlmoss_preview_test PROPERTIES TIMEOUT 300)
+endif()
+
+# The preview's window unloads the GLX driver when it closes. In the sanitizer build the CLI,
+# too, keeps every library loaded, so that a leak report from a run of it names its library.
+if(SWIRLMOSS_SANITIZE AND TARGET swirlmoss)
+  target_sources(swirlmoss PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/sanitizers/keep_libraries_loaded.cpp)
+  target_link_options(swirlmoss PRIVATE "LINKER:--export-dynamic-symbol=dlclose")
 endif()

@@ -74,16 +74,14 @@ std::string ColourOptions(const MediaFacts& facts) {
 }
 
 // Frames positioned from `skip`, converted to RGBA with the stream's own colours, fitted into
-// width x height and flipped to rows bottom to top, as GL takes them.
+// width x height and flipped to rows bottom to top, as GL takes them. The size is always
+// forced, so every frame has the bytes the reader expects even if a stream changes size.
 std::string FilterChain(const MediaFacts& facts, int width, int height, int64_t skip) {
   std::string chain;
   if (skip > 0) chain += "trim=start_frame=" + std::to_string(skip) + ",setpts=PTS-STARTPTS,";
-  const bool fit = width != facts.width || height != facts.height;
   const std::string size = std::to_string(width) + ":" + std::to_string(height);
-  chain += "scale=" + (fit ? size + ":force_original_aspect_ratio=decrease:" : std::string()) +
-           ColourOptions(facts) + "flags=bicubic,format=rgba";
-  if (fit) chain += ",pad=" + size + ":(ow-iw)/2:(oh-ih)/2:color=black@0";
-  return chain + ",vflip";
+  return chain + "scale=" + size + ":force_original_aspect_ratio=decrease:" + ColourOptions(facts) +
+         "flags=bicubic,format=rgba,pad=" + size + ":(ow-iw)/2:(oh-ih)/2:color=black@0,vflip";
 }
 
 std::vector<std::string> DecodeArguments(const std::string& ffmpeg, const MediaFacts& facts,

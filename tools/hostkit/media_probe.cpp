@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 #include <nlohmann/json.hpp>
 
 #include "tools/hostkit/child_process.h"
@@ -115,6 +116,17 @@ bool ProbeMedia(const std::string& program, const std::vector<std::string>& inpu
       }
     }
   }
+  // ffmpeg turns pictures that their file says are rotated (phone videos) upright as it
+  // decodes them: a quarter turn swaps the sides.
+  int rotation = std::atoi(Text(stream.value("tags", Json::object()), "rotate").c_str());
+  if (stream.contains("side_data_list") && stream["side_data_list"].is_array()) {
+    for (const Json& side : stream["side_data_list"]) {
+      if (side.is_object() && side.contains("rotation") && side["rotation"].is_number()) {
+        rotation = side["rotation"].get<int>();
+      }
+    }
+  }
+  if (std::abs(rotation) % 180 == 90) std::swap(facts.width, facts.height);
   if (facts.width < 1 || facts.height < 1) {
     error = "its picture stream has no size";
     return false;

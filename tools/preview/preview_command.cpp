@@ -6,6 +6,7 @@
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/hostkit/frame_sink.h"
+#include "tools/hostkit/frame_source.h"
 #include "tools/hostkit/pending_file.h"
 #include "tools/preview/preview_session.h"
 #include "tools/preview/preview_window.h"
@@ -20,6 +21,7 @@ struct PreviewOptions {
   std::vector<std::string> settings;
   std::string preset;
   std::string size = "960x540";
+  CLI::Option* sizeGiven = nullptr;
   std::string scale;  // empty: half on a software renderer, full on a GPU
   double fps = 30.0;
   std::string savePreset;
@@ -43,8 +45,21 @@ void RequireWritable(const std::string& path, const char* option) {
   Require(hostkit::CheckOutputDirectory(path, error), std::string(option) + ": " + error);
 }
 
+// The --input source, delivering frames at --size when that is given, else at its own size;
+// a video starts again after its last frame.
+std::unique_ptr<hostkit::FrameSource> OpenInput(const PreviewOptions& options) {
+  hostkit::SourceRequest request;
+  request.spec = options.input;
+  if (options.sizeGiven->count() > 0) std::tie(request.width, request.height) = ParseSize(options.size);
+  request.loop = true;
+  std::string error;
+  auto source = hostkit::OpenFrameSource(request, error);
+  Require(source != nullptr, error);
+  return source;
+}
+
 int RunPreview(const PreviewOptions& options) {
-  const auto [width, height] = ParseSize(options.size);
+  auto [width, height] = ParseSize(options.size);
   Require(std::isfinite(options.fps) && options.fps > 0.0 && options.fps <= 240.0, "--fps must lie above 0 and at most 240",
           kExitUsage);
   Require(options.exitAfter >= 0, "--exit-after takes a number of frames, 0 or more", kExitUsage);
@@ -61,7 +76,15 @@ int RunPreview(const PreviewOptions& options) {
   }
   RequireWritable(options.savePreset, "--save-preset");
   RequireWritable(options.dumpControls, "--dump-controls");
-  setup.input = LoadInput(options.input, width, height);
+  if (!options.input.empty()) {
+    setup.source = OpenInput(options);
+    width = setup.source->Info().width;
+    height = setup.source->Info().height;
+    // The instance starts from a blank picture; each frame uploads the source's.
+    setup.input = hostkit::Image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
+  } else {
+    setup.input = LoadInput("", width, height);
+  }
 
   std::string error;
   auto window = preview::PreviewWindow::Open("Swirlmoss preview", preview::kPanelWidth + width, height, error);
@@ -98,10 +121,13 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand("preview", "Play the effect live in a window with a host's controls");
   AddPluginOption(*command, options->plugin);
   command->add_option("--input", options->input,
-                      "Input picture (PNG); default: the built-in test card");
+                      "Input: a picture, a numbered sequence (f_%04d.png), a video (played in a loop) or a camera "
+                      "(/dev/videoN); default: the built-in test card");
   command->add_option("--set", options->settings, "Parameter value NAME=VALUE (repeatable; constants only)");
   command->add_option("--preset", options->preset, "Preset file (JSON) to start from; --set overrides its values");
-  command->add_option("--size", options->size, "Picture size WIDTHxHEIGHT at full scale")->capture_default_str();
+  options->sizeGiven =
+      command->add_option("--size", options->size, "Picture size WIDTHxHEIGHT at full scale; default: the input's own, "
+                                                   "960x540 for the test card");
   command->add_option("--scale", options->scale, "Render scale; default: half on a software renderer, full on a GPU")
       ->check(CLI::IsMember({"full", "half", "quarter"}));
   command->add_option("--fps", options->fps, "Playback pace; never faster, as the effect's clock counts frames")

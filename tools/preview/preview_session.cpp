@@ -105,7 +105,7 @@ bool PreviewSession::Run(std::string& error) {
       announced = true;
       Say("compiling the effect's shader at the first frame (on a software renderer with a cold cache, some 20 s)");
     }
-    if (!exiting && !announce && ((!paused && now >= nextDue) || stepOnce)) {
+    if (driver && !exiting && !announce && ((!paused && now >= nextDue) || stepOnce)) {
       stepOnce = false;
       const double start = now;
       // The gap after the first frame holds the shader compile: no measure of the pace.
@@ -128,7 +128,8 @@ bool PreviewSession::Run(std::string& error) {
     glViewport(0, 0, width, height);
     glClearColor(0.08f, 0.08f, 0.09f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
-    if (driver) view.Draw(driver->OutputTexture(), PictureArea(), height);
+    // A new instance's output holds nothing until its first frame.
+    if (driver && instanceFrames > 0) view.Draw(driver->OutputTexture(), PictureArea(), height);
     window.DrawUi();
     if (exiting) {
       const bool written = WriteExitOutputs(error);
@@ -144,6 +145,7 @@ void PreviewSession::DrawEffectFrame() {
     panel.Apply(setup.script[nextStep++].changes);
   }
   const double start = glfwGetTime();
+  if (!UploadSourceFrame()) return;
   if (!driver->RenderFrame()) {
     frameFailed = true;
     paused = true;
@@ -162,6 +164,17 @@ void PreviewSession::DrawEffectFrame() {
     std::string error;
     if (!recorder.Add(*driver, error)) Say(error);
   }
+}
+
+bool PreviewSession::UploadSourceFrame() {
+  // A still goes up once per instance; anything else brings a frame each time.
+  if (!setup.source || (setup.source->Info().still && instanceFrames > 0)) return true;
+  std::string error;
+  if (setup.source->Next(sourceFrame, error) && driver->UploadInput(sourceFrame)) return true;
+  frameFailed = true;
+  paused = true;
+  Say(error.empty() ? setup.source->Info().description + " delivered no frame " + std::to_string(frames) : error);
+  return false;
 }
 
 void PreviewSession::HandleKeys() {

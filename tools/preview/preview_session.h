@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/hostkit/frame_sink.h"
+#include "tools/hostkit/frame_source.h"
 #include "tools/hostkit/instance_driver.h"
 #include "tools/hostkit/parameter_model.h"
 #include "tools/hostkit/plugin_library.h"
@@ -26,7 +27,8 @@ enum class RenderScale { Full = 1, Half = 2, Quarter = 4 };
 struct SessionSetup {
   const hostkit::PluginLibrary* plugin = nullptr;
   const hostkit::ParameterModel* model = nullptr;
-  hostkit::Image input;
+  hostkit::Image input;  // the picture the instance is made with: the test card, or blank
+  std::unique_ptr<hostkit::FrameSource> source;  // null: `input` is the picture of every frame
   int width = 0, height = 0;  // the picture at full scale
   RenderScale scale = RenderScale::Half;
   double fps = 30.0;
@@ -56,6 +58,7 @@ class PreviewSession {
 
  private:
   bool MakeInstance(std::string& error);
+  bool UploadSourceFrame();
   void DrawEffectFrame();
   void DrawUi();
   void DrawStatus();
@@ -90,6 +93,7 @@ class PreviewSession {
   double lastFrameStart = -1.0;
   double frameMs = 0.0;
   double interval = 0.0;  // smoothed time between drawn frames
+  hostkit::Image sourceFrame;  // the source's frames pass through here; its buffer is reused
   std::string message;
   double messageUntil = 0.0;
   char presetField[512] = {};
