@@ -105,9 +105,8 @@ int RunPreview(const PreviewOptions& options) {
   setup.dumpControls = options.dumpControls;
   setup.savePreset = options.savePreset;
   setup.presetPath = options.preset;
-  setup.renderCommand = "swirlmoss render";
-  if (options.plugin != DefaultPluginPath()) setup.renderCommand += " --plugin '" + options.plugin + "'";
-  if (!options.input.empty()) setup.renderCommand += " --input '" + options.input + "'";
+  if (options.plugin != DefaultPluginPath()) setup.pluginPath = options.plugin;
+  setup.inputSpec = options.input;
 
   preview::PreviewSession session(*window, std::move(setup));
   Require(session.Start(error) && session.Run(error), error);

@@ -325,8 +325,13 @@ void PreviewSession::CopyCommand() {
   const bool primed = mode && values[mode->index] >= 0.5f;
   const int steps = instanceFrames + panel.Primes() - primesAtInstance;
   const int renderFrames = std::max(1, steps - (primed ? 1 : 0));
-  std::string command = setup.renderCommand + " --size " + std::to_string(setup.width) + "x" +
-                        std::to_string(setup.height) + " --frames " + std::to_string(renderFrames) + " -o swirlmoss.png";
+  std::string command = "swirlmoss render";
+  if (!setup.pluginPath.empty()) command += " --plugin " + ShellWord(setup.pluginPath);
+  if (!setup.inputSpec.empty()) command += " --input " + ShellWord(setup.inputSpec);
+  // The preview plays a video in a loop; so must the render, to reach the same frame.
+  if (setup.source && !setup.source->Info().still) command += " --loop";
+  command += " --size " + std::to_string(setup.width) + "x" + std::to_string(setup.height) + " --frames " +
+             std::to_string(renderFrames) + " -o swirlmoss.png";
   for (const auto& info : setup.model->Parameters()) {
     if (info.IsText()) continue;
     std::string value = hostkit::FloatText(values[info.index]);

@@ -39,7 +39,8 @@ struct SessionSetup {
   std::string dumpControls;
   std::string savePreset;
   std::string presetPath;  // shown in the panel's preset field
-  std::string renderCommand;  // "swirlmoss render --plugin ..." up to the settings, for Copy command
+  std::string pluginPath;  // for Copy command: empty for the default plugin
+  std::string inputSpec;   // empty for the test card
 };
 
 class PreviewSession {
