@@ -61,6 +61,9 @@ endif()
 if(TARGET swirlmoss_hostkit AND TARGET swirlmoss)
   swirlmoss_add_test(hostkit_preset_test SOURCES tools/preset_test.cpp tools/tool_test_util.cpp
     LIBS swirlmoss_hostkit LABELS tools)
+  swirlmoss_add_test(swirlmoss_preview_parts_test SOURCES tools/preview_parts_test.cpp tools/tool_test_util.cpp
+    ${PROJECT_SOURCE_DIR}/tools/preview/picture_view.cpp ${PROJECT_SOURCE_DIR}/tools/preview/ui_script.cpp
+    LIBS swirlmoss_hostkit LABELS tools)
   swirlmoss_add_test(swirlmoss_preview_test SOURCES tools/preview_test.cpp tools/tool_test_util.cpp
     LIBS swirlmoss_hostkit PNG::PNG nlohmann_json::nlohmann_json
     WRAPPER xvfb-run -a -s "-screen 0 800x600x24"
