@@ -48,9 +48,9 @@ class FrameSourceTest : public ::testing::Test {
     EXPECT_NE(source, nullptr) << error;
     return source;
   }
-  std::string OpenError(const std::string& spec) {
+  std::string OpenError(const std::string& location) {
     std::string error;
-    EXPECT_EQ(hostkit::OpenFrameSource({spec}, error), nullptr) << spec;
+    EXPECT_EQ(hostkit::OpenFrameSource({location}, error), nullptr) << location;
     EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     return error;
   }

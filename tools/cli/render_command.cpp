@@ -64,12 +64,12 @@ struct RenderShape {
 };
 
 std::unique_ptr<hostkit::FrameSource> OpenInput(const RenderOptions& options) {
-  if (hostkit::IsCameraSpec(options.input)) {
+  if (hostkit::IsCameraLocation(options.input)) {
     Require(options.framesGiven->count() > 0,
             options.input + " is a camera, which has no end: say how many frames with --frames N", kExitUsage);
   }
   hostkit::SourceRequest request;
-  request.spec = options.input;
+  request.location = options.input;
   if (options.sizeGiven->count() > 0) std::tie(request.width, request.height) = ParseSize(options.size);
   request.start = options.start;
   request.loop = options.loop;

@@ -117,7 +117,7 @@ class StillSource final : public FrameSource {
 
 std::unique_ptr<FrameSource> OpenPng(const SourceRequest& request, std::string& error) {
   Image picture;
-  if (!ReadPng(request.spec, picture, error)) return nullptr;
+  if (!ReadPng(request.location, picture, error)) return nullptr;
   SourceInfo info;
   info.width = picture.width;
   info.height = picture.height;
@@ -130,7 +130,7 @@ std::unique_ptr<FrameSource> OpenPng(const SourceRequest& request, std::string& 
       break;
     }
   }
-  info.description = Describe(BaseName(request.spec), info, "");
+  info.description = Describe(BaseName(request.location), info, "");
   int width = 0, height = 0;
   DeliveredSize(request, info, width, height);
   if (width != picture.width || height != picture.height) picture = FitPicture(picture, width, height);
@@ -198,29 +198,29 @@ std::string FfmpegPattern(const NumberPattern& pattern) {
 }
 
 std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string& error) {
-  const std::string& spec = request.spec;
-  const bool camera = IsCameraSpec(spec);
+  const std::string& location = request.location;
+  const bool camera = IsCameraLocation(location);
   NumberPattern pattern;
   std::error_code ignored;
-  const bool exists = fs::exists(spec, ignored);
-  const bool sequence = !camera && !exists && FindNumberPattern(spec, pattern);
+  const bool exists = fs::exists(location, ignored);
+  const bool sequence = !camera && !exists && FindNumberPattern(location, pattern);
   if (!camera && !exists && !sequence) {
-    error = "input file not found: " + spec;
+    error = "input file not found: " + location;
     return nullptr;
   }
-  if (exists && fs::is_directory(spec, ignored)) {
-    error = "input is a directory, not a file: " + spec;
+  if (exists && fs::is_directory(location, ignored)) {
+    error = "input is a directory, not a file: " + location;
     return nullptr;
   }
   if (camera && !exists) {
-    error = "cannot open the camera " + spec + ": no such device";
+    error = "cannot open the camera " + location + ": no such device";
     return nullptr;
   }
-  if (!camera && !sequence && HasExtension(spec, "png")) return OpenPng(request, error);
+  if (!camera && !sequence && HasExtension(location, "png")) return OpenPng(request, error);
 
   std::string ffmpeg, ffprobe;
   if (!FindProgram("ffmpeg", ffmpeg) || !FindProgram("ffprobe", ffprobe)) {
-    error = "ffmpeg is not installed: reading " + BaseName(spec) +
+    error = "ffmpeg is not installed: reading " + BaseName(location) +
             " needs it (PNG stills work without it; scripts/setup.sh installs it)";
     return nullptr;
   }
@@ -231,14 +231,14 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
   if (sequence) {
     const std::set<int64_t> numbers = ListSequence(pattern);
     if (numbers.empty()) {
-      error = "no file matches the input sequence " + spec;
+      error = "no file matches the input sequence " + location;
       return nullptr;
     }
     first = *numbers.begin();
     const int64_t last = *numbers.rbegin();
     for (int64_t n = first; n <= last; ++n) {
       if (!numbers.count(n)) {
-        error = "input sequence " + spec + " misses " + pattern.Format(static_cast<int>(n)) + " (it runs from " +
+        error = "input sequence " + location + " misses " + pattern.Format(static_cast<int>(n)) + " (it runs from " +
                 pattern.Format(static_cast<int>(first)) + " to " + pattern.Format(static_cast<int>(last)) + ")";
         return nullptr;
       }
@@ -246,14 +246,14 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
     count = last - first + 1;
     probeInput = {"-i", "file:" + pattern.Format(static_cast<int>(first))};
   } else if (camera) {
-    probeInput = input = {"-f", "v4l2", "-i", spec};
+    probeInput = input = {"-f", "v4l2", "-i", location};
   } else {
-    probeInput = input = {"-i", "file:" + spec};
+    probeInput = input = {"-i", "file:" + location};
   }
 
   MediaFacts facts;
   if (!ProbeMedia(ffprobe, probeInput, facts, error)) {
-    error = (camera ? "cannot open the camera " : "cannot read the input ") + spec + ": " + error;
+    error = (camera ? "cannot open the camera " : "cannot read the input ") + location + ": " + error;
     return nullptr;
   }
   SourceInfo info;
@@ -261,7 +261,7 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
   info.height = facts.height;
   info.hasAlpha = facts.alphaTagged || PixelFormatHasAlpha(facts.pixelFormat);
   const bool pictureFile = facts.container == "image2" || facts.container.find("_pipe") != std::string::npos;
-  const std::string name = camera ? spec : BaseName(spec);
+  const std::string name = camera ? location : BaseName(location);
   if (!sequence && !camera && pictureFile) {
     info.still = true;
     info.frames = 1;
@@ -275,7 +275,7 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
   info.frames = camera ? -1 : sequence ? count : facts.frames;
   info.description = Describe(name, info, "camera");
   if (!camera && info.frames < 1) {
-    error = "cannot read the input " + spec + ": it says nothing of its length";
+    error = "cannot read the input " + location + ": it says nothing of its length";
     return nullptr;
   }
 
@@ -307,13 +307,13 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
 
 }  // namespace
 
-bool IsCameraSpec(const std::string& spec) {
-  if (spec.rfind("/dev/video", 0) != 0 || spec.size() == 10) return false;
-  return spec.find_first_not_of("0123456789", 10) == std::string::npos;
+bool IsCameraLocation(const std::string& location) {
+  if (location.rfind("/dev/video", 0) != 0 || location.size() == 10) return false;
+  return location.find_first_not_of("0123456789", 10) == std::string::npos;
 }
 
 std::unique_ptr<FrameSource> OpenFrameSource(const SourceRequest& request, std::string& error) {
-  if (request.spec.empty()) {
+  if (request.location.empty()) {
     error = "no input given";
     return nullptr;
   }

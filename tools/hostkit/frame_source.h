@@ -23,7 +23,7 @@ struct SourceInfo {
 };
 
 struct SourceRequest {
-  std::string spec;          // a file, a numbered pattern (shots/f_%04d.png) or /dev/videoN
+  std::string location;          // a file, a numbered pattern (shots/f_%04d.png) or /dev/videoN
   int width = 0, height = 0;  // deliver frames at this size (0 = the source's own): fit, aspect kept, padded with transparent black
   int64_t start = 0;          // first frame delivered
   bool loop = false;          // after the last frame start again at 0
@@ -42,7 +42,7 @@ class FrameSource {
 // Probes and opens a source; null with a one-line error naming the problem.
 std::unique_ptr<FrameSource> OpenFrameSource(const SourceRequest& request, std::string& error);
 
-// True when `spec` names a V4L2 camera device (/dev/videoN).
-bool IsCameraSpec(const std::string& spec);
+// True when `location` names a V4L2 camera device (/dev/videoN).
+bool IsCameraLocation(const std::string& location);
 
 }  // namespace hostkit

@@ -49,7 +49,7 @@ void RequireWritable(const std::string& path, const char* option) {
 // a video starts again after its last frame.
 std::unique_ptr<hostkit::FrameSource> OpenInput(const PreviewOptions& options) {
   hostkit::SourceRequest request;
-  request.spec = options.input;
+  request.location = options.input;
   if (options.sizeGiven->count() > 0) std::tie(request.width, request.height) = ParseSize(options.size);
   request.loop = true;
   std::string error;
