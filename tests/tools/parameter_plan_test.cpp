@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/tools/small_model.h"
 #include "tools/hostkit/parameter_plan.h"
 
 namespace {
@@ -10,17 +11,7 @@ using hostkit::ParameterInfo;
 using hostkit::ParameterPlan;
 using hostkit::ParameterTrack;
 
-hostkit::ParameterModel Model() {
-  std::vector<ParameterInfo> p(6);
-  p[0].index = 0, p[0].name = "Mode", p[0].type = 11, p[0].elements = {{"Paint", 0.0f}, {"Smoke", 1.0f}};
-  p[1].index = 1, p[1].name = "Light", p[1].type = 10, p[1].maximum = 10.0f;
-  p[2].index = 2, p[2].name = "Spot Spin", p[2].type = 10;
-  p[3].index = 3, p[3].name = "Seed", p[3].type = 11;
-  for (int i = 0; i < 10; ++i) p[3].elements.push_back({"Seed " + std::to_string(i + 1), static_cast<float>(i)});
-  p[4].index = 4, p[4].name = "Night Mode", p[4].type = 0;
-  p[5].index = 5, p[5].name = "Caption", p[5].type = 100;
-  return hostkit::ParameterModel::FromParameters(p);
-}
+hostkit::ParameterModel Model() { return tooltest::SmallParameterModel(); }
 
 struct Parsed {
   bool ok = false;
