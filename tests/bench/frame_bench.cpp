@@ -19,7 +19,7 @@
 #include "host/gl_loader.h"
 #include "host/plug_main.h"
 #include "shaders/effect_shaders.h"
-#include "tools/hostkit/egl_context.h"
+#include "tools/hostkit/gl/egl_context.h"
 
 namespace {
 

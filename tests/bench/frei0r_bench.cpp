@@ -16,10 +16,10 @@
 
 #include "tools/frei0r/frame_transfer.h"
 #include "tools/frei0r/frei0r_api.h"
-#include "tools/hostkit/egl_context.h"
-#include "tools/hostkit/instance_driver.h"
-#include "tools/hostkit/parameter_plan.h"
-#include "tools/hostkit/test_card.h"
+#include "tools/hostkit/gl/egl_context.h"
+#include "tools/hostkit/plugin/instance_driver.h"
+#include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/image/test_card.h"
 
 namespace {
 

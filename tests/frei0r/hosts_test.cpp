@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/tools/tool_test_util.h"
+#include "tests/support/tool_test_util.h"
 
 namespace {
 

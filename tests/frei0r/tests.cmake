@@ -14,8 +14,8 @@ if(TARGET swirlmoss_frei0r AND NOT SWIRLMOSS_SANITIZE)
   find_program(FFMPEG_PATH ffmpeg REQUIRED)
   find_program(MELT_PATH melt REQUIRED)
   find_program(GST_LAUNCH_PATH gst-launch-1.0 REQUIRED)
-  swirlmoss_add_test(frei0r_hosts_test SOURCES frei0r/hosts_test.cpp tools/tool_test_util.cpp
-    LIBS PNG::PNG LABELS frei0r gl)
+  swirlmoss_add_test(frei0r_hosts_test SOURCES frei0r/hosts_test.cpp
+    LIBS swirlmoss_tool_test_util LABELS frei0r gl)
   target_include_directories(frei0r_hosts_test PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(frei0r_hosts_test PRIVATE
     FREI0R_MODULE_DIR="$<TARGET_FILE_DIR:swirlmoss_frei0r>"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/hostkit/egl_context.h"
+#include "tools/hostkit/gl/egl_context.h"
 
 namespace testsupport {
 

@@ -14,13 +14,13 @@
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
-#include "tools/hostkit/child_process.h"
-#include "tools/hostkit/cpu_clock.h"
-#include "tools/hostkit/file_system.h"
-#include "tools/hostkit/frame_source.h"
-#include "tools/hostkit/frame_timer.h"
-#include "tools/hostkit/passthrough_program.h"
-#include "tools/hostkit/render_loop.h"
+#include "tools/hostkit/platform/child_process.h"
+#include "tools/hostkit/platform/cpu_clock.h"
+#include "tools/hostkit/platform/file_system.h"
+#include "tools/hostkit/media/frame_source.h"
+#include "tools/hostkit/gl/frame_timer.h"
+#include "tools/hostkit/gl/passthrough_program.h"
+#include "tools/hostkit/render/render_loop.h"
 
 namespace swirlcli {
 namespace {

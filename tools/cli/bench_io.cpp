@@ -7,12 +7,12 @@
 #include <thread>
 #include <vector>
 
-#include "tools/hostkit/cpu_clock.h"
-#include "tools/hostkit/descriptor_io.h"
-#include "tools/hostkit/file_system.h"
-#include "tools/hostkit/frame_output.h"
-#include "tools/hostkit/frame_timer.h"
-#include "tools/hostkit/passthrough_program.h"
+#include "tools/hostkit/platform/cpu_clock.h"
+#include "tools/hostkit/platform/descriptor_io.h"
+#include "tools/hostkit/platform/file_system.h"
+#include "tools/hostkit/media/frame_output.h"
+#include "tools/hostkit/gl/frame_timer.h"
+#include "tools/hostkit/gl/passthrough_program.h"
 
 namespace swirlcli {
 namespace {

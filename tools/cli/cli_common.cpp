@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "tools/hostkit/descriptor_io.h"
-#include "tools/hostkit/egl_devices.h"
-#include "tools/hostkit/file_system.h"
-#include "tools/hostkit/interrupt.h"
-#include "tools/hostkit/png_io.h"
-#include "tools/hostkit/preset.h"
-#include "tools/hostkit/test_card.h"
+#include "tools/hostkit/platform/descriptor_io.h"
+#include "tools/hostkit/gl/egl_devices.h"
+#include "tools/hostkit/platform/file_system.h"
+#include "tools/hostkit/platform/interrupt.h"
+#include "tools/hostkit/image/png_io.h"
+#include "tools/hostkit/params/preset.h"
+#include "tools/hostkit/image/test_card.h"
 
 namespace swirlcli {
 namespace {

@@ -8,12 +8,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include "tools/hostkit/egl_context.h"
-#include "tools/hostkit/instance_driver.h"
-#include "tools/hostkit/parameter_model.h"
-#include "tools/hostkit/parameter_plan.h"
-#include "tools/hostkit/pixel_format.h"
-#include "tools/hostkit/plugin_library.h"
+#include "tools/hostkit/gl/egl_context.h"
+#include "tools/hostkit/plugin/instance_driver.h"
+#include "tools/hostkit/params/parameter_model.h"
+#include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/image/pixel_format.h"
+#include "tools/hostkit/plugin/plugin_library.h"
 
 namespace swirlcli {
 

@@ -2,7 +2,7 @@
 // Pictures for people to look at: a contact sheet of small frames in a grid, and frames laid
 // over a checkerboard so that transparent areas show in formats without alpha (MP4).
 
-#include "tools/hostkit/pixel_format.h"
+#include "tools/hostkit/image/pixel_format.h"
 
 namespace swirlcli {
 

@@ -11,8 +11,8 @@
 #include "tools/cli/commands.h"
 #include "tools/cli/contact_sheet.h"
 #include "tools/cli/progress.h"
-#include "tools/hostkit/pending_file.h"
-#include "tools/hostkit/png_io.h"
+#include "tools/hostkit/platform/pending_file.h"
+#include "tools/hostkit/image/png_io.h"
 
 namespace swirlcli {
 namespace {

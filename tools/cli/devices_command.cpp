@@ -8,7 +8,7 @@
 
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
-#include "tools/hostkit/egl_devices.h"
+#include "tools/hostkit/gl/egl_devices.h"
 
 namespace swirlcli {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
-#include "tools/hostkit/instance_driver.h"
-#include "tools/hostkit/test_card.h"
+#include "tools/hostkit/plugin/instance_driver.h"
+#include "tools/hostkit/image/test_card.h"
 
 namespace swirlcli {
 namespace {

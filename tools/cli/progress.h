@@ -5,7 +5,7 @@
 #include <chrono>
 #include <string>
 
-#include "tools/hostkit/render_loop.h"
+#include "tools/hostkit/render/render_loop.h"
 
 namespace swirlcli {
 

@@ -10,8 +10,8 @@
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
-#include "tools/hostkit/frame_source.h"
-#include "tools/hostkit/render_loop.h"
+#include "tools/hostkit/media/frame_source.h"
+#include "tools/hostkit/render/render_loop.h"
 
 namespace swirlcli {
 

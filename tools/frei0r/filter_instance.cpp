@@ -7,7 +7,7 @@
 #include "tools/frei0r/frei0r_api.h"
 #include "tools/frei0r/gl_thread.h"
 #include "tools/frei0r/module_state.h"
-#include "tools/hostkit/parameter_plan.h"
+#include "tools/hostkit/params/parameter_plan.h"
 
 namespace swirlfrei0r {
 namespace {

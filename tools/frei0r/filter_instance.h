@@ -16,7 +16,7 @@
 
 #include "tools/frei0r/frame_clock.h"
 #include "tools/frei0r/frame_transfer.h"
-#include "tools/hostkit/instance_driver.h"
+#include "tools/hostkit/plugin/instance_driver.h"
 
 namespace swirlfrei0r {
 

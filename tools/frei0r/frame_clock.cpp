@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "tools/hostkit/parameter_model.h"
+#include "tools/hostkit/params/parameter_model.h"
 
 namespace swirlfrei0r {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/hostkit/gl_api.h"
+#include "tools/hostkit/gl/gl_api.h"
 
 namespace swirlfrei0r {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "tools/frei0r/module_state.h"
-#include "tools/hostkit/egl_devices.h"
+#include "tools/hostkit/gl/egl_devices.h"
 
 namespace swirlfrei0r {
 

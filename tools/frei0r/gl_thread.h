@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "tools/hostkit/egl_context.h"
+#include "tools/hostkit/gl/egl_context.h"
 
 namespace swirlfrei0r {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/hostkit/parameter_model.h"
-#include "tools/hostkit/plugin_library.h"
+#include "tools/hostkit/params/parameter_model.h"
+#include "tools/hostkit/plugin/plugin_library.h"
 
 namespace swirlfrei0r {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/hostkit/encode_pool.h"
-#include "tools/hostkit/frame_sink.h"
-#include "tools/hostkit/instance_driver.h"
+#include "tools/hostkit/media/encode_pool.h"
+#include "tools/hostkit/media/frame_sink.h"
+#include "tools/hostkit/plugin/instance_driver.h"
 
 namespace preview {
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "tools/hostkit/parameter_plan.h"
-#include "tools/hostkit/wire.h"
+#include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/plugin/wire.h"
 
 namespace preview {
 namespace {

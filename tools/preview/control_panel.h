@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "tools/hostkit/instance_driver.h"
-#include "tools/hostkit/parameter_model.h"
+#include "tools/hostkit/plugin/instance_driver.h"
+#include "tools/hostkit/params/parameter_model.h"
 
 namespace preview {
 

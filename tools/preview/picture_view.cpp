@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tools/hostkit/gl_program.h"
+#include "tools/hostkit/gl/gl_program.h"
 
 namespace preview {
 namespace {

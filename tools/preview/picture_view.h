@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tools/hostkit/gl_api.h"
+#include "tools/hostkit/gl/gl_api.h"
 
 namespace preview {
 

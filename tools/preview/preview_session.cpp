@@ -7,10 +7,10 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "tools/hostkit/interrupt.h"
-#include "tools/hostkit/parameter_plan.h"
-#include "tools/hostkit/pending_file.h"
-#include "tools/hostkit/preset.h"
+#include "tools/hostkit/platform/interrupt.h"
+#include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/platform/pending_file.h"
+#include "tools/hostkit/params/preset.h"
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 

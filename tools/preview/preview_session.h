@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/hostkit/frame_sink.h"
-#include "tools/hostkit/frame_source.h"
-#include "tools/hostkit/instance_driver.h"
-#include "tools/hostkit/parameter_model.h"
-#include "tools/hostkit/plugin_library.h"
+#include "tools/hostkit/media/frame_sink.h"
+#include "tools/hostkit/media/frame_source.h"
+#include "tools/hostkit/plugin/instance_driver.h"
+#include "tools/hostkit/params/parameter_model.h"
+#include "tools/hostkit/plugin/plugin_library.h"
 #include "tools/preview/capture.h"
 #include "tools/preview/control_panel.h"
 #include "tools/preview/picture_view.h"

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "tools/hostkit/gl_api.h"
+#include "tools/hostkit/gl/gl_api.h"
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 

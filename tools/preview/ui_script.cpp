@@ -4,7 +4,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "tools/hostkit/preset.h"
+#include "tools/hostkit/params/preset.h"
 
 namespace preview {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/hostkit/parameter_model.h"
-#include "tools/hostkit/parameter_plan.h"
+#include "tools/hostkit/params/parameter_model.h"
+#include "tools/hostkit/params/parameter_plan.h"
 #include "tools/preview/control_panel.h"
 
 namespace preview {

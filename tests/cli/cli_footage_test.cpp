@@ -1,0 +1,174 @@
+// The render command on real footage, end to end: defaults taken from the input, looping,
+// split renders that match whole ones, an exact frame stream beside a plugin that prints,
+// and every bad input as one line with nothing written. Fixtures come from ffmpeg's own
+// generators at small sizes.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/tool_test_util.h"
+#include "tools/hostkit/platform/child_process.h"
+
+namespace {
+
+using tooltest::RunResult;
+using tooltest::ScratchDir;
+
+RunResult Swirlmoss(const std::vector<std::string>& args) { return tooltest::Run(SWIRLMOSS_CLI_PATH, args); }
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class CliFootage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!hostkit::FindProgram("ffmpeg", ffmpeg) || !hostkit::FindProgram("ffprobe", ffprobe)) {
+      GTEST_SKIP() << "ffmpeg is not installed here";
+    }
+    // 48x32 at 12 fps, 20 frames, with sound.
+    clip = dir / "clip.mp4";
+    const RunResult made = tooltest::Run(ffmpeg, {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i",
+                                        "testsrc2=s=48x32:r=12:d=1.6", "-f", "lavfi", "-i", "sine=d=1.6", "-c:v",
+                                        "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest", clip});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+  }
+  // ffprobe's "key=value" lines for the first picture stream and the stream count of `type`.
+  std::string Probe(const std::string& path) {
+    return tooltest::Run(ffprobe, {"-v", "error", "-count_frames", "-show_entries",
+                         "stream=codec_type,width,height,r_frame_rate,nb_read_frames", "-of", "default=nw=1", path})
+        .out;
+  }
+
+  std::string ffmpeg, ffprobe, clip;
+  ScratchDir dir;
+};
+
+TEST_F(CliFootage, SizeRateLengthAndSoundComeFromTheInput) {
+  RunResult run = Swirlmoss({"render", "--input", clip, "-o", dir / "out.mp4"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::string probe = Probe(dir / "out.mp4");
+  EXPECT_NE(probe.find("width=48\nheight=32\nr_frame_rate=12/1\nnb_read_frames=20"), std::string::npos) << probe;
+  EXPECT_NE(probe.find("codec_type=audio"), std::string::npos) << probe;
+  run = Swirlmoss({"render", "--input", clip, "--frames", "2", "--no-audio", "-o", dir / "quiet.mp4"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  probe = Probe(dir / "quiet.mp4");
+  EXPECT_EQ(probe.find("codec_type=audio"), std::string::npos) << "--no-audio leaves the sound out";
+  // A piece of a split render leaves it out too: the pieces are joined before it goes back.
+  run = Swirlmoss({"render", "--input", clip, "--start", "18", "-o", dir / "piece.mp4"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  probe = Probe(dir / "piece.mp4");
+  EXPECT_NE(probe.find("nb_read_frames=2"), std::string::npos) << probe;
+  EXPECT_EQ(probe.find("codec_type=audio"), std::string::npos) << probe;
+
+  // --size fits the input inside; --fps and --frames override; --loop repeats the picture.
+  const RunResult raw = Swirlmoss({"render", "--input", clip, "--size", "32x32", "--fps", "30", "--frames", "25",
+                                   "--loop", "-o", "-"});
+  ASSERT_EQ(raw.exitCode, 0) << raw.err;
+  EXPECT_EQ(raw.out.size(), size_t{25} * 32 * 32 * 4);
+}
+
+TEST_F(CliFootage, AnInputTooShortForTheFramesAsksForLoop) {
+  const RunResult run = Swirlmoss({"render", "--input", clip, "--frames", "21", "-o", dir / "long.mp4"});
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_NE(run.err.find("clip.mp4 (48x32, 12 fps, 20 frames, sound) has 20 frames; use --loop or --frames 20"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "long.mp4"));
+}
+
+TEST_F(CliFootage, SplitPiecesAreTheWholeRendersFramesByteForByte) {
+  // The image mask makes the input matter; a mode switch, a ramp and keyframes make the
+  // parameter plan matter; the clock runs through every skipped frame.
+  const std::vector<std::string> look = {"--input", clip, "--frames", "15", "--set", "Seed=Seed 3",
+                                         "--set", "Image Mask=1", "--set", "Mask Power=0.5",
+                                         "--set", "Mode=0:0,6:1", "--set", "Light=0..4",
+                                         "--set", "Spot Spin=0:0,12:1"};
+  auto render = [&](const std::string& output, std::vector<std::string> more) {
+    std::vector<std::string> args = {"render", "-o", output};
+    args.insert(args.end(), look.begin(), look.end());
+    args.insert(args.end(), more.begin(), more.end());
+    const RunResult run = Swirlmoss(args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+  };
+  std::filesystem::create_directory(dir / "whole");
+  std::filesystem::create_directory(dir / "piece");
+  render(dir / "whole/f_%02d.png", {});
+  render(dir / "piece/f_%02d.png", {"--start", "10", "--count", "5"});
+  const std::vector<std::string> numbered = {"f_10.png", "f_11.png", "f_12.png", "f_13.png", "f_14.png"};
+  std::vector<std::string> pieces;
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "piece")) pieces.push_back(entry.path().filename());
+  std::sort(pieces.begin(), pieces.end());
+  EXPECT_EQ(pieces, numbered) << "a piece numbers its files by their frame in the whole";
+  for (const auto& name : numbered) {
+    EXPECT_EQ(Slurp(dir / ("piece/" + name)), Slurp(dir / ("whole/" + name))) << name;
+  }
+}
+
+TEST_F(CliFootage, TheFrameStreamStaysExactBesideAPluginThatPrints) {
+  const std::vector<std::string> render = {"render", "--input", clip, "--frames", "3", "--set", "Seed=Seed 1",
+                                           "-o", "-"};
+  std::vector<std::string> chattyRender = render;
+  chattyRender.insert(chattyRender.end(), {"--plugin", FAKE_CHATTY_PATH});
+  const RunResult quiet = Swirlmoss(render);
+  const RunResult chatty = Swirlmoss(chattyRender);
+  ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+  ASSERT_EQ(chatty.exitCode, 0) << chatty.err;
+  EXPECT_EQ(chatty.out.size(), size_t{3} * 48 * 32 * 4);
+  EXPECT_TRUE(chatty.out == quiet.out) << "the plugin's lines reached the frame stream";
+  EXPECT_NE(chatty.err.find("chatty: frame through stdio"), std::string::npos) << "its lines go to standard error";
+  EXPECT_NE(chatty.err.find("chatty: frame through the descriptor"), std::string::npos);
+  EXPECT_NE(chatty.err.find("chatty: initialise"), std::string::npos);
+}
+
+TEST_F(CliFootage, CtrlCWhileDecodingLeavesNothing) {
+  ScratchDir out;
+  // One SIGINT to the host alone, as a terminal's Ctrl-C sends; the decoder in its own process
+  // group hears nothing and is stopped by the host.
+  const RunResult run = tooltest::RunTool("timeout", {"--foreground", "-s", "INT", "3", SWIRLMOSS_CLI_PATH, "render",
+                                                      "--input", clip, "--loop", "--frames", "1000000", "-o",
+                                                      out / "long.mp4"});
+  EXPECT_EQ(run.exitCode, 124) << "still running when interrupted: " << run.err;
+  EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+  EXPECT_TRUE(out.Entries().empty());
+}
+
+TEST_F(CliFootage, BadInputsAreOneLineANonZeroExitAndNoFile) {
+  std::filesystem::create_directory(dir / "seq");
+  for (const char* name : {"seq/s_1.png", "seq/s_2.png", "seq/s_4.png"}) {
+    tooltest::Run(ffmpeg, {"-loglevel", "error", "-f", "lavfi", "-i", "color=s=8x8", "-frames:v", "1", dir / name});
+  }
+  tooltest::Run(ffmpeg, {"-loglevel", "error", "-f", "lavfi", "-i", "sine=d=0.2", dir / "sound.wav"});
+  std::ofstream(dir / "junk.mov") << "not a movie";
+  const struct {
+    std::vector<std::string> args;
+    std::string expected;
+  } cases[] = {
+      {{"--input", dir / "missing.mp4"}, "input file not found: " + dir / "missing.mp4"},
+      {{"--input", dir / "sound.wav"}, "has no picture stream"},
+      {{"--input", dir / "junk.mov"}, "cannot read the input " + dir / "junk.mov"},
+      {{"--input", dir / "seq/s_%d.png"}, "misses " + dir / "seq/s_3.png"},
+      {{"--input", "/dev/video99"}, "is a camera, which has no end: say how many frames with --frames N"},
+      {{"--input", "/dev/video99", "--frames", "2"}, "cannot open the camera /dev/video99"},
+      {{"--input", clip, "--start", "20"}, "has no frame 20 (its frames are 0 to 19)"},
+      {{"--input", clip, "--start", "20", "--loop", "--frames", "20"}, "--start 20 is outside the timeline of 20"},
+      {{"--input", clip, "--start", "18", "--count", "3"}, "--count 3 does not fit"},
+  };
+  for (const auto& c : cases) {
+    ScratchDir out;
+    std::vector<std::string> args = {"render", "-o", out / "out.mp4"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const RunResult run = Swirlmoss(args);
+    EXPECT_NE(run.exitCode, 0) << c.expected;
+    EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
+    EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
+    EXPECT_TRUE(out.Entries().empty()) << c.expected;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,272 @@
+// The swirlmoss CLI end to end, run as a separate process on the real plugin: what it
+// writes, how the pictures lie, and how every bad input fails.
+
+#include <ImfRgbaFile.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "tests/support/tool_test_util.h"
+#include "tools/hostkit/media/frame_sink.h"
+#include "tools/hostkit/image/test_card.h"
+
+namespace {
+
+using tooltest::PngOnDisk;
+using tooltest::Run;
+using tooltest::RunResult;
+using tooltest::ScratchDir;
+
+constexpr int kW = 64;
+constexpr int kH = 36;
+
+RunResult Swirlmoss(std::vector<std::string> args, const std::vector<std::string>& environment = {}) {
+  return Run(SWIRLMOSS_CLI_PATH, args, environment);
+}
+
+#ifdef SWIRLMOSS_INHERITED_ASAN_OPTION
+// Started the way the swirlmoss program is, a process sees the sanitizer settings of the
+// test: without them LeakSanitizer's tracer can crash in the CLI on the GL driver's TLS.
+TEST(CliUnderSanitizers, StartedProgramsInheritTheSanitizerSettings) {
+  const RunResult run = tooltest::Run("/usr/bin/env", {}, {});
+  ASSERT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find(SWIRLMOSS_INHERITED_ASAN_OPTION), std::string::npos) << run.out;
+}
+#endif
+
+// A render at the small test size, unless `more` gives its own.
+std::vector<std::string> Render(const std::string& output, std::vector<std::string> more = {}) {
+  std::vector<std::string> args = {"render", "-o", output};
+  if (std::find(more.begin(), more.end(), "--size") == more.end()) {
+    args.insert(args.end(), {"--size", std::to_string(kW) + "x" + std::to_string(kH)});
+  }
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+TEST(CliRender, WritesOnePngOfTheRequestedSize) {
+  ScratchDir dir;
+  const RunResult run = Swirlmoss(Render(dir / "still.png", {"--set", "Seed=Seed 2"}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"still.png"});
+  PngOnDisk png;
+  ASSERT_TRUE(tooltest::LoadPng(dir / "still.png", png));
+  EXPECT_EQ(png.width, kW);
+  EXPECT_EQ(png.height, kH);
+  EXPECT_EQ(png.At(kW / 2, kH / 2)[3], 255) << "without the mask every pixel is opaque";
+}
+
+TEST(CliRender, TheMaskCutsTheTestCardsHoleUpright) {
+  ScratchDir dir;
+  // A mask power of 0 keeps all but black and transparent input: only the card's hole is cut.
+  const RunResult run = Swirlmoss(Render(dir / "masked.png", {"--set", "Image Mask=1", "--set", "Mask Power=0",
+                                                               "--set", "Mask Threshold=0.01"}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  PngOnDisk png;
+  ASSERT_TRUE(tooltest::LoadPng(dir / "masked.png", png));
+  const int holeX = static_cast<int>(hostkit::TestCardHole::kCentreX * kW);
+  const int holeY = static_cast<int>(hostkit::TestCardHole::kCentreY * kH);  // from the top
+  EXPECT_EQ(png.At(holeX, holeY)[3], 0) << "the hole is cut and stays cleared";
+  EXPECT_EQ(png.At(holeX, holeY)[0], 0);
+  EXPECT_GT(png.At(holeX, kH - 1 - holeY)[3], 100) << "the mirrored spot is kept: the file is not upside down";
+  EXPECT_GT(png.At(kW - 4, holeY)[3], 100);
+}
+
+TEST(CliRender, MovAndWebmKeepTheMaskedHoleTransparent) {
+  if (!hostkit::VideoOutputAvailable()) GTEST_SKIP() << "ffmpeg is not installed here";
+  ScratchDir dir;
+  const int holeX = static_cast<int>(hostkit::TestCardHole::kCentreX * kW);
+  const int holeY = static_cast<int>(hostkit::TestCardHole::kCentreY * kH);
+  for (const char* name : {"masked.mov", "masked.webm"}) {
+    const RunResult run = Swirlmoss(Render(dir / name, {"--frames", "2", "--set", "Image Mask=1", "--set",
+                                                        "Mask Power=0", "--set", "Mask Threshold=0.01"}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    PngOnDisk frame;
+    ASSERT_TRUE(tooltest::DecodeFirstFrame(dir / name, kW, kH, frame)) << name;
+    EXPECT_LE(frame.At(holeX, holeY)[3], 2) << name;
+    EXPECT_GT(frame.At(holeX, kH - 1 - holeY)[3], 100) << name;
+  }
+}
+
+TEST(CliRender, CtrlCDuringAVideoLeavesNothing) {
+  if (!hostkit::VideoOutputAvailable()) GTEST_SKIP() << "ffmpeg is not installed here";
+  ScratchDir dir;
+  // --foreground: one SIGINT to the host alone, as a terminal's Ctrl-C sends (a second one
+  // would end it at once by design).
+  const RunResult run = tooltest::RunTool(
+      "timeout", {"--foreground", "-s", "INT", "3", SWIRLMOSS_CLI_PATH, "render", "-o", dir / "clip.webm", "--size",
+                  std::to_string(kW) + "x" + std::to_string(kH), "--frames", "1000000"});
+  EXPECT_EQ(run.exitCode, 124) << "still running when interrupted: " << run.err;
+  EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
+TEST(CliRender, RawFramesAreExactlyTheirPixelsOnStandardOutput) {
+  const RunResult run = Swirlmoss(Render("-", {"--frames", "3"}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out.size(), size_t{3} * kW * kH * 4);
+}
+
+TEST(CliRender, SequencesVideoAndFloatImages) {
+  ScratchDir dir;
+  RunResult run = Swirlmoss(Render(dir / "f_%02d.png", {"--frames", "3", "--set", "Spot Spin=0..1"}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  if (hostkit::VideoOutputAvailable()) {
+    run = Swirlmoss(Render(dir / "clip.mp4", {"--frames", "3", "--fps", "24"}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_GT(std::filesystem::file_size(dir / "clip.mp4"), 0u);
+  }
+  // Smoke with a strong light goes above 1; the float image keeps it.
+  run = Swirlmoss(Render(dir / "hdr.exr", {"--set", "Mode=Smoke", "--set", "Light=10"}));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  Imf::RgbaInputFile file((dir / "hdr.exr").c_str());
+  std::vector<Imf::Rgba> pixels(kW * kH);
+  file.setFrameBuffer(pixels.data(), 1, kW);
+  file.readPixels(0, kH - 1);
+  float brightest = 0.0f;
+  for (const auto& p : pixels) brightest = std::max({brightest, float(p.r), float(p.g), float(p.b)});
+  EXPECT_GT(brightest, 1.0f);
+  std::vector<std::string> expected = {"f_00.png", "f_01.png", "f_02.png", "hdr.exr"};
+  if (hostkit::VideoOutputAvailable()) expected.insert(expected.begin(), "clip.mp4");
+  EXPECT_EQ(dir.Entries(), expected);
+}
+
+TEST(CliDevices, TheSoftwareDeviceAndTheAutomaticChoiceRenderTheSamePicture) {
+  const RunResult list = Swirlmoss({"devices"});
+  ASSERT_EQ(list.exitCode, 0) << list.err;
+  EXPECT_NE(list.out.find("software rasteriser"), std::string::npos) << list.out;
+  EXPECT_NE(list.out.find("renderer llvmpipe"), std::string::npos) << "a context was made on the device: " << list.out;
+  EXPECT_NE(list.out.find("Automatic choice (--device auto): llvmpipe"), std::string::npos) << list.out;
+
+  ScratchDir dir;
+  const RunResult onDevice = Swirlmoss(Render(dir / "device.png", {"--device", "0", "-v", "--set", "Seed=Seed 3"}));
+  ASSERT_EQ(onDevice.exitCode, 0) << onDevice.err;
+  EXPECT_NE(onDevice.err.find("swirlmoss: renderer: llvmpipe"), std::string::npos) << onDevice.err;
+  EXPECT_NE(onDevice.err.find("on EGL device 0 (software)"), std::string::npos) << onDevice.err;
+  const RunResult automatic = Swirlmoss(Render(dir / "auto.png", {"--verbose", "--set", "Seed=Seed 3"}));
+  ASSERT_EQ(automatic.exitCode, 0) << automatic.err;
+  EXPECT_NE(automatic.err.find("on the surfaceless platform"), std::string::npos) << automatic.err;
+  PngOnDisk a, b;
+  ASSERT_TRUE(tooltest::LoadPng(dir / "device.png", a));
+  ASSERT_TRUE(tooltest::LoadPng(dir / "auto.png", b));
+  EXPECT_EQ(a.rgba, b.rgba);
+}
+
+TEST(CliRender, AFileSizeLimitStopsTheRenderWithOneLineAndNoFiles) {
+  ScratchDir dir;
+  // ulimit -f counts 512-byte blocks in dash, 1 KiB in bash: either way far below a frame.
+  std::vector<std::string> args = {"-c", "ulimit -f 8 && exec \"$0\" \"$@\"", SWIRLMOSS_CLI_PATH};
+  for (auto& arg : Render(dir / "f_%d.png", {"--frames", "3", "--size", "256x144", "--jobs", "2"})) {
+    args.push_back(arg);
+  }
+  const RunResult run = tooltest::Run("/bin/sh", args);
+  EXPECT_EQ(run.exitCode, 1) << "a file size limit must be a write error, not SIGXFSZ: " << run.err;
+  EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
+  EXPECT_NE(run.err.find("error: frame 0: writing"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
+TEST(CliBench, TheOutputBenchmarkCoversEveryOutputSaysItsClocksAndCleansUp) {
+  ScratchDir temporary;
+  const RunResult run = Swirlmoss({"bench", "--io", "--io-size", "64x36", "--io-frames", "3", "--jobs", "2"},
+                                  {"TMPDIR=" + temporary.Path()});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const char* expected : {"Renderer: llvmpipe", "wall time around glFinish", "PNG, one thread", "PNG, pool",
+                               "EXR, pool", "raw (/dev/null)", "PNG with the pool of 2 threads"}) {
+    EXPECT_NE(run.out.find(expected), std::string::npos) << expected << " in:\n" << run.out;
+  }
+  EXPECT_TRUE(temporary.Entries().empty()) << "the benchmark's scratch folder was left behind";
+}
+
+TEST(CliInfo, JsonListsEveryParameterAsEachModeShowsIt) {
+  const RunResult run = Swirlmoss({"info", "--json"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto info = nlohmann::json::parse(run.out);
+  EXPECT_EQ(info["info"]["uniqueId"], "QAWM");
+  EXPECT_EQ(info["capabilities"]["maxInputs"], 1);
+  const auto& parameters = info["parameters"];
+  ASSERT_EQ(parameters.size(), 22u);
+  EXPECT_EQ(parameters[0]["elements"][1]["name"], "Smoke");
+  EXPECT_EQ(parameters[5]["modes"]["Paint"]["displayName"], "Paint R");
+  EXPECT_EQ(parameters[5]["modes"]["Smoke"]["displayName"], "Ambient R");
+  EXPECT_EQ(parameters[14]["modes"]["Paint"]["visible"], true);
+  EXPECT_EQ(parameters[14]["modes"]["Smoke"]["visible"], false);
+  EXPECT_EQ(parameters[8]["range"]["max"], 10.0);
+}
+
+TEST(CliHelp, EverySubcommandHasHelpAndRenderExplainsTheModeRule) {
+  for (const char* command : {"info", "render", "bench", "demo"}) {
+    const RunResult run = Swirlmoss({command, "--help"});
+    EXPECT_EQ(run.exitCode, 0) << command;
+    EXPECT_NE(run.out.find("--plugin"), std::string::npos) << command;
+  }
+  const RunResult render = Swirlmoss({"render", "--help"});
+  EXPECT_NE(render.out.find("sets \"Mode\" first"), std::string::npos) << render.out;
+  EXPECT_NE(Swirlmoss({}).exitCode, 0);
+}
+
+TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
+  ScratchDir fixtures;
+  std::ofstream(fixtures / "corrupt.png") << "\x89PNG\r\n\x1a\n not really";
+  std::ofstream(fixtures / "text.so") << "not a library";
+  std::ofstream(fixtures / "file") << "x";
+  const struct {
+    std::vector<std::string> args;
+    const char* expected;
+    std::vector<std::string> environment;
+  } cases[] = {
+      {{"--set", "Lite=2"}, "unknown parameter \"Lite\"", {}},
+      {{"--set", "Mode=Fog"}, "choose one of: Paint, Smoke", {}},
+      {{"--set", "Light=abc"}, "\"abc\" is not a number", {}},
+      {{"--set", "Light=1.."}, "malformed ramp", {}},
+      {{"--set", "Light=0:1,x"}, "malformed keyframe list", {}},
+      {{"--input", fixtures / "none.png"}, "input file not found", {}},
+      {{"--input", fixtures / "corrupt.png"}, "not a readable PNG", {}},
+      {{"--plugin", fixtures / "none.so"}, "plugin library not found", {}},
+      {{"--plugin", fixtures / "text.so"}, "not a loadable shared library", {}},
+      {{"--plugin", FAKE_NO_ENTRY_PATH}, "no plugMain", {}},
+      {{"--plugin", FAKE_CREATE_FAILS_PATH}, "could not create an instance", {}},
+      {{}, "no EGL display", {"__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json"}},
+      {{}, "no OpenGL 4.1 core context", {"MESA_GL_VERSION_OVERRIDE=3.3"}},
+      {{"--device", "7"}, "EGL device 7 does not exist: this machine has", {}},
+      {{"--device", "gpu"}, "is not a device index", {}},
+      {{"--jobs", "-2"}, "use 1 or more threads", {}},
+      {{"--size", "0x36"}, "has no pixels", {}},
+      {{"--size", "999999x36"}, "beyond this GL's limit", {}},
+      {{"--size", "wide"}, "is not WIDTHxHEIGHT", {}},
+      {{"--frames", "0"}, "render at least 1 frame", {}},
+      {{"--frames", "many"}, "many", {}},
+  };
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    const RunResult run = Swirlmoss(Render(dir / "out.png", c.args), c.environment);
+    const std::string what = c.args.empty() ? c.environment[0] : c.args.back();
+    EXPECT_NE(run.exitCode, 0) << what;
+    EXPECT_EQ(tooltest::LineCount(run.err), 1) << what << ": " << run.err;
+    EXPECT_EQ(run.err.rfind("swirlmoss: error: ", 0), 0u) << what << ": " << run.err;
+    EXPECT_NE(run.err.find(c.expected), std::string::npos) << what << ": " << run.err;
+    EXPECT_TRUE(dir.Entries().empty()) << what;
+  }
+  const struct {
+    std::string output;
+    const char* expected;
+  } outputs[] = {
+      {fixtures / "missing/out.png", "output directory does not exist"},
+      {fixtures / "file/out.png", "is not a directory"},
+      {fixtures / "out.avi", "NAME.mov, NAME.webm"},  // an unknown output type lists the accepted ones
+      {"/sys/out.png", "output directory is not writable"},  // sysfs takes no new files, even from root
+  };
+  for (const auto& c : outputs) {
+    const RunResult run = Swirlmoss(Render(c.output));
+    EXPECT_NE(run.exitCode, 0) << c.output;
+    EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
+    EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(fixtures.Entries(), (std::vector<std::string>{"corrupt.png", "file", "text.so"}));
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+# The swirlmoss program end to end: every subcommand run as a user runs it, on the real plugin
+# and on stand-ins for broken ones.
+if(TARGET swirlmoss)
+  find_package(OpenEXR CONFIG REQUIRED)
+  find_package(nlohmann_json 3 REQUIRED)
+  swirlmoss_add_test(swirlmoss_cli_test SOURCES cli/cli_test.cpp cli/cli_footage_test.cpp
+    LIBS swirlmoss_hostkit swirlmoss_tool_test_util OpenEXR::OpenEXR nlohmann_json::nlohmann_json LABELS tools gl)
+  target_compile_definitions(swirlmoss_cli_test PRIVATE
+    SWIRLMOSS_MODULE_PATH="$<TARGET_FILE:Swirlmoss>"
+    SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>"
+    FAKE_NO_ENTRY_PATH="$<TARGET_FILE:swirlmoss_fake_no_entry>"
+    FAKE_CREATE_FAILS_PATH="$<TARGET_FILE:swirlmoss_fake_create_fails>"
+    FAKE_CHATTY_PATH="$<TARGET_FILE:swirlmoss_fake_chatty>")
+  add_dependencies(swirlmoss_cli_test Swirlmoss swirlmoss swirlmoss_fake_no_entry swirlmoss_fake_create_fails
+    swirlmoss_fake_chatty)
+  if(SWIRLMOSS_SANITIZE)
+    # The sanitizer settings the tests run with must reach the programs they start.
+    target_compile_definitions(swirlmoss_cli_test PRIVATE SWIRLMOSS_INHERITED_ASAN_OPTION="intercept_tls_get_addr=0")
+    # The preview's window unloads the GLX driver when it closes. In the sanitizer build the
+    # CLI, too, keeps every library loaded, so that a leak report from a run of it names its
+    # library.
+    target_sources(swirlmoss PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/sanitizers/keep_libraries_loaded.cpp)
+    target_link_options(swirlmoss PRIVATE "LINKER:--export-dynamic-symbol=dlclose")
+  endif()
+endif()

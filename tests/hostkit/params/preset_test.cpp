@@ -1,0 +1,112 @@
+// Presets: the values a person settled on, written as JSON and read back into the settings
+// that --set takes, against a model shaped like the effect's.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "tests/support/tool_test_util.h"
+#include "tests/hostkit/params/small_model.h"
+#include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/params/preset.h"
+
+namespace {
+
+using hostkit::ParameterInfo;
+
+hostkit::ParameterModel Model() { return tooltest::SmallParameterModel(); }
+
+std::string WriteFile(const tooltest::ScratchDir& dir, const std::string& text) {
+  const std::string path = dir / "preset.json";
+  std::ofstream(path) << text;
+  return path;
+}
+
+// The constant each setting of `settings` gives, by parameter index.
+std::vector<float> Values(const std::vector<std::string>& settings, const hostkit::ParameterModel& model) {
+  hostkit::ParameterPlan plan;
+  std::vector<std::string> warnings;
+  std::string error;
+  EXPECT_TRUE(hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error)) << error;
+  std::vector<float> values(model.Parameters().size(), -1.0f);
+  if (plan.ModeTrack()) values[plan.ModeTrack()->index] = plan.ModeTrack()->from;
+  for (const auto& track : plan.Tracks()) values[track.index] = track.from;
+  return values;
+}
+
+TEST(Preset, WrittenValuesReadBackExactly) {
+  const hostkit::ParameterModel model = Model();
+  // Values that a decimal round trip through too few digits would change.
+  const std::vector<float> values = {1.0f, 0.1f + 0.2f, 1.0f / 3.0f, 3.0f, 1.0f, 0.0f};
+  tooltest::ScratchDir dir;
+  std::string error;
+  ASSERT_TRUE(hostkit::WritePreset(dir / "look.json", model, values, error)) << error;
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"look.json"}) << "no temporary file is left";
+
+  std::ifstream file(dir / "look.json");
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("\"Mode\": \"Smoke\""), std::string::npos) << "options are written by name:\n" << text;
+  EXPECT_NE(text.find("\"Seed\": \"Seed 4\""), std::string::npos) << text;
+  EXPECT_EQ(text.find("Caption"), std::string::npos) << "text parameters are not part of a preset";
+
+  std::vector<std::string> settings;
+  ASSERT_TRUE(hostkit::ReadPreset(dir / "look.json", model, settings, error)) << error;
+  EXPECT_EQ(settings.size(), 5u);
+  const std::vector<float> read = Values(settings, model);
+  for (size_t i = 0; i + 1 < values.size(); ++i) EXPECT_EQ(read[i], values[i]) << model.Parameters()[i].name;
+}
+
+TEST(Preset, ShortestTextThatReadsBackAsTheSameFloat) {
+  EXPECT_EQ(hostkit::FloatText(0.3f), "0.3");
+  EXPECT_EQ(hostkit::FloatText(2.0f), "2");
+  for (const float value : {1.0f / 3.0f, 1e-7f, 123456.789f, -0.0001f}) {
+    EXPECT_EQ(std::strtof(hostkit::FloatText(value).c_str(), nullptr), value);
+  }
+}
+
+TEST(Preset, AcceptsNumbersNamesAndSwitchWordsIgnoringCase) {
+  tooltest::ScratchDir dir;
+  const std::string path =
+      WriteFile(dir, R"({"parameters": {"mode": "SMOKE", "light": 2.5, "Seed": 2, "Night Mode": true}})");
+  std::vector<std::string> settings;
+  std::string error;
+  ASSERT_TRUE(hostkit::ReadPreset(path, Model(), settings, error)) << error;
+  const std::vector<float> values = Values(settings, Model());
+  EXPECT_EQ(values[0], 1.0f);
+  EXPECT_EQ(values[1], 2.5f);
+  EXPECT_EQ(values[3], 2.0f);
+  EXPECT_EQ(values[4], 1.0f);
+}
+
+TEST(Preset, BadFilesFailWithOneLineNamingTheFileAndTheProblem) {
+  tooltest::ScratchDir dir;
+  const std::pair<std::string, std::string> cases[] = {
+      {"{\"parameters\": {\"Light\": 2", "is not valid JSON"},
+      {"[1, 2]", "has no \"parameters\" object"},
+      {R"({"parameters": {"Lite": 2}})", "unknown parameter \"Lite\"; valid names: Mode, Light"},
+      {R"({"parameters": {"Seed": "Seed 11"}})", "is not an option of Seed; choose one of: Seed 1"},
+      {R"({"parameters": {"Light": "bright"}})", "Light must be a number"},
+      {R"({"parameters": {"Light": true}})", "Light must be a number"},
+      {R"({"parameters": {"Caption": 1}})", "Caption is a text parameter"},
+  };
+  for (const auto& [text, expected] : cases) {
+    std::vector<std::string> settings;
+    std::string error;
+    EXPECT_FALSE(hostkit::ReadPreset(WriteFile(dir, text), Model(), settings, error)) << text;
+    EXPECT_NE(error.find(expected), std::string::npos) << text << " -> " << error;
+    EXPECT_EQ(error.find("preset " + dir.Path()), 0u) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  }
+  std::vector<std::string> settings;
+  std::string error;
+  EXPECT_FALSE(hostkit::ReadPreset(dir / "missing.json", Model(), settings, error));
+  EXPECT_NE(error.find("cannot be read"), std::string::npos) << error;
+}
+
+TEST(Preset, SetOverridesThePresetsValueOfTheSameParameter) {
+  const std::vector<std::string> merged =
+      hostkit::OverlaySettings({"Mode=Smoke", "Light=2", "Seed=Seed 3"}, {"light = 0..5", "Spot Spin=1"}, Model());
+  EXPECT_EQ(merged, (std::vector<std::string>{"Mode=Smoke", "Seed=Seed 3", "light = 0..5", "Spot Spin=1"}));
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+// Programs run for the host: pipes both ways, messages kept for failures, stopping a child,
+// and the process group that keeps Ctrl-C for the host.
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <vector>
+
+#include "tools/hostkit/platform/child_process.h"
+
+namespace {
+
+using hostkit::ByteRange;
+using hostkit::ChildOptions;
+using hostkit::ChildProcess;
+
+std::unique_ptr<ChildProcess> StartShell(const std::string& script, bool pipeInput, bool pipeOutput) {
+  std::string shell, error;
+  EXPECT_TRUE(hostkit::FindProgram("sh", shell));
+  ChildOptions options{{shell, "-c", script}, pipeInput, pipeOutput};
+  auto child = ChildProcess::Start(options, error);
+  EXPECT_NE(child, nullptr) << error;
+  return child;
+}
+
+TEST(ChildProcess, BytesGoThroughBothPipesWhole) {
+  auto child = StartShell("cat", true, true);
+  ASSERT_NE(child, nullptr);
+  // More than a pipe holds, in several ranges, so partial writes must be finished; the reader
+  // drains concurrently through the shell's cat, so a small write buffer would deadlock only
+  // if bytes were lost.
+  std::vector<uint8_t> sent(48 * 1024);
+  std::iota(sent.begin(), sent.end(), uint8_t{0});
+  const ByteRange ranges[] = {{sent.data(), 1000}, {sent.data() + 1000, sent.size() - 1000}};
+  std::string error, outcome;
+  ASSERT_TRUE(child->Write(ranges, 2, error)) << error;
+  child->CloseInput();
+  std::vector<uint8_t> got(sent.size() + 10);
+  size_t count = 0;
+  ASSERT_TRUE(child->Read(got.data(), got.size(), count, error)) << error;
+  got.resize(count);
+  EXPECT_EQ(got, sent);
+  EXPECT_TRUE(child->Wait(outcome)) << outcome;
+}
+
+TEST(ChildProcess, AFailureReportsHowItEndedAndItsLastMessages) {
+  auto child = StartShell("echo early >&2; echo; echo 'last words' >&2; exit 3", false, false);
+  ASSERT_NE(child, nullptr);
+  std::string outcome;
+  EXPECT_FALSE(child->Wait(outcome));
+  EXPECT_EQ(outcome, "exited with status 3");
+  EXPECT_EQ(child->LogTail(1), "last words");
+  EXPECT_EQ(child->LogTail(5), "early | last words");
+}
+
+TEST(ChildProcess, WritingToAChildThatStoppedReadingIsAnError) {
+  auto child = StartShell("exit 0", true, false);
+  ASSERT_NE(child, nullptr);
+  std::vector<uint8_t> block(256 * 1024);
+  const ByteRange range{block.data(), block.size()};
+  std::string error;
+  EXPECT_FALSE(child->Write(&range, 1, error));
+  EXPECT_NE(error.find("closed early"), std::string::npos) << error;
+}
+
+TEST(ChildProcess, KillStopsItAndWaitSaysSo) {
+  auto child = StartShell("exec sleep 30", false, true);
+  ASSERT_NE(child, nullptr);
+  child->Kill();
+  std::string outcome;
+  EXPECT_FALSE(child->Wait(outcome));
+  EXPECT_EQ(outcome, "was killed by signal 9");
+}
+
+TEST(ChildProcess, RunsInAProcessGroupOfItsOwn) {
+  // Field 5 of /proc/PID/stat is the process group: the child leads its own.
+  auto child = StartShell("read pid name state parent group rest < /proc/$$/stat; [ \"$group\" = \"$$\" ]", false,
+                          false);
+  ASSERT_NE(child, nullptr);
+  std::string outcome;
+  EXPECT_TRUE(child->Wait(outcome)) << outcome;
+}
+
+TEST(ChildProcess, AMissingProgramIsNamed) {
+  std::string path, error;
+  EXPECT_FALSE(hostkit::FindProgram("swirlmoss-no-such-program", path));
+  ChildOptions options{{"/nonexistent/swirlmoss-no-such-program"}, true, false};
+  EXPECT_EQ(ChildProcess::Start(options, error), nullptr);
+  EXPECT_NE(error.find("cannot start /nonexistent/swirlmoss-no-such-program"), std::string::npos) << error;
+}
+
+}  // namespace

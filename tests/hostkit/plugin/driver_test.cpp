@@ -1,0 +1,184 @@
+// The host library on the real plugin: loading, failures of loading and instance creation,
+// and parameter plans reaching the instance frame by frame.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "tests/reliability/alloc_counter.h"
+#include "tests/support/gl_test_context.h"
+#include "tools/hostkit/platform/child_process.h"
+#include "tools/hostkit/media/frame_source.h"
+#include "tools/hostkit/plugin/instance_driver.h"
+#include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/render/render_loop.h"
+#include "tools/hostkit/image/test_card.h"
+
+namespace {
+
+using hostkit::InstanceDriver;
+using hostkit::PluginLibrary;
+
+TEST(PluginLoader, RefusesWhatIsNotAPluginWithTheReason) {
+  std::string error;
+  EXPECT_EQ(PluginLibrary::Load("/nonexistent/Swirlmoss.so", error), nullptr);
+  EXPECT_EQ(error, "plugin library not found: /nonexistent/Swirlmoss.so");
+
+  const std::string text = testing::TempDir() + "not-a-library.so";
+  std::ofstream(text) << "plain text\n";
+  EXPECT_EQ(PluginLibrary::Load(text, error), nullptr);
+  EXPECT_EQ(error.rfind("not a loadable shared library: " + text, 0), 0u) << error;
+
+  EXPECT_EQ(PluginLibrary::Load(FAKE_NO_ENTRY_PATH, error), nullptr);
+  EXPECT_EQ(error.rfind(std::string("no plugMain in ") + FAKE_NO_ENTRY_PATH, 0), 0u) << error;
+  for (const std::string& message : {error}) EXPECT_EQ(message.find('\n'), std::string::npos);
+}
+
+TEST(PluginLoader, ReadsTheEffectsIdentityAndParameters) {
+  std::string error;
+  auto plugin = PluginLibrary::Load(SWIRLMOSS_MODULE_PATH, error);
+  ASSERT_NE(plugin, nullptr) << error;
+  EXPECT_EQ(plugin->Identity().uniqueId, "QAWM");
+  EXPECT_EQ(plugin->Identity().name, "QARU Swirlmoss");
+  EXPECT_EQ(plugin->Capabilities().maxInputs, 1u);
+  hostkit::ParameterModel model;
+  ASSERT_TRUE(hostkit::ParameterModel::Query(*plugin, model, error)) << error;
+  ASSERT_EQ(model.Parameters().size(), 22u);
+  const hostkit::ParameterInfo* light = model.Find("light");
+  ASSERT_NE(light, nullptr);
+  EXPECT_FLOAT_EQ(light->maximum, 10.0f);
+  ASSERT_NE(model.Find("Seed"), nullptr);
+  EXPECT_EQ(model.Find("Seed")->elements.size(), 10u);
+}
+
+class DriverTest : public testsupport::GlTest {
+ protected:
+  void SetUp() override {
+    GlTest::SetUp();
+    std::string error;
+    plugin = PluginLibrary::Load(SWIRLMOSS_MODULE_PATH, error);
+    ASSERT_NE(plugin, nullptr) << error;
+    ASSERT_TRUE(hostkit::ParameterModel::Query(*plugin, model, error)) << error;
+  }
+  std::unique_ptr<InstanceDriver> MakeDriver(int width = 64, int height = 36) {
+    std::string error;
+    auto driver = InstanceDriver::Create(*plugin, width, height, hostkit::PixelFormat::Rgba8,
+                                         hostkit::MakeTestCard(width, height), error);
+    EXPECT_NE(driver, nullptr) << error;
+    return driver;
+  }
+  hostkit::ParameterPlan Plan(const std::vector<std::string>& settings) {
+    hostkit::ParameterPlan plan;
+    std::vector<std::string> warnings;
+    std::string error;
+    EXPECT_TRUE(hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error)) << error;
+    return plan;
+  }
+  std::unique_ptr<PluginLibrary> plugin;
+  hostkit::ParameterModel model;
+};
+
+// Reads what the instance holds for one parameter after each frame.
+class ValueRecorder : public hostkit::RenderObserver {
+ public:
+  ValueRecorder(const InstanceDriver& driver, uint32_t index) : driver(driver), index(index) {}
+  void FrameDone(int, int) override { values.push_back(driver.Value(index)); }
+  std::vector<float> values;
+
+ private:
+  const InstanceDriver& driver;
+  uint32_t index;
+};
+
+TEST_F(DriverTest, RampsAndKeyframesChangeTheValueFrameByFrame) {
+  auto driver = MakeDriver();
+  ASSERT_NE(driver, nullptr);
+  std::string error;
+  ValueRecorder spin(*driver, model.Find("Spot Spin")->index);
+  ASSERT_TRUE(hostkit::RenderFrames(*driver, Plan({"Spot Spin=0..1"}), 5, nullptr, &spin, nullptr, error)) << error;
+  EXPECT_EQ(spin.values, (std::vector<float>{0.0f, 0.25f, 0.5f, 0.75f, 1.0f}));
+
+  ValueRecorder light(*driver, model.Find("Light")->index);
+  ASSERT_TRUE(hostkit::RenderFrames(*driver, Plan({"Light=0:1,2:5,4:1"}), 5, nullptr, &light, nullptr, error))
+      << error;
+  EXPECT_EQ(light.values, (std::vector<float>{1.0f, 3.0f, 5.0f, 3.0f, 1.0f}));
+}
+
+TEST_F(DriverTest, ModeIsAppliedFirstSoTheBankSwapKeepsTheOtherValues) {
+  auto driver = MakeDriver();
+  ASSERT_NE(driver, nullptr);
+  std::string error;
+  ASSERT_TRUE(hostkit::RenderFrames(*driver, Plan({"Light=7", "Mode=Smoke", "Night Mode=1"}), 2, nullptr, nullptr,
+                                    nullptr, error))
+      << error;
+  EXPECT_FLOAT_EQ(driver->Value(model.Find("Light")->index), 7.0f);
+  EXPECT_FLOAT_EQ(driver->Value(model.Find("Night Mode")->index), 1.0f) << "set while hidden in Smoke";
+  EXPECT_FLOAT_EQ(driver->Value(model.Find("Shadows")->index), 0.3f) << "the Smoke bank was loaded";
+  EXPECT_EQ(driver->DisplayName(model.Find("Paint R")->index), "Ambient R");
+  EXPECT_FALSE(driver->Visible(model.Find("Spot Spin")->index));
+
+  // Back to Paint: the Paint bank returns, and the values given for this render land on top.
+  ASSERT_TRUE(hostkit::RenderFrames(*driver, Plan({"Mode=Paint", "Light=2"}), 1, nullptr, nullptr, nullptr, error))
+      << error;
+  EXPECT_FLOAT_EQ(driver->Value(model.Find("Light")->index), 2.0f);
+  EXPECT_FLOAT_EQ(driver->Value(model.Find("Shadows")->index), 0.5f);
+  EXPECT_EQ(driver->DisplayName(model.Find("Paint R")->index), "Paint R");
+}
+
+TEST_F(DriverTest, SizesOutsideTheGlLimitsAreRefused) {
+  std::string error;
+  const hostkit::Image card = hostkit::MakeTestCard(4, 4);
+  EXPECT_EQ(InstanceDriver::Create(*plugin, 0, 36, hostkit::PixelFormat::Rgba8, card, error), nullptr);
+  EXPECT_NE(error.find("has no pixels"), std::string::npos) << error;
+  const int limit = hostkit::MaxRenderSize();
+  ASSERT_GT(limit, 0);
+  EXPECT_EQ(InstanceDriver::Create(*plugin, limit + 1, 4, hostkit::PixelFormat::Rgba8, card, error), nullptr);
+  EXPECT_NE(error.find("beyond this GL's limit of " + std::to_string(limit)), std::string::npos) << error;
+}
+
+TEST_F(DriverTest, APluginThatCannotMakeAnInstanceIsReported) {
+  std::string error;
+  auto failing = PluginLibrary::Load(FAKE_CREATE_FAILS_PATH, error);
+  ASSERT_NE(failing, nullptr) << error;
+  EXPECT_EQ(InstanceDriver::Create(*failing, 8, 8, hostkit::PixelFormat::Rgba8, hostkit::MakeTestCard(8, 8), error),
+            nullptr);
+  EXPECT_NE(error.find("could not create an instance"), std::string::npos) << error;
+}
+
+// Takes every frame and keeps none, so that only the render loop's own work is counted.
+class DiscardingSink : public hostkit::FrameSink {
+ public:
+  hostkit::PixelFormat Format() const override { return hostkit::PixelFormat::Rgba8; }
+  bool Write(const hostkit::FrameView&, std::string&) override { return true; }
+  bool Commit(std::string&) override { return true; }
+};
+
+TEST_F(DriverTest, RenderingFromAVideoAllocatesNothingPerFrame) {
+  std::string ffmpeg, error, outcome;
+  if (!hostkit::FindProgram("ffmpeg", ffmpeg)) GTEST_SKIP() << "ffmpeg is not installed here";
+  const std::string clip = testing::TempDir() + "driver-clip.mp4";
+  auto maker = hostkit::ChildProcess::Start(
+      {{ffmpeg, "-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc2=s=64x36:r=25", "-frames:v", "40", clip}},
+      error);
+  ASSERT_TRUE(maker && maker->Wait(outcome)) << error << outcome;
+  auto driver = MakeDriver();
+  ASSERT_NE(driver, nullptr);
+  const hostkit::ParameterPlan plan = Plan({"Image Mask=1", "Spot Spin=0..1"});
+  // Allocations of a whole render of `frames` frames, set-up included.
+  auto countRender = [&](int frames) {
+    auto source = hostkit::OpenFrameSource({clip, 64, 36}, error);
+    EXPECT_NE(source, nullptr) << error;
+    DiscardingSink sink;
+    const auto before = reliability::AllocSnapshot();
+    EXPECT_TRUE(hostkit::RenderSpanFrames(*driver, plan, {frames, 0, frames}, source.get(), &sink, nullptr, nullptr,
+                                          error))
+        << error;
+    return reliability::AllocDelta(before, reliability::AllocSnapshot()).news;
+  };
+  countRender(2);  // compiles the pipeline
+  const uint64_t short_ = countRender(10);
+  const uint64_t long_ = countRender(30);
+  EXPECT_EQ(long_, short_) << "20 more frames made " << (long_ - short_) << " more allocations";
+}
+
+}  // namespace

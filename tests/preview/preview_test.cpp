@@ -1,0 +1,192 @@
+// The preview window end to end, run as a separate process on the real plugin under the
+// test's own X server: its picture against `render`, presets, scripted mode switches, and how
+// it fails without a display or with a bad command line.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "tests/support/tool_test_util.h"
+
+namespace {
+
+using nlohmann::json;
+using tooltest::PngOnDisk;
+using tooltest::RunResult;
+using tooltest::ScratchDir;
+
+constexpr int kW = 96;
+constexpr int kH = 64;
+const std::string kSize = std::to_string(kW) + "x" + std::to_string(kH);
+
+// A window pixel is the render's pixel through an 8-bit texture and a linear sample at the
+// texel's centre: the two may differ by a rounding step.
+constexpr int kTolerance = 2;
+
+RunResult Swirlmoss(const std::vector<std::string>& args) { return tooltest::Run(SWIRLMOSS_CLI_PATH, args); }
+
+json ReadJson(const std::string& path) {
+  std::ifstream file(path);
+  return json::parse(file, nullptr, false);
+}
+
+// Largest difference of any colour channel between the window's picture area and the render
+// as the window shows it: over grey squares of 8 pixels (0.4 and 0.6, counted from the
+// framebuffer's lower-left corner) where it is not opaque.
+int LargestDifference(const PngOnDisk& render, const PngOnDisk& window, const json& picture) {
+  const int x0 = picture["x"].get<int>(), y0 = picture["y"].get<int>();
+  int largest = 0;
+  for (int y = 0; y < render.height; ++y) {
+    for (int x = 0; x < render.width; ++x) {
+      const int windowX = x0 + x, windowY = y0 + y;
+      const int fromBottom = window.height - 1 - windowY;
+      const double checker = ((windowX / 8 + fromBottom / 8) & 1) == 0 ? 0.4 : 0.6;
+      const double alpha = render.At(x, y)[3] / 255.0;
+      for (int c = 0; c < 3; ++c) {
+        const double shown = (checker * (1.0 - alpha) + render.At(x, y)[c] / 255.0 * alpha) * 255.0;
+        largest = std::max(largest, static_cast<int>(std::lround(std::abs(shown - window.At(windowX, windowY)[c]))));
+      }
+    }
+  }
+  return largest;
+}
+
+// Runs the preview for `frames` frames at full scale and the render of the same settings, and
+// compares the picture area of the window with the render.
+void ExpectPreviewMatchesRender(const std::vector<std::string>& settings, int frames) {
+  ScratchDir dir;
+  std::vector<std::string> preview = {"preview", "--size", kSize, "--scale", "full", "--exit-after",
+                                      std::to_string(frames), "--screenshot", dir / "window.png",
+                                      "--dump-controls", dir / "controls.json"};
+  std::vector<std::string> render = {"render", "--size", kSize, "--frames", std::to_string(frames), "-o",
+                                     dir / "render.png"};
+  preview.insert(preview.end(), settings.begin(), settings.end());
+  render.insert(render.end(), settings.begin(), settings.end());
+  RunResult run = Swirlmoss(preview);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  run = Swirlmoss(render);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+
+  const json controls = ReadJson(dir / "controls.json");
+  ASSERT_FALSE(controls.is_discarded());
+  const json& picture = controls["picture"];
+  ASSERT_EQ(picture["width"], kW) << "a window made for the picture shows it one texel per pixel";
+  ASSERT_EQ(picture["height"], kH);
+  EXPECT_EQ(controls["frames"], frames);
+  PngOnDisk window, rendered;
+  ASSERT_TRUE(tooltest::LoadPng(dir / "window.png", window));
+  ASSERT_TRUE(tooltest::LoadPng(dir / "render.png", rendered));
+  ASSERT_EQ(window.width, controls["window"]["width"].get<int>());
+  ASSERT_GE(window.width, picture["x"].get<int>() + kW);
+  ASSERT_GE(window.height, picture["y"].get<int>() + kH);
+  EXPECT_LE(LargestDifference(rendered, window, picture), kTolerance);
+}
+
+TEST(Preview, PictureAreaEqualsRenderOfTheSameSettings) {
+  ExpectPreviewMatchesRender({"--set", "Seed=Seed 2"}, 3);
+}
+
+TEST(Preview, EveryFrameOfASequenceInputReachesThePlugin) {
+  // Three different pictures, which the mask then cuts by brightness: a frame that did not
+  // reach the plugin shows in the cut.
+  ScratchDir dir;
+  const RunResult run = Swirlmoss({"render", "--size", kSize, "--frames", "3", "--set", "Seed=Seed 7", "--set",
+                                   "Time Speed=1", "-o", dir / "in_%02d.png"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ExpectPreviewMatchesRender(
+      {"--input", dir / "in_%02d.png", "--set", "Seed=Seed 3", "--set", "Image Mask=1", "--set", "Mask Power=0.2"}, 3);
+}
+
+TEST(Preview, PresetRunEqualsRenderWithThePreset) {
+  ScratchDir dir;
+  const std::string preset = dir / "look.json";
+  // A look whose mode switch is primed before the first frame, saved by the window at exit.
+  RunResult run = Swirlmoss({"preview", "--size", kSize, "--exit-after", "1", "--set", "Mode=Smoke", "--set",
+                             "Light=2.5", "--set", "Seed=Seed 5", "--save-preset", preset});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const json saved = ReadJson(preset);
+  ASSERT_TRUE(saved.contains("parameters")) << saved.dump();
+  EXPECT_EQ(saved["parameters"].size(), 22u) << "every parameter, Seed included: " << saved.dump();
+  EXPECT_EQ(saved["parameters"]["Mode"], "Smoke");
+  EXPECT_EQ(saved["parameters"]["Seed"], "Seed 5");
+  EXPECT_EQ(saved["parameters"]["Light"], 2.5);
+  ExpectPreviewMatchesRender({"--preset", preset}, 4);
+  // --set laid over the preset wins in both commands.
+  ExpectPreviewMatchesRender({"--preset", preset, "--set", "Light=0.7"}, 2);
+}
+
+// The control dump of a preview run of `frames` frames with `more` arguments.
+json Controls(const std::vector<std::string>& more, int frames) {
+  ScratchDir dir;
+  std::vector<std::string> args = {"preview", "--size", kSize, "--exit-after", std::to_string(frames),
+                                   "--dump-controls", dir / "controls.json"};
+  args.insert(args.end(), more.begin(), more.end());
+  const RunResult run = Swirlmoss(args);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  return ReadJson(dir / "controls.json");
+}
+
+TEST(Preview, ScriptedModeSwitchRelabelsAndHidesAsThePluginSays) {
+  ScratchDir dir;
+  std::ofstream(dir / "script.json") << R"([{"frame": 1, "set": {"Light": 3, "Mode": "Smoke"}}])";
+  const json paint = Controls({}, 2);
+  const json smoke = Controls({"--ui-script", dir / "script.json"}, 3);
+  RunResult run = Swirlmoss({"info", "--json"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const json info = json::parse(run.out);
+  ASSERT_EQ(paint["controls"].size(), info["parameters"].size());
+  ASSERT_EQ(smoke["controls"].size(), info["parameters"].size());
+
+  EXPECT_EQ(paint["controls"][5]["shownName"], "Paint R");
+  EXPECT_EQ(smoke["controls"][5]["shownName"], "Ambient R");
+  // Every control is shown or hidden, and named, as the plugin presents that mode.
+  for (const auto& [look, dump] : {std::pair<const char*, const json&>{"Paint", paint}, {"Smoke", smoke}}) {
+    for (const auto& parameter : info["parameters"]) {
+      const int index = parameter["index"].get<int>();
+      const json& control = dump["controls"][index];
+      const json& mode = parameter["modes"][look];
+      EXPECT_EQ(control["visible"], mode["visible"]) << look << " " << parameter["name"];
+      const std::string displayName = mode["displayName"].get<std::string>();
+      EXPECT_EQ(control["shownName"], displayName.empty() ? parameter["name"] : mode["displayName"])
+          << look << " " << parameter["name"];
+    }
+  }
+  EXPECT_EQ(smoke["controls"][0]["value"], 1.0);
+  EXPECT_EQ(smoke["controls"][8]["value"], 3.0) << "values of a step are set after its mode switch";
+}
+
+TEST(Preview, FailsWithOneLineWithoutADisplayOrWithABadCommandLine) {
+  RunResult run = tooltest::Run("/usr/bin/env", {"-u", "DISPLAY", SWIRLMOSS_CLI_PATH, "preview", "--exit-after", "1"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
+  EXPECT_NE(run.err.find("no display"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("swirlmoss render"), std::string::npos) << run.err;
+
+  ScratchDir dir;
+  std::ofstream(dir / "bad-script.json") << R"([{"frame": 1, "set": {"Mode": "Fog"}}])";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"--set", "Light=0..5"}, "constant values only"},
+      {{"--set", "Light=0:1,10:5"}, "constant values only"},
+      {{"--ui-script", dir / "bad-script.json"}, "step 1: \"Fog\" is not an option of Mode"},
+      {{"--screenshot", dir / "shot.exr"}, "--screenshot writes PNG"},
+      {{"--scale", "double"}, "--scale"},
+  };
+  for (const auto& [more, expected] : cases) {
+    std::vector<std::string> args = {"preview", "--size", kSize, "--exit-after", "1"};
+    args.insert(args.end(), more.begin(), more.end());
+    run = Swirlmoss(args);
+    EXPECT_EQ(run.exitCode, 2) << more.back();
+    EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
+    EXPECT_NE(run.err.find(expected), std::string::npos) << run.err;
+  }
+  run = Swirlmoss({"preview", "--size", kSize, "--exit-after", "1", "--dump-controls", dir / "no/such/dir/c.json"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("--dump-controls"), std::string::npos) << run.err;
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"bad-script.json"}) << "nothing half-written is left";
+}
+
+}  // namespace

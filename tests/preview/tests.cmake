@@ -1,0 +1,14 @@
+# The preview: its parts without a window, and the window end to end. The window needs an X
+# server: the test binary runs under its own Xvfb, sized to hold the small windows it opens.
+if(TARGET swirlmoss_preview AND TARGET swirlmoss)
+  find_package(nlohmann_json 3 REQUIRED)
+  swirlmoss_add_test(swirlmoss_preview_parts_test SOURCES preview/preview_parts_test.cpp
+    LIBS swirlmoss_preview swirlmoss_tool_test_util LABELS tools)
+  swirlmoss_add_test(swirlmoss_preview_test SOURCES preview/preview_test.cpp
+    LIBS swirlmoss_hostkit swirlmoss_tool_test_util nlohmann_json::nlohmann_json
+    WRAPPER xvfb-run -a -s "-screen 0 800x600x24"
+    LABELS tools gl glx)
+  target_compile_definitions(swirlmoss_preview_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
+  add_dependencies(swirlmoss_preview_test Swirlmoss swirlmoss)
+  set_tests_properties(swirlmoss_preview_test PROPERTIES TIMEOUT 300)
+endif()

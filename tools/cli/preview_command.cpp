@@ -1,0 +1,150 @@
+// swirlmoss preview: the effect playing live in a window, with the controls a host would build
+// from the plugin's answers, presets, and scripted runs for tests.
+
+#include <cmath>
+
+#include "tools/cli/cli_common.h"
+#include "tools/cli/commands.h"
+#include "tools/hostkit/media/frame_sink.h"
+#include "tools/hostkit/media/frame_source.h"
+#include "tools/hostkit/platform/pending_file.h"
+#include "tools/preview/preview_session.h"
+#include "tools/preview/preview_window.h"
+#include "tools/preview/ui_script.h"
+
+namespace swirlcli {
+namespace {
+
+struct PreviewOptions {
+  std::string plugin;
+  std::string input;
+  std::vector<std::string> settings;
+  std::string preset;
+  std::string size = "960x540";
+  CLI::Option* sizeGiven = nullptr;
+  std::string scale;  // empty: half on a software renderer, full on a GPU
+  double fps = 30.0;
+  std::string savePreset;
+  int exitAfter = 0;
+  std::string screenshot;
+  std::string dumpControls;
+  std::string uiScript;
+};
+
+preview::RenderScale ParseScale(const std::string& text, bool software) {
+  if (text.empty()) return software ? preview::RenderScale::Half : preview::RenderScale::Full;
+  if (text == "half") return preview::RenderScale::Half;
+  if (text == "quarter") return preview::RenderScale::Quarter;
+  return preview::RenderScale::Full;
+}
+
+// Checks an output named on the command line before the window opens.
+void RequireWritable(const std::string& path, const char* option) {
+  if (path.empty()) return;
+  std::string error;
+  Require(hostkit::CheckOutputDirectory(path, error), std::string(option) + ": " + error);
+}
+
+// The --input source, delivering frames at --size when that is given, else at its own size;
+// a video starts again after its last frame.
+std::unique_ptr<hostkit::FrameSource> OpenInput(const PreviewOptions& options) {
+  hostkit::SourceRequest request;
+  request.location = options.input;
+  if (options.sizeGiven->count() > 0) std::tie(request.width, request.height) = ParseSize(options.size);
+  request.loop = true;
+  std::string error;
+  auto source = hostkit::OpenFrameSource(request, error);
+  Require(source != nullptr, error);
+  return source;
+}
+
+int RunPreview(const PreviewOptions& options) {
+  auto [width, height] = ParseSize(options.size);
+  Require(std::isfinite(options.fps) && options.fps > 0.0 && options.fps <= 240.0, "--fps must lie above 0 and at most 240",
+          kExitUsage);
+  Require(options.exitAfter >= 0, "--exit-after takes a number of frames, 0 or more", kExitUsage);
+  Require(options.screenshot.empty() || hostkit::FormatForPath(options.screenshot) == hostkit::PixelFormat::Rgba8,
+          "--screenshot writes PNG: give a name ending in .png", kExitUsage);
+  const LoadedPlugin plugin = LoadPlugin(options.plugin);
+  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(options.preset, options.settings, plugin.model), plugin.model);
+  preview::SessionSetup setup;
+  Require(preview::ConstantChanges(plan, setup.initial),
+          "the preview takes constant values only; ramps and keyframes are for `swirlmoss render`", kExitUsage);
+  if (!options.uiScript.empty()) {
+    std::string error;
+    Require(preview::ReadUiScript(options.uiScript, plugin.model, setup.script, error), error, kExitUsage);
+  }
+  RequireWritable(options.savePreset, "--save-preset");
+  RequireWritable(options.dumpControls, "--dump-controls");
+  if (!options.input.empty()) {
+    setup.source = OpenInput(options);
+    width = setup.source->Info().width;
+    height = setup.source->Info().height;
+    // The instance starts from a blank picture; each frame uploads the source's.
+    setup.input = hostkit::Image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
+  } else {
+    setup.input = LoadInput("", width, height);
+  }
+
+  std::string error;
+  auto window = preview::PreviewWindow::Open("Swirlmoss preview", preview::kPanelWidth + width, height, error);
+  Require(window != nullptr, error);
+  if (!options.screenshot.empty()) {
+    int windowWidth = 0, windowHeight = 0;
+    window->FramebufferSize(windowWidth, windowHeight);
+    setup.screenshot = hostkit::OpenSink({options.screenshot, 1, options.fps, windowWidth, windowHeight}, error);
+    Require(setup.screenshot != nullptr, "--screenshot: " + error);
+  }
+  setup.plugin = plugin.library.get();
+  setup.model = &plugin.model;
+  setup.width = width;
+  setup.height = height;
+  setup.scale = ParseScale(options.scale, window->SoftwareRenderer());
+  setup.fps = options.fps;
+  setup.exitAfter = options.exitAfter;
+  setup.dumpControls = options.dumpControls;
+  setup.savePreset = options.savePreset;
+  setup.presetPath = options.preset;
+  if (options.plugin != DefaultPluginPath()) setup.pluginPath = options.plugin;
+  setup.inputSpec = options.input;
+
+  preview::PreviewSession session(*window, std::move(setup));
+  Require(session.Start(error) && session.Run(error), error);
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddPreviewCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<PreviewOptions>();
+  CLI::App* command = app.add_subcommand("preview", "Play the effect live in a window with a host's controls");
+  AddPluginOption(*command, options->plugin);
+  command->add_option("--input", options->input,
+                      "Input: a picture, a numbered sequence (f_%04d.png), a video (played in a loop) or a camera "
+                      "(/dev/videoN); default: the built-in test card");
+  command->add_option("--set", options->settings, "Parameter value NAME=VALUE (repeatable; constants only)");
+  command->add_option("--preset", options->preset, "Preset file (JSON) to start from; --set overrides its values");
+  options->sizeGiven =
+      command->add_option("--size", options->size, "Picture size WIDTHxHEIGHT at full scale; default: the input's own, "
+                                                   "960x540 for the test card");
+  command->add_option("--scale", options->scale, "Render scale; default: half on a software renderer, full on a GPU")
+      ->check(CLI::IsMember({"full", "half", "quarter"}));
+  command->add_option("--fps", options->fps, "Playback pace; never faster, as the effect's clock counts frames")
+      ->capture_default_str();
+  command->add_option("--save-preset", options->savePreset, "Write the settings at exit to this preset file");
+  command->add_option("--exit-after", options->exitAfter, "Quit after this many frames (0: run until closed)");
+  command->add_option("--screenshot", options->screenshot, "Write the window's contents at exit to this PNG");
+  command->add_option("--dump-controls", options->dumpControls,
+                      "Write the picture's place and every control (name shown, visible, value) at exit as JSON");
+  command->add_option("--ui-script", options->uiScript,
+                      "JSON steps [{\"frame\": N, \"set\": {NAME: VALUE}}] applied through the panel before frame N");
+  command->footer(
+      "\nKeys: Space pause/play, . or Right one step, S save the frame as PNG, R record MP4 (again to stop),\n"
+      "F full screen, Esc quit. Ctrl-click a slider to type an exact value.\n"
+      "S and R write swirlmoss-YYYYMMDD-HHMMSS.png/.mp4 into the current folder. A preset is\n"
+      "{\"parameters\": {NAME: number or option name}}; `render --preset` renders the same look.\n"
+      "Needs a display with OpenGL 4.1 core; `swirlmoss render` works without one.");
+  command->callback([options, &exitCode] { exitCode = RunPreview(*options); });
+}
+
+}  // namespace swirlcli

@@ -1,0 +1,95 @@
+#pragma once
+// Where rendered frames go. A sink receives every frame of a render in order, on one encoding
+// thread at a time, and makes its output visible only on Commit: an output is written whole or
+// not at all, and a sink destroyed without Commit removes whatever it had written. Sinks whose
+// frames are costly to compress (pictures) split that work off into Encode, which several
+// threads run at once.
+
+#include <memory>
+#include <string>
+#include <vector>
+#include <utility>
+
+#include "tools/hostkit/image/pixel_format.h"
+
+namespace hostkit {
+
+// Working memory of one encoding thread, kept between frames so that a warm encoder
+// allocates nothing of its own.
+struct EncodeScratch {
+  std::vector<const uint8_t*> rows;
+  std::vector<uint8_t> upright;
+};
+
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  // The pixel layout this sink wants rendered.
+  virtual PixelFormat Format() const = 0;
+  // How many threads may run Encode at once: 1 for sinks that do all their work in Write.
+  virtual int EncodeJobs() const { return 1; }
+  // Any encoding thread, several at once, frames in any order: compresses the frame into
+  // `encoded`, which reaches Write as frame.encoded. `scratch` belongs to the calling thread.
+  // False with a one-line `error`. Sinks that do all their work in Write leave this as it is.
+  virtual bool Encode(const FrameView& /*frame*/, EncodeScratch& /*scratch*/, std::vector<uint8_t>& /*encoded*/,
+                      std::string& /*error*/) const {
+    return true;
+  }
+  // One encoding thread at a time, frames in order. A frame that Encode has not seen
+  // (frame.encoded null) is encoded here. False with a one-line `error` when the frame cannot
+  // be written; no further frame is offered then.
+  virtual bool Write(const FrameView& frame, std::string& error) = 0;
+  // After the last frame: moves the output into place. False with `error` when that fails,
+  // and nothing is left behind.
+  virtual bool Commit(std::string& error) = 0;
+};
+
+struct OutputRequest {
+  OutputRequest() = default;
+  OutputRequest(std::string path, int frames, double fps, int width, int height, int jobs = 0)
+      : path(std::move(path)), frames(frames), fps(fps), width(width), height(height), jobs(jobs) {}
+
+  std::string path;  // "-" for raw frames on standard output
+  int frames = 1;
+  double fps = 30.0;
+  int width = 0;
+  int height = 0;
+  int jobs = 0;  // threads compressing PNG and EXR frames; 0: one per CPU core
+  // Sound for containers that hold it: the first sound stream of this file (any file the
+  // ffmpeg program reads), from audioStart seconds on, for audioSeconds (0: the length of the
+  // frames). Empty: no sound.
+  std::string audioPath;
+  double audioStart = 0.0;
+  double audioSeconds = 0.0;
+  int firstFrame = 0;  // number of the first frame: the pieces of a split render number files from there
+};
+
+// Chooses the sink from the path: "-" raw RGBA on standard output; "*.png" one picture (the
+// last frame) or, with a number pattern ("%04d" or "####"), one picture per frame; "*.exr"
+// likewise in half floats; "*.mp4", "*.mov", "*.webm" and "*.gif" through the ffmpeg program
+// (H.264; ProRes 4444 and VP9, both with alpha; GIF), with sound where asked. Checks up front
+// that the output can be written (directory exists and is writable, ffmpeg installed) so no
+// render time is spent on an output that cannot be made. Null with a one-line `error` otherwise.
+std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error);
+
+// For "-o -", before anything that may print (the plugin logs to standard output): frames go
+// to a private copy of standard output, and standard output itself is pointed at standard
+// error for the rest of the run, so no stray line can corrupt the frame stream. False with a
+// one-line `error` when standard output is a terminal or cannot be set aside.
+bool ReserveStandardOutputForFrames(std::string& error);
+
+// False with a one-line `error` listing the accepted outputs when `path` names none of them,
+// so that a render can refuse it before any other work.
+bool KnownOutputType(const std::string& path, std::string& error);
+
+// Raw RGBA8 frames, rows top to bottom, on the open descriptor `fd`, which stays the
+// caller's to close.
+std::unique_ptr<FrameSink> OpenRawStream(int fd);
+
+// True when the ffmpeg program that video outputs need is on the PATH.
+bool VideoOutputAvailable();
+
+// The pixel layout the sink for `path` will want, so the renderer can be made first.
+PixelFormat FormatForPath(const std::string& path);
+
+}  // namespace hostkit

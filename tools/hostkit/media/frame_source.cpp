@@ -1,0 +1,327 @@
+#include "tools/hostkit/media/frame_source.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "tools/hostkit/platform/child_process.h"
+#include "tools/hostkit/media/decoded_stream.h"
+#include "tools/hostkit/image/image_fit.h"
+#include "tools/hostkit/media/media_probe.h"
+#include "tools/hostkit/platform/pending_file.h"
+#include "tools/hostkit/image/png_io.h"
+#include "tools/hostkit/media/sinks.h"
+
+namespace hostkit {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kStillRate = 30.0;
+
+std::string BaseName(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool HasExtension(const std::string& path, const char* extension) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return false;
+  std::string found = path.substr(dot + 1);
+  for (char& c : found) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return found == extension;
+}
+
+std::string Describe(const std::string& name, const SourceInfo& info, const char* kind) {
+  char text[160];
+  if (info.still) {
+    std::snprintf(text, sizeof text, " (%dx%d, still%s)", info.width, info.height, info.hasAlpha ? ", alpha" : "");
+  } else {
+    char length[40];
+    if (info.frames < 0) {
+      std::snprintf(length, sizeof length, "%s", kind);
+    } else {
+      std::snprintf(length, sizeof length, "%lld frame%s", static_cast<long long>(info.frames),
+                    info.frames == 1 ? "" : "s");
+    }
+    std::snprintf(text, sizeof text, " (%dx%d, %g fps, %s%s%s)", info.width, info.height, info.fps, length,
+                  info.hasAlpha ? ", alpha" : "", info.hasAudio ? ", sound" : "");
+  }
+  return name + text;
+}
+
+// The delivered size: the request's, or the picture's own.
+void DeliveredSize(const SourceRequest& request, const SourceInfo& info, int& width, int& height) {
+  const bool own = request.width <= 0 || request.height <= 0;
+  width = own ? info.width : request.width;
+  height = own ? info.height : request.height;
+}
+
+// The matrix and range the stream's pixels were made with. Untagged streams get what their
+// size suggests: HD and above BT.709, below BT.601; limited range unless tagged full.
+std::string ColourOptions(const MediaFacts& facts) {
+  if (PixelFormatIsRgb(facts.pixelFormat)) return "";
+  const std::string& space = facts.colorSpace;
+  std::string matrix = facts.height >= 720 ? "bt709" : "bt601";
+  if (space == "bt709") matrix = "bt709";
+  if (space == "smpte170m" || space == "bt470bg") matrix = "bt601";
+  if (space == "fcc" || space == "smpte240m") matrix = space;
+  if (space == "bt2020nc" || space == "bt2020c") matrix = "bt2020";
+  const bool full = facts.colorRange == "pc" || facts.pixelFormat.rfind("yuvj", 0) == 0;
+  return "in_color_matrix=" + matrix + ":in_range=" + (full ? "full" : "limited") + ":";
+}
+
+// Frames positioned from `skip`, converted to RGBA with the stream's own colours, fitted into
+// width x height and flipped to rows bottom to top, as GL takes them. The size is always
+// forced, so every frame has the bytes the reader expects even if a stream changes size.
+std::string FilterChain(const MediaFacts& facts, int width, int height, int64_t skip) {
+  std::string chain;
+  if (skip > 0) chain += "trim=start_frame=" + std::to_string(skip) + ",setpts=PTS-STARTPTS,";
+  const std::string size = std::to_string(width) + ":" + std::to_string(height);
+  return chain + "scale=" + size + ":force_original_aspect_ratio=decrease:" + ColourOptions(facts) +
+         "flags=bicubic,format=rgba,pad=" + size + ":(ow-iw)/2:(oh-ih)/2:color=black@0,vflip";
+}
+
+std::vector<std::string> DecodeArguments(const std::string& ffmpeg, const MediaFacts& facts,
+                                         const std::vector<std::string>& input, int width, int height,
+                                         int64_t skip, bool oneFrame) {
+  std::vector<std::string> args = {ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error"};
+  // ffmpeg's own VP9 decoder drops the alpha that such streams carry beside the picture.
+  if (facts.alphaTagged && facts.codec == "vp9") args.insert(args.end(), {"-c:v", "libvpx-vp9"});
+  args.insert(args.end(), input.begin(), input.end());
+  args.insert(args.end(), {"-map", "0:v:0", "-an", "-sn", "-dn", "-vf", FilterChain(facts, width, height, skip),
+                           "-fps_mode", "passthrough"});
+  if (oneFrame) args.insert(args.end(), {"-frames:v", "1"});
+  args.insert(args.end(), {"-f", "rawvideo", "-pix_fmt", "rgba", "pipe:1"});
+  return args;
+}
+
+class StillSource final : public FrameSource {
+ public:
+  StillSource(SourceInfo info, Image picture) : info(std::move(info)), picture(std::move(picture)) {}
+  const SourceInfo& Info() const override { return info; }
+  bool Next(Image& image, std::string&) override {
+    image.width = picture.width;
+    image.height = picture.height;
+    image.rgba.resize(picture.rgba.size());
+    std::copy(picture.rgba.begin(), picture.rgba.end(), image.rgba.begin());
+    return true;
+  }
+
+ private:
+  SourceInfo info;
+  Image picture;
+};
+
+std::unique_ptr<FrameSource> OpenPng(const SourceRequest& request, std::string& error) {
+  Image picture;
+  if (!ReadPng(request.location, picture, error)) return nullptr;
+  SourceInfo info;
+  info.width = picture.width;
+  info.height = picture.height;
+  info.fps = kStillRate;
+  info.frames = 1;
+  info.still = true;
+  for (size_t i = 3; i < picture.rgba.size(); i += 4) {
+    if (picture.rgba[i] != 255) {
+      info.hasAlpha = true;
+      break;
+    }
+  }
+  info.description = Describe(BaseName(request.location), info, "");
+  int width = 0, height = 0;
+  DeliveredSize(request, info, width, height);
+  if (width != picture.width || height != picture.height) picture = FitPicture(picture, width, height);
+  return std::make_unique<StillSource>(std::move(info), std::move(picture));
+}
+
+// A still through ffmpeg: one frame decoded now and kept.
+std::unique_ptr<FrameSource> OpenDecodedStill(const std::string& ffmpeg, const SourceRequest& request,
+                                              const MediaFacts& facts, const std::vector<std::string>& input,
+                                              SourceInfo info, std::string& error) {
+  int width = 0, height = 0;
+  DeliveredSize(request, info, width, height);
+  ChildOptions options;
+  options.arguments = DecodeArguments(ffmpeg, facts, input, width, height, 0, true);
+  options.pipeOutput = true;
+  auto child = ChildProcess::Start(options, error);
+  if (!child) return nullptr;
+  Image picture;
+  picture.width = width;
+  picture.height = height;
+  picture.rgba.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+  size_t got = 0;
+  std::string outcome;
+  const bool read = child->Read(picture.rgba.data(), picture.rgba.size(), got, error);
+  if (!child->Wait(outcome) || !read || got != picture.rgba.size()) {
+    const std::string said = child->LogTail(2);
+    error = "cannot decode " + info.description + ": " + (said.empty() ? "ffmpeg " + outcome : said);
+    return nullptr;
+  }
+  return std::make_unique<StillSource>(std::move(info), std::move(picture));
+}
+
+// The numbers of the files that `pattern` matches, listed from its directory.
+std::set<int64_t> ListSequence(const NumberPattern& pattern) {
+  std::set<int64_t> numbers;
+  const std::string directory = DirectoryOf(pattern.prefix + "0");
+  const std::string namePrefix = BaseName(pattern.prefix + "0");
+  const std::string head = namePrefix.substr(0, namePrefix.size() - 1);
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(directory, error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() <= head.size() + pattern.suffix.size() || name.compare(0, head.size(), head) != 0 ||
+        name.compare(name.size() - pattern.suffix.size(), pattern.suffix.size(), pattern.suffix) != 0) {
+      continue;
+    }
+    const std::string digits = name.substr(head.size(), name.size() - head.size() - pattern.suffix.size());
+    if (digits.size() > 12 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    // "%04d" writes at least four digits, "%d" no leading zeros: other names are not its files.
+    const bool padded = static_cast<int>(digits.size()) == pattern.width ||
+                        (static_cast<int>(digits.size()) > pattern.width && (digits[0] != '0' || digits.size() == 1));
+    if (padded) numbers.insert(std::stoll(digits));
+  }
+  return numbers;
+}
+
+// ffmpeg's own spelling of the pattern: "%04d", with any other '%' doubled.
+std::string FfmpegPattern(const NumberPattern& pattern) {
+  auto escape = [](const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '%' ? std::string("%%") : std::string(1, c);
+    return out;
+  };
+  const std::string number = pattern.width > 0 ? "%0" + std::to_string(pattern.width) + "d" : "%d";
+  return escape(pattern.prefix) + number + escape(pattern.suffix);
+}
+
+std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string& error) {
+  const std::string& location = request.location;
+  const bool camera = IsCameraLocation(location);
+  NumberPattern pattern;
+  std::error_code ignored;
+  const bool exists = fs::exists(location, ignored);
+  const bool sequence = !camera && !exists && FindNumberPattern(location, pattern);
+  if (!camera && !exists && !sequence) {
+    error = "input file not found: " + location;
+    return nullptr;
+  }
+  if (exists && fs::is_directory(location, ignored)) {
+    error = "input is a directory, not a file: " + location;
+    return nullptr;
+  }
+  if (camera && !exists) {
+    error = "cannot open the camera " + location + ": no such device";
+    return nullptr;
+  }
+  if (!camera && !sequence && HasExtension(location, "png")) return OpenPng(request, error);
+
+  std::string ffmpeg, ffprobe;
+  if (!FindProgram("ffmpeg", ffmpeg) || !FindProgram("ffprobe", ffprobe)) {
+    error = "ffmpeg is not installed: reading " + BaseName(location) +
+            " needs it (PNG stills work without it; scripts/setup.sh installs it)";
+    return nullptr;
+  }
+
+  std::vector<std::string> input;
+  std::vector<std::string> probeInput;
+  int64_t first = 0, count = 0;
+  if (sequence) {
+    const std::set<int64_t> numbers = ListSequence(pattern);
+    if (numbers.empty()) {
+      error = "no file matches the input sequence " + location;
+      return nullptr;
+    }
+    first = *numbers.begin();
+    const int64_t last = *numbers.rbegin();
+    for (int64_t n = first; n <= last; ++n) {
+      if (!numbers.count(n)) {
+        error = "input sequence " + location + " misses " + pattern.Format(static_cast<int>(n)) + " (it runs from " +
+                pattern.Format(static_cast<int>(first)) + " to " + pattern.Format(static_cast<int>(last)) + ")";
+        return nullptr;
+      }
+    }
+    count = last - first + 1;
+    probeInput = {"-i", "file:" + pattern.Format(static_cast<int>(first))};
+  } else if (camera) {
+    probeInput = input = {"-f", "v4l2", "-i", location};
+  } else {
+    probeInput = input = {"-i", "file:" + location};
+  }
+
+  MediaFacts facts;
+  if (!ProbeMedia(ffprobe, probeInput, facts, error)) {
+    error = (camera ? "cannot open the camera " : "cannot read the input ") + location + ": " + error;
+    return nullptr;
+  }
+  SourceInfo info;
+  info.width = facts.width;
+  info.height = facts.height;
+  info.hasAlpha = facts.alphaTagged || PixelFormatHasAlpha(facts.pixelFormat);
+  const bool pictureFile = facts.container == "image2" || facts.container.find("_pipe") != std::string::npos;
+  const std::string name = camera ? location : BaseName(location);
+  if (!sequence && !camera && pictureFile) {
+    info.still = true;
+    info.frames = 1;
+    info.fps = kStillRate;
+    info.description = Describe(name, info, "");
+    return OpenDecodedStill(ffmpeg, request, facts, input, std::move(info), error);
+  }
+
+  info.hasAudio = !sequence && facts.hasAudio;
+  info.fps = sequence || facts.fps <= 0.0 ? kStillRate : facts.fps;
+  info.frames = camera ? -1 : sequence ? count : facts.frames;
+  info.description = Describe(name, info, "camera");
+  if (!camera && info.frames < 1) {
+    error = "cannot read the input " + location + ": it says nothing of its length";
+    return nullptr;
+  }
+
+  DecodePlan plan;
+  DeliveredSize(request, info, plan.width, plan.height);
+  plan.loop = request.loop && !camera;
+  const int64_t start = camera ? 0 : (plan.loop ? request.start % info.frames : request.start);
+  if (!camera && start >= info.frames) {
+    error = info.description + " has no frame " + std::to_string(request.start) + " (its frames are 0 to " +
+            std::to_string(info.frames - 1) + ")";
+    return nullptr;
+  }
+  if (sequence) {
+    // The image reader positions itself by file number: no frame is decoded only to be dropped.
+    auto from = [&](int64_t frame) {
+      return std::vector<std::string>{"-f", "image2", "-framerate", "30", "-start_number",
+                                      std::to_string(first + frame), "-i", FfmpegPattern(pattern)};
+    };
+    plan.first = DecodeArguments(ffmpeg, facts, from(start), plan.width, plan.height, 0, false);
+    plan.again = DecodeArguments(ffmpeg, facts, from(0), plan.width, plan.height, 0, false);
+  } else {
+    plan.first = DecodeArguments(ffmpeg, facts, input, plan.width, plan.height, start, false);
+    plan.again = DecodeArguments(ffmpeg, facts, input, plan.width, plan.height, 0, false);
+  }
+  plan.expected = camera ? 0 : info.frames - start;
+  plan.expectedIsEstimate = !sequence && !camera && facts.framesEstimated;
+  return DecodedStream::Start(std::move(info), std::move(plan), error);
+}
+
+}  // namespace
+
+bool IsCameraLocation(const std::string& location) {
+  if (location.rfind("/dev/video", 0) != 0 || location.size() == 10) return false;
+  return location.find_first_not_of("0123456789", 10) == std::string::npos;
+}
+
+std::unique_ptr<FrameSource> OpenFrameSource(const SourceRequest& request, std::string& error) {
+  if (request.location.empty()) {
+    error = "no input given";
+    return nullptr;
+  }
+  if (request.start < 0) {
+    error = "an input cannot start before its frame 0";
+    return nullptr;
+  }
+  return OpenMedia(request, error);
+}
+
+}  // namespace hostkit

@@ -1,0 +1,121 @@
+#include "tools/hostkit/params/parameter_model.h"
+
+#include <cctype>
+
+#include "tools/hostkit/plugin/instance_driver.h"
+
+namespace hostkit {
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+const char* TypeName(uint32_t type) {
+  switch (type) {
+    case wire::type::kBoolean: return "boolean";
+    case wire::type::kRed: return "red";
+    case wire::type::kGreen: return "green";
+    case wire::type::kBlue: return "blue";
+    case wire::type::kStandard: return "standard";
+    case wire::type::kOption: return "option";
+    case wire::type::kFile: return "file";
+    case wire::type::kText: return "text";
+    default: return "other";
+  }
+}
+
+bool ParameterInfo::IsOption() const { return type == wire::type::kOption; }
+bool ParameterInfo::IsBoolean() const { return type == wire::type::kBoolean; }
+bool ParameterInfo::IsText() const { return type == wire::type::kText || type == wire::type::kFile; }
+
+const ParameterElement* ParameterInfo::FindElement(std::string_view wanted) const {
+  for (const auto& element : elements) {
+    if (SameName(element.name, wanted)) return &element;
+  }
+  return nullptr;
+}
+
+std::string ParameterInfo::ElementList() const {
+  std::string list;
+  for (const auto& element : elements) list += (list.empty() ? "" : ", ") + element.name;
+  return list;
+}
+
+bool ParameterModel::Query(const PluginLibrary& plugin, ParameterModel& model, std::string& error) {
+  using namespace wire;
+  const uint32_t count = plugin.Call(code::kGetParameterCount, 0u).u32;
+  if (count == kFail) {
+    error = "the plugin does not report its parameters (code 4 failed)";
+    return false;
+  }
+  model.parameters.clear();
+  for (uint32_t index = 0; index < count; ++index) {
+    ParameterInfo info;
+    info.index = index;
+    const Word name = plugin.Call(code::kGetParameterName, index);
+    info.name = name.pointer ? static_cast<const char*>(name.pointer) : "";
+    info.type = plugin.Call(code::kGetParameterType, index).u32;
+    const Word defaultWord = plugin.Call(code::kGetParameterDefault, index);
+    if (info.IsText()) {
+      if (defaultWord.pointer && defaultWord.all != kPointerFail) info.defaultText = static_cast<const char*>(defaultWord.pointer);
+    } else {
+      info.defaultValue = defaultWord.f32;
+    }
+    RangeQuery range{index, 0.0f, 1.0f};
+    if (plugin.Call(code::kGetRange, &range).u32 == kSuccess) {
+      info.minimum = range.minimum;
+      info.maximum = range.maximum;
+    }
+    info.visibleByDefault = plugin.Call(code::kGetVisibility, index).u32 == 1;
+    if (info.IsOption()) {
+      const uint32_t elements = plugin.Call(code::kGetElementCount, index).u32;
+      for (uint32_t e = 0; elements != kFail && e < elements; ++e) {
+        ElementQuery query{index, e};
+        const Word elementName = plugin.Call(code::kGetElementName, &query);
+        ParameterElement element;
+        element.name = elementName.pointer ? static_cast<const char*>(elementName.pointer) : "";
+        element.value = plugin.Call(code::kGetElementValue, &query).f32;
+        info.elements.push_back(element);
+      }
+    }
+    model.parameters.push_back(std::move(info));
+  }
+  return true;
+}
+
+ParameterModel ParameterModel::FromParameters(std::vector<ParameterInfo> parameters) {
+  ParameterModel model;
+  model.parameters = std::move(parameters);
+  return model;
+}
+
+const ParameterInfo* ParameterModel::Find(std::string_view name) const {
+  for (const auto& info : parameters) {
+    if (SameName(info.name, name)) return &info;
+  }
+  return nullptr;
+}
+
+std::string ParameterModel::NameList() const {
+  std::string list;
+  for (const auto& info : parameters) list += (list.empty() ? "" : ", ") + info.name;
+  return list;
+}
+
+std::vector<ParameterPresentation> ReadPresentation(const InstanceDriver& driver, const ParameterModel& model) {
+  std::vector<ParameterPresentation> result;
+  for (const auto& info : model.Parameters()) {
+    ParameterPresentation shown;
+    shown.visible = driver.Visible(info.index);
+    shown.displayName = driver.DisplayName(info.index);
+    shown.value = info.IsText() ? 0.0f : driver.Value(info.index);
+    result.push_back(shown);
+  }
+  return result;
+}
+
+}  // namespace hostkit

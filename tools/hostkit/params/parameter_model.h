@@ -1,0 +1,76 @@
+#pragma once
+// The plugin's parameters as a host learns them: from the plugin's answers to the global
+// parameter questions, and, per mode, from a live instance (labels and visibility exist only
+// there, and only after a frame has run).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/hostkit/plugin/plugin_library.h"
+
+namespace hostkit {
+
+class InstanceDriver;
+
+struct ParameterElement {
+  std::string name;
+  float value = 0.0f;
+};
+
+struct ParameterInfo {
+  uint32_t index = 0;
+  std::string name;
+  uint32_t type = 0;
+  float defaultValue = 0.0f;
+  std::string defaultText;  // text and file parameters
+  float minimum = 0.0f;
+  float maximum = 1.0f;
+  bool visibleByDefault = true;
+  std::vector<ParameterElement> elements;  // option parameters only
+
+  bool IsOption() const;
+  bool IsBoolean() const;
+  bool IsText() const;
+  // The element named `name`, compared without regard to case; null when none is.
+  const ParameterElement* FindElement(std::string_view name) const;
+  std::string ElementList() const;  // "Paint, Smoke"
+};
+
+// What one parameter looks like to the user in one mode of a live instance.
+struct ParameterPresentation {
+  bool visible = true;
+  std::string displayName;
+  float value = 0.0f;
+};
+
+class ParameterModel {
+ public:
+  // Asks the plugin (codes 4, 5, 6, 15, 31, 35, 36, 41, 45). False with `error` when the
+  // plugin cannot answer the parameter count.
+  static bool Query(const PluginLibrary& plugin, ParameterModel& model, std::string& error);
+
+  // A model from known records, for hosts that describe a plugin without loading it.
+  static ParameterModel FromParameters(std::vector<ParameterInfo> parameters);
+
+  const std::vector<ParameterInfo>& Parameters() const { return parameters; }
+  // The parameter named `name`, compared without regard to case; null when none is.
+  const ParameterInfo* Find(std::string_view name) const;
+  std::string NameList() const;  // "Mode, Time Speed, ..."
+
+ private:
+  std::vector<ParameterInfo> parameters;
+};
+
+// Labels, visibility and values of every parameter of `model` as the instance shows them now
+// (codes 45, 51, 9).
+std::vector<ParameterPresentation> ReadPresentation(const InstanceDriver& driver, const ParameterModel& model);
+
+// "standard", "option", "boolean", "red", ... for a parameter type number.
+const char* TypeName(uint32_t type);
+
+// Case-insensitive equality of two names.
+bool SameName(std::string_view a, std::string_view b);
+
+}  // namespace hostkit

@@ -1,0 +1,225 @@
+#include "tools/hostkit/params/parameter_plan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "tools/hostkit/plugin/instance_driver.h"
+
+namespace hostkit {
+namespace {
+
+constexpr float kModeThreshold = 0.5f;
+
+std::string Trim(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  const size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+bool ParseNumber(const std::string& text, float& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtof(text.c_str(), &end);
+  return end && *end == '\0' && std::isfinite(value);
+}
+
+bool ParseFrame(const std::string& text, int& frame) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9) return false;
+  frame = std::atoi(text.c_str());
+  return true;
+}
+
+}  // namespace
+
+bool ParseParameterValue(const ParameterInfo& info, const std::string& text, float& value, std::string& error,
+                         const std::string& where) {
+  if (info.IsOption()) {
+    if (const ParameterElement* element = info.FindElement(text)) {
+      value = element->value;
+      return true;
+    }
+    if (ParseNumber(text, value)) return true;
+    error = "\"" + text + "\" is not an option of " + info.name + where + "; choose one of: " + info.ElementList();
+    return false;
+  }
+  if (info.IsBoolean()) {
+    static const char* const on[] = {"on", "true", "yes"};
+    static const char* const off[] = {"off", "false", "no"};
+    for (const char* word : on) {
+      if (SameName(text, word)) {
+        value = 1.0f;
+        return true;
+      }
+    }
+    for (const char* word : off) {
+      if (SameName(text, word)) {
+        value = 0.0f;
+        return true;
+      }
+    }
+  }
+  if (ParseNumber(text, value)) return true;
+  error = "\"" + text + "\" is not a number" + where;
+  return false;
+}
+
+namespace {
+
+// One value of a setting, with the setting named in the error.
+bool ParseScalar(const ParameterInfo& info, const std::string& setting, const std::string& text, float& value,
+                 std::string& error) {
+  return ParseParameterValue(info, text, value, error, " in --set \"" + setting + "\"");
+}
+
+// The range a value is checked against: the declared one, or for options the span of their
+// element values (option records declare no range of their own).
+void CheckRange(const ParameterInfo& info, float value, std::vector<std::string>& warnings) {
+  float low = info.minimum, high = info.maximum;
+  if (info.IsOption() && !info.elements.empty()) {
+    low = high = info.elements.front().value;
+    for (const auto& element : info.elements) {
+      low = std::min(low, element.value);
+      high = std::max(high, element.value);
+    }
+  }
+  if (value >= low && value <= high) return;
+  char text[200];
+  std::snprintf(text, sizeof text, "%s=%g lies outside its range %g..%g; passed unchanged (the plugin does not clamp)",
+                info.name.c_str(), static_cast<double>(value), static_cast<double>(low), static_cast<double>(high));
+  warnings.push_back(text);
+}
+
+bool ParseTrack(const std::string& setting, const ParameterModel& model, ParameterTrack& track,
+                std::vector<std::string>& warnings, std::string& error) {
+  const size_t equals = setting.find('=');
+  if (equals == std::string::npos) {
+    error = "--set \"" + setting + "\" has no '=': expected NAME=VALUE";
+    return false;
+  }
+  const std::string name = Trim(setting.substr(0, equals));
+  const std::string text = Trim(setting.substr(equals + 1));
+  const ParameterInfo* info = model.Find(name);
+  if (!info) {
+    error = "unknown parameter \"" + name + "\" in --set \"" + setting + "\"; valid names: " + model.NameList();
+    return false;
+  }
+  if (info->IsText()) {
+    error = info->name + " is a text parameter; this host sets numeric parameters only";
+    return false;
+  }
+  track.index = info->index;
+  track.name = info->name;
+  const size_t before = warnings.size();
+
+  // A whole value that names an option element is a constant, whatever characters it holds.
+  if (info->IsOption() && info->FindElement(text)) {
+    track.kind = ParameterTrack::Kind::Constant;
+    return ParseScalar(*info, setting, text, track.from, error);
+  }
+  if (text.find(':') != std::string::npos) {
+    track.kind = ParameterTrack::Kind::Keyframes;
+    size_t start = 0;
+    while (start <= text.size()) {
+      const size_t comma = text.find(',', start);
+      const std::string key = Trim(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+      const size_t colon = key.find(':');
+      int frame = 0;
+      float value = 0.0f;
+      std::string ignored;
+      if (colon == std::string::npos || !ParseFrame(Trim(key.substr(0, colon)), frame) ||
+          !ParseScalar(*info, setting, Trim(key.substr(colon + 1)), value, ignored) ||
+          (!track.keys.empty() && frame <= track.keys.back().first)) {
+        error = "malformed keyframe list in --set \"" + setting +
+                "\": expected FRAME:VALUE,FRAME:VALUE with rising frame numbers, such as 0:1,60:5,120:1";
+        return false;
+      }
+      track.keys.emplace_back(frame, value);
+      CheckRange(*info, value, warnings);
+      if (comma == std::string::npos) break;
+      start = comma + 1;
+    }
+  } else if (text.find("..") != std::string::npos) {
+    track.kind = ParameterTrack::Kind::Ramp;
+    const size_t dots = text.find("..");
+    std::string ignored;
+    if (!ParseScalar(*info, setting, Trim(text.substr(0, dots)), track.from, ignored) ||
+        !ParseScalar(*info, setting, Trim(text.substr(dots + 2)), track.to, ignored)) {
+      error = "malformed ramp in --set \"" + setting + "\": expected FROM..TO, such as 0..1";
+      return false;
+    }
+    CheckRange(*info, track.from, warnings);
+    CheckRange(*info, track.to, warnings);
+  } else {
+    track.kind = ParameterTrack::Kind::Constant;
+    if (!ParseScalar(*info, setting, text, track.from, error)) return false;
+    CheckRange(*info, track.from, warnings);
+  }
+  // One warning per setting is enough to say the range was left.
+  if (warnings.size() > before + 1) warnings.resize(before + 1);
+  return true;
+}
+
+}  // namespace
+
+float ParameterTrack::At(int frame, int frames) const {
+  switch (kind) {
+    case Kind::Constant:
+      return from;
+    case Kind::Ramp:
+      if (frames <= 1) return from;
+      return from + (to - from) * (static_cast<float>(frame) / static_cast<float>(frames - 1));
+    case Kind::Keyframes:
+      break;
+  }
+  if (frame <= keys.front().first) return keys.front().second;
+  for (size_t i = 1; i < keys.size(); ++i) {
+    if (frame <= keys[i].first) {
+      const auto [f0, v0] = keys[i - 1];
+      const auto [f1, v1] = keys[i];
+      return v0 + (v1 - v0) * (static_cast<float>(frame - f0) / static_cast<float>(f1 - f0));
+    }
+  }
+  return keys.back().second;
+}
+
+bool ParameterPlan::Parse(const std::vector<std::string>& settings, const ParameterModel& model, ParameterPlan& plan,
+                          std::vector<std::string>& warnings, std::string& error) {
+  plan = ParameterPlan();
+  const ParameterInfo* modeInfo = model.Find("Mode");
+  for (const auto& setting : settings) {
+    ParameterTrack track;
+    if (!ParseTrack(setting, model, track, warnings, error)) return false;
+    const bool twice = std::any_of(plan.tracks.begin(), plan.tracks.end(),
+                                   [&](const ParameterTrack& t) { return t.index == track.index; }) ||
+                       (plan.mode && plan.mode->index == track.index);
+    if (twice) {
+      error = track.name + " is set twice (--set \"" + setting + "\")";
+      return false;
+    }
+    if (modeInfo && track.index == modeInfo->index) {
+      plan.mode = std::make_unique<ParameterTrack>(std::move(track));
+    } else {
+      plan.tracks.push_back(std::move(track));
+    }
+  }
+  return true;
+}
+
+bool ApplyModeValue(InstanceDriver& driver, uint32_t index, float value) {
+  driver.SetValue(index, value);
+  const bool smoke = value >= kModeThreshold;
+  if (smoke == driver.InSecondMode()) return false;
+  driver.Prime();
+  driver.SetInSecondMode(smoke);
+  return true;
+}
+
+void ParameterPlan::Apply(InstanceDriver& driver, int frame, int frames) const {
+  if (mode) ApplyModeValue(driver, mode->index, mode->At(frame, frames));
+  for (const auto& track : tracks) driver.SetValue(track.index, track.At(frame, frames));
+}
+
+}  // namespace hostkit

@@ -1,0 +1,68 @@
+#pragma once
+// Parameter values over the frames of a render, from "NAME=VALUE" settings: a constant
+// ("Light=2.5", "Mode=Smoke", "Seed=Seed 4", "Night Mode=on"), a linear ramp over the whole
+// render ("Spot Spin=0..1") or keyframes with linear steps between them
+// ("Light=0:1,60:5,120:1"; before the first and after the last keyframe the value holds).
+//
+// Order of application matters for this effect: a "Mode" value on the other side of 0.5
+// makes the plugin load that mode's bank of values at its next frame, which would overwrite
+// everything set before. So "Mode" is set first, then a frame with no input primes the
+// switch (the banks swap, the labels follow, the clock advances one step), then the others.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/hostkit/params/parameter_model.h"
+
+namespace hostkit {
+
+class InstanceDriver;
+
+struct ParameterTrack {
+  enum class Kind { Constant, Ramp, Keyframes };
+  uint32_t index = 0;
+  std::string name;
+  Kind kind = Kind::Constant;
+  float from = 0.0f;  // the constant, or the ramp's first value
+  float to = 0.0f;    // the ramp's last value
+  std::vector<std::pair<int, float>> keys;
+  // The value at `frame` of a render of `frames` frames.
+  float At(int frame, int frames) const;
+};
+
+// One value for `info`: an option's element name (any case) or its number, for booleans also
+// on/off, true/false, yes/no, else a number. False with a one-line `error` (which ends with
+// `where`, such as ` in --set "Mode=Smok"`) listing the options when an option is unknown.
+bool ParseParameterValue(const ParameterInfo& info, const std::string& text, float& value, std::string& error,
+                         const std::string& where = "");
+
+// Sets "Mode" (parameter `index`) to `value` on a live instance. When that crosses to the other
+// mode it primes the switch at once, so the mode's bank is loaded before anything else is set:
+// the clock advances one step. Answers whether it primed.
+bool ApplyModeValue(InstanceDriver& driver, uint32_t index, float value);
+
+class ParameterPlan {
+ public:
+  // Parses every setting against the plugin's parameters. False with a one-line `error`
+  // naming the setting and the problem (unknown name or option, listing the valid ones; not a
+  // number; malformed ramp or keyframes; set twice). Values outside a declared range are kept
+  // unchanged, with one line each in `warnings`.
+  static bool Parse(const std::vector<std::string>& settings, const ParameterModel& model, ParameterPlan& plan,
+                    std::vector<std::string>& warnings, std::string& error);
+
+  // Applies frame `frame` of `frames` to a live instance: "Mode" first, a priming frame when
+  // it crosses to the other mode, then every other value. Precondition: the instance was
+  // made by the plugin this plan was parsed for.
+  void Apply(InstanceDriver& driver, int frame, int frames) const;
+
+  const std::vector<ParameterTrack>& Tracks() const { return tracks; }
+  const ParameterTrack* ModeTrack() const { return mode.get(); }
+  bool Empty() const { return tracks.empty() && !mode; }
+
+ private:
+  std::vector<ParameterTrack> tracks;  // everything but "Mode"
+  std::unique_ptr<ParameterTrack> mode;
+};
+
+}  // namespace hostkit

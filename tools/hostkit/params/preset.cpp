@@ -1,0 +1,141 @@
+#include "tools/hostkit/params/preset.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "tools/hostkit/platform/pending_file.h"
+
+namespace hostkit {
+namespace {
+
+using Json = nlohmann::json;
+
+// The parameter name part of a "NAME=VALUE" setting, trimmed.
+std::string SettingName(const std::string& setting) {
+  std::string name = setting.substr(0, setting.find('='));
+  const size_t first = name.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return name.substr(first, name.find_last_not_of(" \t") - first + 1);
+}
+
+bool ValueSetting(const std::string& source, const ParameterInfo& info, const Json& value, std::string& setting,
+                  std::string& error) {
+  const std::string prefix = source + ": ";
+  if (value.is_number()) {
+    setting = info.name + "=" + FloatText(value.get<float>());
+    return true;
+  }
+  if (value.is_boolean() && info.IsBoolean()) {
+    setting = info.name + "=" + (value.get<bool>() ? "1" : "0");
+    return true;
+  }
+  if (value.is_string() && info.IsOption()) {
+    const ParameterElement* element = info.FindElement(value.get<std::string>());
+    if (!element) {
+      error = prefix + "\"" + value.get<std::string>() + "\" is not an option of " + info.name + "; choose one of: " +
+              info.ElementList();
+      return false;
+    }
+    setting = info.name + "=" + element->name;
+    return true;
+  }
+  error = prefix + info.name + " must be " +
+          (info.IsOption() ? "a number or one of: " + info.ElementList()
+                           : info.IsBoolean() ? std::string("a number, true or false") : std::string("a number"));
+  return false;
+}
+
+}  // namespace
+
+std::string FloatText(float value) {
+  char text[32];
+  for (int digits = 6; digits <= 9; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+    if (std::strtof(text, nullptr) == value) break;
+  }
+  return text;
+}
+
+bool ReadPreset(const std::string& path, const ParameterModel& model, std::vector<std::string>& settings,
+                std::string& error) {
+  const std::string prefix = "preset " + path + ": ";
+  std::ifstream file(path);
+  if (!file) {
+    error = prefix + "cannot be read (missing, or no permission)";
+    return false;
+  }
+  const Json document = Json::parse(file, nullptr, false);
+  if (document.is_discarded()) {
+    error = prefix + "is not valid JSON";
+    return false;
+  }
+  if (!document.is_object() || !document.contains("parameters") || !document["parameters"].is_object()) {
+    error = prefix + "has no \"parameters\" object; expected {\"parameters\": {\"NAME\": VALUE, ...}}";
+    return false;
+  }
+  return SettingsFromJson(document["parameters"], model, "preset " + path, settings, error);
+}
+
+bool SettingsFromJson(const nlohmann::json& parameters, const ParameterModel& model, const std::string& source,
+                      std::vector<std::string>& settings, std::string& error) {
+  const std::string prefix = source + ": ";
+  settings.clear();
+  for (const auto& [name, value] : parameters.items()) {
+    const ParameterInfo* info = model.Find(name);
+    if (!info) {
+      error = prefix + "unknown parameter \"" + name + "\"; valid names: " + model.NameList();
+      return false;
+    }
+    if (info->IsText()) {
+      error = prefix + info->name + " is a text parameter; only numeric parameters can be set";
+      return false;
+    }
+    std::string setting;
+    if (!ValueSetting(source, *info, value, setting, error)) return false;
+    settings.push_back(std::move(setting));
+  }
+  return true;
+}
+
+std::string PresetText(const ParameterModel& model, const std::vector<float>& values) {
+  // Keys keep the plugin's order, which is the order a person reads the controls in.
+  nlohmann::ordered_json parameters = nlohmann::ordered_json::object();
+  for (const auto& info : model.Parameters()) {
+    if (info.IsText() || info.index >= values.size()) continue;
+    const float value = values[info.index];
+    const ParameterElement* named = nullptr;
+    for (const auto& element : info.elements) {
+      if (element.value == value) named = &element;
+    }
+    if (named) {
+      parameters[info.name] = named->name;
+    } else {
+      parameters[info.name] = std::strtod(FloatText(value).c_str(), nullptr);
+    }
+  }
+  nlohmann::ordered_json document;
+  document["parameters"] = std::move(parameters);
+  return document.dump(2) + "\n";
+}
+
+bool WritePreset(const std::string& path, const ParameterModel& model, const std::vector<float>& values,
+                 std::string& error) {
+  return WriteWholeFile(path, PresetText(model, values), error);
+}
+
+std::vector<std::string> OverlaySettings(const std::vector<std::string>& preset, const std::vector<std::string>& overrides,
+                                         const ParameterModel& model) {
+  std::vector<std::string> merged;
+  for (const auto& setting : preset) {
+    const ParameterInfo* info = model.Find(SettingName(setting));
+    bool overridden = false;
+    for (const auto& over : overrides) overridden = overridden || (info && model.Find(SettingName(over)) == info);
+    if (!overridden) merged.push_back(setting);
+  }
+  merged.insert(merged.end(), overrides.begin(), overrides.end());
+  return merged;
+}
+
+}  // namespace hostkit

@@ -1,0 +1,107 @@
+#include "tools/hostkit/platform/pending_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "tools/hostkit/platform/file_system.h"
+
+namespace hostkit {
+namespace {
+
+std::string BaseOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string DirectoryProblem(const std::string& directory, const std::string& reason) {
+  std::error_code ignored;
+  const auto status = std::filesystem::status(directory, ignored);
+  if (!std::filesystem::exists(status)) return "output directory does not exist: " + directory;
+  if (!std::filesystem::is_directory(status)) return "output directory is not a directory: " + directory;
+  return "output directory is not writable: " + directory + " (" + reason + ")";
+}
+
+}  // namespace
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::unique_ptr<PendingFile> PendingFile::Create(const std::string& finalPath, std::string& error) {
+  static std::atomic<unsigned> counter{0};
+  const std::string directory = DirectoryOf(finalPath);
+  const std::string base = BaseOf(finalPath);
+  if (base.empty()) {
+    error = "output path names a directory, not a file: " + finalPath;
+    return nullptr;
+  }
+  std::error_code ignored;
+  if (std::filesystem::is_directory(finalPath, ignored)) {
+    error = "output path is a directory, not a file: " + finalPath;
+    return nullptr;
+  }
+  std::unique_ptr<PendingFile> file(new PendingFile());
+  file->finalPath = finalPath;
+  file->temporaryPath = directory + "/." + base + ".part-" + std::to_string(ProcessId()) + "-" +
+                        std::to_string(counter.fetch_add(1));
+  std::string reason;
+  file->stream = CreateNewFile(file->temporaryPath, reason);
+  if (!file->stream) {
+    error = DirectoryProblem(directory, reason);
+    file->temporaryPath.clear();
+    return nullptr;
+  }
+  return file;
+}
+
+PendingFile::~PendingFile() {
+  if (stream) std::fclose(stream);
+  if (!committed && !temporaryPath.empty()) std::remove(temporaryPath.c_str());
+}
+
+bool PendingFile::CloseStream() {
+  if (!stream) return !writeFailed;
+  if (std::ferror(stream)) writeFailed = true;
+  if (std::fclose(stream) != 0) writeFailed = true;
+  stream = nullptr;
+  return !writeFailed;
+}
+
+bool PendingFile::Commit(std::string& error) {
+  if (!CloseStream()) {
+    error = "writing " + finalPath + " failed (disk full?)";
+    return false;
+  }
+  std::string reason;
+  if (!SyncFileToDisk(temporaryPath, reason)) {
+    error = "writing " + finalPath + " failed: " + reason;
+    return false;
+  }
+  if (std::rename(temporaryPath.c_str(), finalPath.c_str()) != 0) {
+    error = "cannot move the finished file to " + finalPath + ": " + std::strerror(errno);
+    return false;
+  }
+  committed = true;
+  return true;
+}
+
+bool CheckOutputDirectory(const std::string& path, std::string& error) {
+  return PendingFile::Create(path, error) != nullptr;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text, std::string& error) {
+  std::unique_ptr<PendingFile> file = PendingFile::Create(path, error);
+  if (!file) return false;
+  if (std::fwrite(text.data(), 1, text.size(), file->Stream()) != text.size() || !file->CloseStream()) {
+    error = "writing " + path + " failed (disk full?)";
+    return false;
+  }
+  return file->Commit(error);
+}
+
+}  // namespace hostkit

@@ -1,0 +1,183 @@
+#include "tools/hostkit/plugin/instance_driver.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+
+namespace hostkit {
+namespace {
+
+std::string SizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
+
+// Drains GL errors; answers the first one.
+GLenum TakeGlError() {
+  GLenum first = GL_NO_ERROR;
+  for (GLenum e = glGetError(); e != GL_NO_ERROR; e = glGetError()) {
+    if (first == GL_NO_ERROR) first = e;
+  }
+  return first;
+}
+
+}  // namespace
+
+int MaxRenderSize() {
+  GLint textureSize = 0, renderbufferSize = 0;
+  GLint viewport[2] = {0, 0};
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &textureSize);
+  glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbufferSize);
+  glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+  return std::min({textureSize, renderbufferSize, viewport[0], viewport[1]});
+}
+
+std::unique_ptr<InstanceDriver> InstanceDriver::Create(const PluginLibrary& plugin, int width, int height,
+                                                       PixelFormat format, const Image& input,
+                                                       std::string& error) {
+  if (width < 1 || height < 1) {
+    error = "size " + SizeText(width, height) + " has no pixels: width and height must be at least 1";
+    return nullptr;
+  }
+  const int limit = MaxRenderSize();
+  if (width > limit || height > limit) {
+    error = "size " + SizeText(width, height) + " is beyond this GL's limit of " + std::to_string(limit) +
+            " pixels per side";
+    return nullptr;
+  }
+  if (input.width < 1 || input.height < 1 || input.width > limit || input.height > limit) {
+    error = "input picture " + SizeText(input.width, input.height) + " is beyond this GL's limit of " +
+            std::to_string(limit) + " pixels per side";
+    return nullptr;
+  }
+  TakeGlError();
+  std::unique_ptr<InstanceDriver> driver(new InstanceDriver(plugin, width, height, format));
+
+  // The one input set-up: RGBA8, linear filtering without mipmaps (the default minifying
+  // filter would want mipmaps and sample black), clamped at the edges.
+  glGenTextures(1, &driver->inputTexture);
+  glBindTexture(GL_TEXTURE_2D, driver->inputTexture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, input.width, input.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+               input.rgba.data());
+
+  glGenTextures(1, &driver->outputTexture);
+  glBindTexture(GL_TEXTURE_2D, driver->outputTexture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  const bool half = format == PixelFormat::RgbaHalf;
+  glTexImage2D(GL_TEXTURE_2D, 0, half ? GL_RGBA16F : GL_RGBA8, width, height, 0, GL_RGBA,
+               half ? GL_HALF_FLOAT : GL_UNSIGNED_BYTE, nullptr);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  if (TakeGlError() == GL_OUT_OF_MEMORY) {
+    error = "not enough memory for a " + SizeText(width, height) + " frame";
+    driver->ReleaseGl();
+    return nullptr;
+  }
+
+  glGenFramebuffers(1, &driver->framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, driver->framebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, driver->outputTexture, 0);
+  const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+  if (status != GL_FRAMEBUFFER_COMPLETE) {
+    char text[96];
+    std::snprintf(text, sizeof text, "the output framebuffer is incomplete (GL status 0x%04X)", status);
+    error = text;
+    driver->ReleaseGl();
+    return nullptr;
+  }
+  glViewport(0, 0, width, height);
+
+  driver->inputRecord.width = static_cast<uint32_t>(input.width);
+  driver->inputRecord.height = static_cast<uint32_t>(input.height);
+  driver->inputRecord.hardwareWidth = driver->inputRecord.width;
+  driver->inputRecord.hardwareHeight = driver->inputRecord.height;
+  driver->inputRecord.handle = driver->inputTexture;
+
+  wire::Viewport viewport{0, 0, static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
+  const wire::Word created = plugin.Call(wire::code::kCreateInstance, &viewport);
+  if (created.all == wire::kPointerFail || created.pointer == nullptr) {
+    error = "the plugin could not create an instance (code 18 failed; its shader log, if any, is above)";
+    driver->ReleaseGl();
+    return nullptr;
+  }
+  driver->instance = created.pointer;
+  return driver;
+}
+
+InstanceDriver::~InstanceDriver() {
+  if (instance) plugin.Call(wire::code::kDestroyInstance, 0u, instance);
+  ReleaseGl();
+}
+
+void InstanceDriver::ReleaseGl() {
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  if (framebuffer) glDeleteFramebuffers(1, &framebuffer);
+  if (outputTexture) glDeleteTextures(1, &outputTexture);
+  if (inputTexture) glDeleteTextures(1, &inputTexture);
+  framebuffer = outputTexture = inputTexture = 0;
+}
+
+bool InstanceDriver::SetValue(uint32_t index, float value) {
+  wire::SetParameter record{};
+  record.index = index;
+  record.value.all = 0;
+  record.value.f32 = value;
+  return plugin.Call(wire::code::kSetParameter, &record, instance).u32 == wire::kSuccess;
+}
+
+float InstanceDriver::Value(uint32_t index) const { return plugin.Call(wire::code::kGetParameter, index, instance).f32; }
+
+bool InstanceDriver::Visible(uint32_t index) const {
+  return plugin.Call(wire::code::kGetVisibility, index, instance).u32 == 1;
+}
+
+std::string InstanceDriver::DisplayName(uint32_t index) const {
+  // The plugin copies without a terminator: the buffer is zeroed and one byte kept back.
+  char buffer[256] = {};
+  wire::StringQuery query{index, buffer, sizeof buffer - 1};
+  if (plugin.Call(wire::code::kGetDisplayName, &query, instance).u32 != wire::kSuccess) return {};
+  return buffer;
+}
+
+bool InstanceDriver::UploadInput(const Image& image) {
+  if (image.width != static_cast<int>(inputRecord.width) || image.height != static_cast<int>(inputRecord.height)) {
+    return false;
+  }
+  glBindTexture(GL_TEXTURE_2D, inputTexture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, image.width, image.height, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return true;
+}
+
+bool InstanceDriver::RenderFrame() {
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glViewport(0, 0, width, height);
+  // The plugin neither clears nor blends, and pixels its mask discards keep what was there:
+  // transparent black is what makes them transparent in the output.
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  wire::Frame frame{1, inputList, framebuffer};
+  return plugin.Call(wire::code::kProcessFrame, &frame, instance).u32 == wire::kSuccess;
+}
+
+void InstanceDriver::Prime() {
+  // The plugin answers failure for a frame without input; that is the expected answer here.
+  wire::Frame frame{0, nullptr, framebuffer};
+  plugin.Call(wire::code::kProcessFrame, &frame, instance);
+}
+
+uint32_t InstanceDriver::DrainEvents() {
+  wire::Event events[32];
+  uint32_t total = 0;
+  for (;;) {
+    wire::EventQuery query{static_cast<uint32_t>(std::size(events)), events};
+    if (plugin.Call(wire::code::kGetEvents, &query, instance).u32 != wire::kSuccess) return total;
+    total += query.count;
+    if (query.count < std::size(events)) return total;
+  }
+}
+
+}  // namespace hostkit
