@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "tests/support/tool_test_util.h"
 #include "tools/hostkit/media/frame_sink.h"
@@ -104,6 +106,20 @@ TEST(CliRender, CtrlCDuringAVideoLeavesNothing) {
   EXPECT_TRUE(dir.Entries().empty());
 }
 
+TEST(CliRender, ASecondCtrlCDuringTheCleanupOfTheFirstStillLeavesNothing) {
+  // The second interrupt ends the program at once; it removes the pending clip and stops the
+  // encoder itself instead of cutting the first one's cleanup short.
+  ScratchDir dir;
+  const std::string script =
+      "\"$0\" \"$@\" & pid=$!; sleep 3; kill -INT $pid; sleep 0.05; kill -INT $pid; wait $pid";
+  const RunResult run = tooltest::Run("/bin/sh", {"-c", script, SWIRLMOSS_CLI_PATH, "render", "-o", dir / "clip.webm",
+                                                  "--size", std::to_string(kW) + "x" + std::to_string(kH),
+                                                  "--frames", "1000000"});
+  EXPECT_NE(run.exitCode, 0) << run.err;
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the killed encoder is gone
+  EXPECT_TRUE(dir.Entries().empty());
+}
+
 TEST(CliRender, RawFramesAreExactlyTheirPixelsOnStandardOutput) {
   const RunResult run = Swirlmoss(Render("-", {"--frames", "3"}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -168,6 +184,21 @@ TEST(CliRender, AFileSizeLimitStopsTheRenderWithOneLineAndNoFiles) {
   EXPECT_NE(run.err.find("error: frame 0: writing"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
   EXPECT_TRUE(dir.Entries().empty());
+}
+
+TEST(CliRender, AVideoEncoderCutOffByAFileSizeLimitFailsTheRenderAndLeavesNoFile) {
+  // The encoder gets default signal dispositions (this host ignores SIGXFSZ for itself), and a
+  // clip that does not read back with every frame never takes its final name.
+  for (const char* output : {"u.mp4", "u.webm"}) {
+    ScratchDir dir;
+    std::vector<std::string> args = {"-c", "ulimit -f 8 && exec \"$0\" \"$@\"", SWIRLMOSS_CLI_PATH};
+    for (auto& arg : Render(dir / output, {"--frames", "20", "--size", "160x96"})) args.push_back(arg);
+    const RunResult run = tooltest::Run("/bin/sh", args);
+    EXPECT_EQ(run.exitCode, 1) << output << ": " << run.err;
+    EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
+    EXPECT_NE(run.err.find("ffmpeg"), std::string::npos) << run.err;
+    EXPECT_TRUE(dir.Entries().empty()) << output;
+  }
 }
 
 TEST(CliBench, TheOutputBenchmarkCoversEveryOutputSaysItsClocksAndCleansUp) {

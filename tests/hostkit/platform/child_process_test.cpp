@@ -1,12 +1,21 @@
 // Programs run for the host: pipes both ways, messages kept for failures, stopping a child,
-// and the process group that keeps Ctrl-C for the host.
+// the process group that keeps Ctrl-C for the host, the signals a child starts with, and the
+// forced exit of a second Ctrl-C.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <numeric>
+#include <thread>
 #include <vector>
 
 #include "tools/hostkit/platform/child_process.h"
+#include "tools/hostkit/platform/interrupt.h"
+#include "tools/hostkit/platform/pending_file.h"
 
 namespace {
 
@@ -87,6 +96,50 @@ TEST(ChildProcess, AMissingProgramIsNamed) {
   ChildOptions options{{"/nonexistent/swirlmoss-no-such-program"}, true, false};
   EXPECT_EQ(ChildProcess::Start(options, error), nullptr);
   EXPECT_NE(error.find("cannot start /nonexistent/swirlmoss-no-such-program"), std::string::npos) << error;
+}
+
+TEST(ChildProcess, StartsWithDefaultSignalsThoughTheHostIgnoresSome) {
+  // The host ignores SIGPIPE and SIGXFSZ; an encoder that inherited that would turn a file
+  // size limit into a short file that it reports as written.
+  hostkit::InstallInterruptHandler();
+  auto child = StartShell("grep -E '^(SigIgn|SigBlk)' /proc/self/status", false, true);
+  ASSERT_NE(child, nullptr);
+  uint8_t text[256] = {};
+  size_t got = 0;
+  std::string error, outcome;
+  ASSERT_TRUE(child->Read(text, sizeof text - 1, got, error)) << error;
+  ASSERT_TRUE(child->Wait(outcome)) << outcome;
+  const std::string status(reinterpret_cast<char*>(text), got);
+  const auto mask = [&](const char* name) {
+    const size_t at = status.find(name);
+    return at == std::string::npos ? ~0ull : std::stoull(status.substr(at + std::strlen(name)), nullptr, 16);
+  };
+  for (int signal : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM}) {
+    const unsigned long long bit = 1ull << (signal - 1);
+    EXPECT_EQ(mask("SigIgn:") & bit, 0u) << "signal " << signal << " ignored: " << status;
+    EXPECT_EQ(mask("SigBlk:") & bit, 0u) << "signal " << signal << " blocked: " << status;
+  }
+}
+
+TEST(ForcedExit, ASecondInterruptRemovesPendingFilesAndKillsChildrenBeforeItEnds) {
+  const std::string directory = ::testing::TempDir() + "forced-exit";
+  std::filesystem::remove_all(directory);
+  std::filesystem::create_directories(directory);
+  const std::string marker = directory + "/child-survived";
+  EXPECT_EXIT(
+      {
+        hostkit::InstallInterruptHandler();
+        std::string error;
+        auto file = hostkit::PendingFile::Create(directory + "/clip.webm", error);
+        auto child = StartShell("sleep 1; touch " + marker, false, false);
+        std::raise(SIGINT);  // the first asks the work to stop; cleanup would follow
+        std::raise(SIGINT);  // the second cuts it short
+        std::_Exit(0);
+      },
+      ::testing::KilledBySignal(SIGINT), "");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_TRUE(std::filesystem::is_empty(directory)) << "a pending file or the child's marker is left";
+  std::filesystem::remove_all(directory);
 }
 
 }  // namespace

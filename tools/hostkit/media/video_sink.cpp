@@ -1,6 +1,8 @@
 // Video output through the ffmpeg program: frames are piped to it as raw RGBA and it writes
-// a temporary file, renamed into place once ffmpeg has finished successfully.
+// a temporary file, renamed into place once ffmpeg has finished successfully and the file
+// reads back with every frame.
 
+#include <cstdlib>
 #include <vector>
 
 #include "tools/hostkit/platform/child_process.h"
@@ -9,6 +11,39 @@
 
 namespace hostkit {
 namespace {
+
+// How many video packets ffprobe reads from `path`: an encoder can exit 0 after a failed
+// write (a full disk while it writes the trailer), leaving a file without its index or with
+// only the frames it wrote before. False with `error` when ffprobe cannot read the file.
+bool CountVideoPackets(const std::string& path, long& packets, std::string& error) {
+  std::string program;
+  if (!FindProgram("ffprobe", program)) {
+    error = "ffprobe is not installed";
+    return false;
+  }
+  ChildOptions options;
+  options.arguments = {program, "-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
+                       "stream=nb_read_packets", "-of", "csv=p=0", "file:" + path};
+  options.pipeOutput = true;
+  auto probe = ChildProcess::Start(options, error);
+  if (!probe) return false;
+  uint8_t text[64] = {};
+  size_t got = 0;
+  const bool read = probe->Read(text, sizeof text - 1, got, error);
+  std::string outcome;
+  if (!probe->Wait(outcome) || !read) {
+    const std::string said = probe->LogTail(1);
+    error = said.empty() ? "ffprobe " + outcome : said;
+    return false;
+  }
+  char* end = nullptr;
+  packets = std::strtol(reinterpret_cast<const char*>(text), &end, 10);
+  if (end == reinterpret_cast<const char*>(text)) {
+    error = "it holds no video stream";
+    return false;
+  }
+  return true;
+}
 
 class VideoSink final : public FrameSink {
  public:
@@ -34,7 +69,10 @@ class VideoSink final : public FrameSink {
   }
 
   bool Write(const FrameView& frame, std::string& error) override {
-    if (WriteUprightRows(*child, frame, error)) return true;
+    if (WriteUprightRows(*child, frame, error)) {
+      ++written;
+      return true;
+    }
     error = "ffmpeg stopped taking frames for " + file->FinalPath() + " (" + error + ")" + Said();
     return false;
   }
@@ -43,6 +81,17 @@ class VideoSink final : public FrameSink {
     std::string outcome;
     if (!child->Wait(outcome)) {
       error = "ffmpeg failed to write " + file->FinalPath() + " (it " + outcome + ")" + Said();
+      return false;
+    }
+    long packets = 0;
+    std::string unreadable;
+    if (!CountVideoPackets(file->TemporaryPath(), packets, unreadable)) {
+      error = "ffmpeg reported success but " + file->FinalPath() + " is unreadable (" + unreadable + ")" + Said();
+      return false;
+    }
+    if (packets != written) {
+      error = "ffmpeg reported success but " + file->FinalPath() + " holds " + std::to_string(packets) + " of its " +
+              std::to_string(written) + " frames" + Said();
       return false;
     }
     return file->Commit(error);
@@ -57,6 +106,7 @@ class VideoSink final : public FrameSink {
 
   std::unique_ptr<PendingFile> file;
   std::unique_ptr<ChildProcess> child;
+  long written = 0;
 };
 
 }  // namespace

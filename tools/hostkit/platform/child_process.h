@@ -47,6 +47,7 @@ class ChildProcess {
  private:
   ChildProcess() = default;
   long process = -1;
+  int forcedExitTicket = -1;  // kills it if a second Ctrl-C ends this program
   int input = -1;
   int output = -1;
   int log = -1;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "tools/hostkit/platform/child_process.h"
+#include "tools/hostkit/platform/interrupt.h"
 
 extern char** environ;
 
@@ -68,7 +69,16 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const ChildOptions& options, s
     posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   }
   posix_spawn_file_actions_adddup2(&setup.actions, child->log, STDERR_FILENO);
-  posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETPGROUP);
+  // The child starts with default signal dispositions and no blocked signals: this host
+  // ignores SIGPIPE and SIGXFSZ for itself, and an ignored SIGXFSZ in an encoder turns a file
+  // size limit into a short file that the encoder reports as written.
+  sigset_t defaults, none;
+  sigemptyset(&defaults);
+  for (int signal : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM}) sigaddset(&defaults, signal);
+  sigemptyset(&none);
+  posix_spawnattr_setsigdefault(&setup.attributes, &defaults);
+  posix_spawnattr_setsigmask(&setup.attributes, &none);
+  posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   posix_spawnattr_setpgroup(&setup.attributes, 0);
   std::vector<char*> argv;
   for (const auto& argument : options.arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -85,6 +95,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const ChildOptions& options, s
     return nullptr;
   }
   child->process = pid;
+  child->forcedExitTicket = RememberChildProcess(pid);
   return child;
 }
 
@@ -130,6 +141,9 @@ bool ChildProcess::Wait(std::string& outcome) {
     outcome = "was not running";
     return false;
   }
+  // Forgotten before it is reaped, so a forced exit can never kill a process that took its id.
+  Forget(forcedExitTicket);
+  forcedExitTicket = -1;
   int status = 0;
   pid_t reaped;
   while ((reaped = waitpid(static_cast<pid_t>(process), &status, 0)) < 0 && errno == EINTR) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "tools/hostkit/platform/file_system.h"
+#include "tools/hostkit/platform/interrupt.h"
 
 namespace hostkit {
 namespace {
@@ -56,12 +57,14 @@ std::unique_ptr<PendingFile> PendingFile::Create(const std::string& finalPath, s
     file->temporaryPath.clear();
     return nullptr;
   }
+  file->forcedExitTicket = RememberTemporaryFile(file->temporaryPath);
   return file;
 }
 
 PendingFile::~PendingFile() {
   if (stream) std::fclose(stream);
   if (!committed && !temporaryPath.empty()) std::remove(temporaryPath.c_str());
+  Forget(forcedExitTicket);
 }
 
 bool PendingFile::CloseStream() {
@@ -87,6 +90,8 @@ bool PendingFile::Commit(std::string& error) {
     return false;
   }
   committed = true;
+  Forget(forcedExitTicket);
+  forcedExitTicket = -1;
   return true;
 }
 

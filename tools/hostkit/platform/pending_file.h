@@ -31,6 +31,7 @@ class PendingFile {
   std::string finalPath;
   std::string temporaryPath;
   FILE* stream = nullptr;
+  int forcedExitTicket = -1;  // removes the temporary file if a second Ctrl-C ends the program
   bool committed = false;
   bool writeFailed = false;
 };
