@@ -1,5 +1,10 @@
 # The swirlmoss program end to end: every subcommand run as a user runs it, on the real plugin
-# and on stand-ins for broken ones.
+# and on stand-ins for broken ones; and the options render and preview share, parsed back from
+# the preview's copied command.
+if(TARGET swirlmoss_cli_options)
+  swirlmoss_add_test(swirlmoss_cli_options_test SOURCES cli/settings_options_test.cpp
+    LIBS swirlmoss_cli_options LABELS tools)
+endif()
 if(TARGET swirlmoss)
   find_package(OpenEXR CONFIG REQUIRED)
   find_package(nlohmann_json 3 REQUIRED)

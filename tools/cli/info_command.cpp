@@ -9,6 +9,7 @@
 #include "tools/cli/commands.h"
 #include "tools/hostkit/plugin/instance_driver.h"
 #include "tools/hostkit/image/test_card.h"
+#include "tools/hostkit/params/mode_rule.h"
 
 namespace swirlcli {
 namespace {
@@ -30,18 +31,19 @@ std::string Number(float value) {
   return text;
 }
 
-// Runs the instance once in each element of "Mode" and reads what the host would show.
+// Runs the instance once in each element of "Mode" and reads what the host would show. Each
+// element gets its own step of the clock, crossing or not: labels exist only after a frame.
 std::vector<ModeView> ReadModes(hostkit::InstanceDriver& driver, const hostkit::ParameterModel& model) {
   std::vector<ModeView> modes;
-  const hostkit::ParameterInfo* mode = model.Find("Mode");
-  if (!mode || !mode->IsOption() || mode->elements.empty()) {
-    driver.Prime();
+  const hostkit::ParameterInfo* mode = hostkit::ModeRule::Find(model);
+  if (!mode || mode->elements.empty()) {
+    driver.StepWithoutDrawing();
     modes.push_back({"current", hostkit::ReadPresentation(driver, model)});
     return modes;
   }
   for (const auto& element : mode->elements) {
     driver.SetValue(mode->index, element.value);
-    driver.Prime();
+    driver.StepWithoutDrawing();
     driver.DrainEvents();
     modes.push_back({element.name, hostkit::ReadPresentation(driver, model)});
   }

@@ -5,6 +5,7 @@
 
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/settings_options.h"
 #include "tools/hostkit/media/frame_sink.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/platform/pending_file.h"
@@ -17,13 +18,8 @@ namespace {
 
 struct PreviewOptions {
   std::string plugin;
-  std::string input;
-  std::vector<std::string> settings;
-  std::string preset;
-  std::string size = "960x540";
-  CLI::Option* sizeGiven = nullptr;
+  hostkit::RenderSettings settings;
   std::string scale;  // empty: half on a software renderer, full on a GPU
-  double fps = 30.0;
   std::string savePreset;
   int exitAfter = 0;
   std::string screenshot;
@@ -49,8 +45,8 @@ void RequireWritable(const std::string& path, const char* option) {
 // a video starts again after its last frame.
 std::unique_ptr<hostkit::FrameSource> OpenInput(const PreviewOptions& options) {
   hostkit::SourceRequest request;
-  request.location = options.input;
-  if (options.sizeGiven->count() > 0) std::tie(request.width, request.height) = ParseSize(options.size);
+  request.location = options.settings.input;
+  if (options.settings.sizeGiven) std::tie(request.width, request.height) = ParseSize(options.settings.size);
   request.loop = true;
   std::string error;
   auto source = hostkit::OpenFrameSource(request, error);
@@ -59,14 +55,15 @@ std::unique_ptr<hostkit::FrameSource> OpenInput(const PreviewOptions& options) {
 }
 
 int RunPreview(const PreviewOptions& options) {
-  auto [width, height] = ParseSize(options.size);
-  Require(std::isfinite(options.fps) && options.fps > 0.0 && options.fps <= 240.0, "--fps must lie above 0 and at most 240",
+  const hostkit::RenderSettings& settings = options.settings;
+  auto [width, height] = ParseSize(settings.sizeGiven ? settings.size : "960x540");
+  Require(std::isfinite(settings.fps) && settings.fps > 0.0 && settings.fps <= 240.0, "--fps must lie above 0 and at most 240",
           kExitUsage);
   Require(options.exitAfter >= 0, "--exit-after takes a number of frames, 0 or more", kExitUsage);
   Require(options.screenshot.empty() || hostkit::FormatForPath(options.screenshot) == hostkit::PixelFormat::Rgba8,
           "--screenshot writes PNG: give a name ending in .png", kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
-  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(options.preset, options.settings, plugin.model), plugin.model);
+  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, settings.values, plugin.model), plugin.model);
   preview::SessionSetup setup;
   Require(preview::ConstantChanges(plan, setup.initial),
           "the preview takes constant values only; ramps and keyframes are for `swirlmoss render`", kExitUsage);
@@ -76,7 +73,7 @@ int RunPreview(const PreviewOptions& options) {
   }
   RequireWritable(options.savePreset, "--save-preset");
   RequireWritable(options.dumpControls, "--dump-controls");
-  if (!options.input.empty()) {
+  if (!settings.input.empty()) {
     setup.source = OpenInput(options);
     width = setup.source->Info().width;
     height = setup.source->Info().height;
@@ -92,7 +89,7 @@ int RunPreview(const PreviewOptions& options) {
   if (!options.screenshot.empty()) {
     int windowWidth = 0, windowHeight = 0;
     window->FramebufferSize(windowWidth, windowHeight);
-    setup.screenshot = hostkit::OpenSink({options.screenshot, 1, options.fps, windowWidth, windowHeight}, error);
+    setup.screenshot = hostkit::OpenSink({options.screenshot, 1, settings.fps, windowWidth, windowHeight}, error);
     Require(setup.screenshot != nullptr, "--screenshot: " + error);
   }
   setup.plugin = plugin.library.get();
@@ -100,13 +97,13 @@ int RunPreview(const PreviewOptions& options) {
   setup.width = width;
   setup.height = height;
   setup.scale = ParseScale(options.scale, window->SoftwareRenderer());
-  setup.fps = options.fps;
+  setup.fps = settings.fps;
   setup.exitAfter = options.exitAfter;
   setup.dumpControls = options.dumpControls;
   setup.savePreset = options.savePreset;
-  setup.presetPath = options.preset;
+  setup.presetPath = settings.preset;
   if (options.plugin != DefaultPluginPath()) setup.pluginPath = options.plugin;
-  setup.inputSpec = options.input;
+  setup.inputSpec = settings.input;
 
   preview::PreviewSession session(*window, std::move(setup));
   Require(session.Start(error) && session.Run(error), error);
@@ -119,18 +116,15 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<PreviewOptions>();
   CLI::App* command = app.add_subcommand("preview", "Play the effect live in a window with a host's controls");
   AddPluginOption(*command, options->plugin);
-  command->add_option("--input", options->input,
-                      "Input: a picture, a numbered sequence (f_%04d.png), a video (played in a loop) or a camera "
-                      "(/dev/videoN); default: the built-in test card");
-  command->add_option("--set", options->settings, "Parameter value NAME=VALUE (repeatable; constants only)");
-  command->add_option("--preset", options->preset, "Preset file (JSON) to start from; --set overrides its values");
-  options->sizeGiven =
-      command->add_option("--size", options->size, "Picture size WIDTHxHEIGHT at full scale; default: the input's own, "
-                                                   "960x540 for the test card");
+  AddSettingsOptions(*command, options->settings,
+                     {"Input: a picture, a numbered sequence (f_%04d.png), a video (played in a loop) or a camera "
+                      "(/dev/videoN); default: the built-in test card",
+                      "Picture size WIDTHxHEIGHT at full scale; default: the input's own, 960x540 for the test card",
+                      "Playback pace; never faster, as the effect's clock counts frames",
+                      "Parameter value NAME=VALUE (repeatable; constants only)"});
+  command->get_option(hostkit::option::kFps)->capture_default_str();
   command->add_option("--scale", options->scale, "Render scale; default: half on a software renderer, full on a GPU")
       ->check(CLI::IsMember({"full", "half", "quarter"}));
-  command->add_option("--fps", options->fps, "Playback pace; never faster, as the effect's clock counts frames")
-      ->capture_default_str();
   command->add_option("--save-preset", options->savePreset, "Write the settings at exit to this preset file");
   command->add_option("--exit-after", options->exitAfter, "Quit after this many frames (0: run until closed)");
   command->add_option("--screenshot", options->screenshot, "Write the window's contents at exit to this PNG");

@@ -10,6 +10,7 @@
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
+#include "tools/cli/settings_options.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/render/render_loop.h"
 
@@ -36,21 +37,15 @@ namespace {
 struct RenderOptions {
   std::string plugin;
   GlOptions gl;
-  std::string size;
+  hostkit::RenderSettings settings;
   int frames = 1;
-  double fps = 30.0;
   int start = 0;
   int count = 0;
   bool loop = false;
   bool noAudio = false;
-  std::string input;
-  std::vector<std::string> settings;
-  std::string preset;
   std::string output;
   // Which of the options with defaults from the input were given.
-  CLI::Option* sizeGiven = nullptr;
   CLI::Option* framesGiven = nullptr;
-  CLI::Option* fpsGiven = nullptr;
   CLI::Option* countGiven = nullptr;
   int jobs = 0;
 };
@@ -64,13 +59,14 @@ struct RenderShape {
 };
 
 std::unique_ptr<hostkit::FrameSource> OpenInput(const RenderOptions& options) {
-  if (hostkit::IsCameraLocation(options.input)) {
+  const hostkit::RenderSettings& settings = options.settings;
+  if (hostkit::IsCameraLocation(settings.input)) {
     Require(options.framesGiven->count() > 0,
-            options.input + " is a camera, which has no end: say how many frames with --frames N", kExitUsage);
+            settings.input + " is a camera, which has no end: say how many frames with --frames N", kExitUsage);
   }
   hostkit::SourceRequest request;
-  request.location = options.input;
-  if (options.sizeGiven->count() > 0) std::tie(request.width, request.height) = ParseSize(options.size);
+  request.location = settings.input;
+  if (settings.sizeGiven) std::tie(request.width, request.height) = ParseSize(settings.size);
   request.start = options.start;
   request.loop = options.loop;
   std::string error;
@@ -89,8 +85,8 @@ RenderShape ShapeOf(const RenderOptions& options, const hostkit::FrameSource* so
     shape.fps = info.fps;
     if (!info.still && info.frames > 0) total = static_cast<int>(std::min<int64_t>(info.frames, INT32_MAX));
   }
-  if (options.sizeGiven->count() > 0) std::tie(shape.width, shape.height) = ParseSize(options.size);
-  if (options.fpsGiven->count() > 0) shape.fps = options.fps;
+  if (options.settings.sizeGiven) std::tie(shape.width, shape.height) = ParseSize(options.settings.size);
+  if (options.settings.fpsGiven) shape.fps = options.settings.fps;
   if (options.framesGiven->count() > 0) {
     Require(options.frames >= 1, "--frames " + std::to_string(options.frames) + ": render at least 1 frame",
             kExitUsage);
@@ -120,14 +116,15 @@ int RunRender(const RenderOptions& options) {
   Require(hostkit::KnownOutputType(options.output, error), error, kExitUsage);
   // Before the plugin loads: its log lines go to standard output.
   if (options.output == "-") Require(hostkit::ReserveStandardOutputForFrames(error), error);
-  if (options.sizeGiven->count() > 0) ParseSize(options.size);
+  const hostkit::RenderSettings& settings = options.settings;
+  if (settings.sizeGiven) ParseSize(settings.size);
   Require(options.jobs >= 0, "--jobs " + std::to_string(options.jobs) + ": use 1 or more threads (0: one per core)",
           kExitUsage);
-  Require(options.fpsGiven->count() == 0 || options.fps > 0.0, "--fps must be above 0", kExitUsage);
+  Require(!settings.fpsGiven || settings.fps > 0.0, "--fps must be above 0", kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
-  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(options.preset, options.settings, plugin.model), plugin.model);
+  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, settings.values, plugin.model), plugin.model);
   std::unique_ptr<hostkit::FrameSource> source;
-  if (!options.input.empty()) source = OpenInput(options);
+  if (!settings.input.empty()) source = OpenInput(options);
   const RenderShape shape = ShapeOf(options, source.get());
   const auto [width, height] = std::pair{shape.width, shape.height};
   const hostkit::RenderSpan& span = shape.span;
@@ -141,7 +138,7 @@ int RunRender(const RenderOptions& options) {
   // The sound goes with whole renders only: the pieces of a split render are joined first.
   const bool whole = span.start == 0 && span.count == span.total;
   if (source && source->Info().hasAudio && !options.noAudio && whole) {
-    request.audioPath = options.input;
+    request.audioPath = settings.input;
     request.audioSeconds = span.count / shape.fps;
   }
   auto sink = hostkit::OpenSink(request, error);
@@ -168,22 +165,19 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand("render", "Render frames of the effect to files or to standard output");
   AddPluginOption(*command, options->plugin);
   AddGlOptions(*command, options->gl);
-  options->sizeGiven = command->add_option(
-      "--size", options->size,
-      "Output size WIDTHxHEIGHT; default: the input's own size (1280x720 for the test card). An input of "
-      "another shape is fitted inside, aspect kept, padded with transparent black");
+  AddSettingsOptions(
+      *command, options->settings,
+      {"Input footage: a video file (MP4, MOV, MKV, WebM...), a still (PNG, JPEG, WebP, TIFF, EXR...), a numbered "
+       "sequence (shots/f_%04d.png) or a camera (/dev/video0, needs --frames). All but PNG stills need ffmpeg. "
+       "Default: a built-in test card with colour, gradients and a transparent disc",
+       "Output size WIDTHxHEIGHT; default: the input's own size (1280x720 for the test card). An input of another "
+       "shape is fitted inside, aspect kept, padded with transparent black",
+       "Frames per second of video output; default: the input's rate (30 for stills, sequences and the test card)",
+       "Parameter value NAME=VALUE (repeatable; see below)"});
   options->framesGiven = command->add_option(
       "--frames", options->frames,
       "Length of the timeline in frames; the effect's clock advances once a frame. Default: the input's "
       "length (1 for a still or the test card)");
-  options->fpsGiven = command->add_option("--fps", options->fps,
-                                          "Frames per second of video output; default: the input's rate (30 for "
-                                          "stills, sequences and the test card)");
-  command->add_option("--input", options->input,
-                      "Input footage: a video file (MP4, MOV, MKV, WebM...), a still (PNG, JPEG, WebP, TIFF, "
-                      "EXR...), a numbered sequence (shots/f_%04d.png) or a camera (/dev/video0, needs "
-                      "--frames). All but PNG stills need ffmpeg. Default: a built-in test card with colour, "
-                      "gradients and a transparent disc");
   command->add_flag("--loop", options->loop,
                     "Start the input again after its last frame (the picture only: the sound is not repeated)");
   command->add_flag("--no-audio", options->noAudio, "Leave out the input's sound");
@@ -197,8 +191,6 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
                    "Threads compressing PNG and EXR frames (0: one per CPU core); at most twice as many frames wait "
                    "in memory")
       ->capture_default_str();
-  command->add_option("--set", options->settings, "Parameter value NAME=VALUE (repeatable; see below)");
-  command->add_option("--preset", options->preset, "Preset file (JSON) to start from; --set overrides its values");
   command
       ->add_option("-o,--output", options->output,
                    "Output, chosen by its name: NAME.png (the last frame), NAME_%04d.png or NAME_####.png (one file "

@@ -163,7 +163,7 @@ void FilterInstance::Render() {
   if (targetFrame > nextFrame) {
     // Every skipped frame has the same values, so they are applied once.
     ApplyValues();
-    for (int64_t frame = nextFrame; frame < targetFrame; ++frame) driver->Prime();
+    for (int64_t frame = nextFrame; frame < targetFrame; ++frame) driver->StepWithoutDrawing();
   }
   ApplyValues();
   transfer->Upload(input, driver->InputTexture());
@@ -200,7 +200,7 @@ bool FilterInstance::MakeDriver() {
     for (uint32_t i = 0; i < count; ++i) startValues.push_back(driver->Value(i));
   } else {
     for (uint32_t i = 0; i < count; ++i) {
-      if (static_cast<int>(i) != state.ModeIndex() && driver->Value(i) != startValues[i]) {
+      if (!state.Mode().IsMode(i) && driver->Value(i) != startValues[i]) {
         driver->SetValue(i, startValues[i]);
       }
     }
@@ -209,16 +209,16 @@ bool FilterInstance::MakeDriver() {
 }
 
 void FilterInstance::ApplyValues() {
-  // "Mode" first: crossing to the other mode loads that mode's values at the next frame,
-  // which must not overwrite the values of this one.
-  const int mode = state.ModeIndex();
-  if (mode >= 0 && hostSet[static_cast<size_t>(mode)]) {
-    hostkit::ApplyModeValue(*driver, static_cast<uint32_t>(mode), values[static_cast<size_t>(mode)]);
-  }
-  const size_t count = state.Model().Parameters().size();
-  for (size_t i = 0; i < count; ++i) {
-    if (hostSet[i] && static_cast<int>(i) != mode) driver->SetValue(static_cast<uint32_t>(i), values[i]);
-  }
+  // By the mode rule: "Mode" first, so that a crossing loads the other mode's bank before the
+  // host's other values go in.
+  const hostkit::ModeRule& mode = state.Mode();
+  const bool modeSet = mode.Present() && hostSet[mode.Index()];
+  mode.ApplyModeFirst(*driver, modeSet ? &values[mode.Index()] : nullptr, [&](bool) {
+    const uint32_t count = static_cast<uint32_t>(state.Model().Parameters().size());
+    for (uint32_t i = 0; i < count; ++i) {
+      if (hostSet[i] && !mode.IsMode(i)) driver->SetValue(i, values[i]);
+    }
+  });
 }
 
 }  // namespace swirlfrei0r

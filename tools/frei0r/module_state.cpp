@@ -81,10 +81,8 @@ ModuleState::ModuleState() {
     loadError += "; set SWIRLMOSS_PLUGIN to its path)";
   }
   if (library) {
-    for (const auto& info : model.Parameters()) {
-      parameters.push_back(Describe(info));
-      if (hostkit::SameName(info.name, "Mode") && info.IsOption()) modeIndex = static_cast<int>(info.index);
-    }
+    for (const auto& info : model.Parameters()) parameters.push_back(Describe(info));
+    modeRule = hostkit::ModeRule(model);
   }
   ModuleParameter rate;
   rate.kind = ModuleParameter::Kind::FrameRate;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/hostkit/params/mode_rule.h"
 #include "tools/hostkit/params/parameter_model.h"
 #include "tools/hostkit/plugin/plugin_library.h"
 
@@ -41,8 +42,8 @@ class ModuleState {
   // The plugin's parameters in their index order (frei0r hosts pass values by position), then
   // "Frame Rate" and "Time Unit". Only the last two when no plugin is loaded.
   const std::vector<ModuleParameter>& Parameters() const { return parameters; }
-  // The plugin's "Mode" parameter index; -1 when it has none.
-  int ModeIndex() const { return modeIndex; }
+  // Which parameter is the plugin's "Mode", and how values go in around it.
+  const hostkit::ModeRule& Mode() const { return modeRule; }
   // True when the host is ffmpeg, which sends time in milliseconds.
   bool HostSendsMilliseconds() const { return hostSendsMilliseconds; }
 
@@ -52,7 +53,7 @@ class ModuleState {
   hostkit::ParameterModel model;
   std::string loadError;
   std::vector<ModuleParameter> parameters;
-  int modeIndex = -1;
+  hostkit::ModeRule modeRule;
   bool hostSendsMilliseconds = false;
 };
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/params/mode_rule.h"
 #include "tools/hostkit/plugin/wire.h"
 
 namespace preview {
@@ -29,7 +29,7 @@ std::string SharedStem(const std::string& a, const std::string& b, const std::st
 
 ControlPanel::ControlPanel(const hostkit::ParameterModel& model)
     : model(model),
-      mode(model.Find("Mode")),
+      modeRule(model),
       shown(model.Parameters().size()),
       tripleLabels(model.Parameters().size()),
       values(model.Parameters().size()) {
@@ -71,20 +71,22 @@ bool ControlPanel::IsTripleStart(size_t index) const {
 
 void ControlPanel::Apply(const std::vector<ParameterChange>& changes) {
   if (!driver) return;
-  bool switched = false;
+  const float* modeValue = nullptr;
   for (const auto& change : changes) {
-    if (mode && change.index == mode->index && hostkit::ApplyModeValue(*driver, change.index, change.value)) {
-      switched = true;
+    if (modeRule.IsMode(change.index)) modeValue = &change.value;
+  }
+  modeRule.ApplyModeFirst(*driver, modeValue, [&](bool crossed) {
+    if (crossed) {
       ++primes;
+      // The switch loaded the other bank: read it before laying the other changes over it.
+      Refresh();
     }
-  }
-  // The switch loaded the other bank: read it before laying the other changes over it.
-  if (switched) Refresh();
-  for (const auto& change : changes) {
-    if (change.index >= values.size()) continue;
-    if (!(mode && change.index == mode->index)) driver->SetValue(change.index, change.value);
-    values[change.index] = change.value;
-  }
+    for (const auto& change : changes) {
+      if (change.index >= values.size()) continue;
+      if (!modeRule.IsMode(change.index)) driver->SetValue(change.index, change.value);
+      values[change.index] = change.value;
+    }
+  });
 }
 
 void ControlPanel::ResetAll() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/hostkit/plugin/instance_driver.h"
+#include "tools/hostkit/params/mode_rule.h"
 #include "tools/hostkit/params/parameter_model.h"
 
 namespace preview {
@@ -29,9 +30,9 @@ class ControlPanel {
   // Reads labels, visibility and values from the instance again: after its events, and after
   // a mode switch loaded the other bank.
   void Refresh();
-  // Sets values the way a host must for this effect: "Mode" first, priming a switch to the
-  // other mode at once (so its bank is loaded before the rest are set; the clock advances one
-  // step), then every other value in order.
+  // Sets values by the mode rule: "Mode" first, a crossing to the other mode primed at once
+  // (its bank is loaded before the rest are set; the clock advances one step), then every
+  // other value in order.
   void Apply(const std::vector<ParameterChange>& changes);
   // Every parameter back to its declared default.
   void ResetAll();
@@ -45,6 +46,7 @@ class ControlPanel {
   const std::string& ShownName(uint32_t index) const;
   // How many mode switches were primed (each cost the effect's clock one step).
   int Primes() const { return primes; }
+  const hostkit::ModeRule& Mode() const { return modeRule; }
 
  private:
   void DrawControl(const hostkit::ParameterInfo& info);
@@ -55,7 +57,7 @@ class ControlPanel {
 
   const hostkit::ParameterModel& model;
   hostkit::InstanceDriver* driver = nullptr;
-  const hostkit::ParameterInfo* mode = nullptr;
+  hostkit::ModeRule modeRule;
   std::vector<hostkit::ParameterPresentation> shown;
   std::vector<std::string> tripleLabels;  // per parameter: the colour picker's label, at a triple's red
   std::vector<float> values;

@@ -11,6 +11,7 @@
 #include "tools/hostkit/params/parameter_plan.h"
 #include "tools/hostkit/platform/pending_file.h"
 #include "tools/hostkit/params/preset.h"
+#include "tools/hostkit/params/render_settings.h"
 #define GLFW_INCLUDE_NONE
 #include <GLFW/glfw3.h>
 
@@ -29,13 +30,6 @@ const char* ScaleName(RenderScale scale) {
 }
 
 int Scaled(int side, RenderScale scale) { return std::max(1, side / static_cast<int>(scale)); }
-
-// A word for a POSIX shell: single quotes, with any single quote closed, escaped and reopened.
-std::string ShellWord(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 }  // namespace
 
@@ -267,12 +261,10 @@ void PreviewSession::ChangeScale(RenderScale next) {
     return;
   }
   std::vector<ParameterChange> changes;
-  const hostkit::ParameterInfo* mode = setup.model->Find("Mode");
-  if (mode) changes.push_back({mode->index, values[mode->index]});
   for (const auto& info : setup.model->Parameters()) {
-    if (!info.IsText() && info.index < values.size() && &info != mode) changes.push_back({info.index, values[info.index]});
+    if (!info.IsText() && info.index < values.size()) changes.push_back({info.index, values[info.index]});
   }
-  panel.Apply(changes);
+  panel.Apply(changes);  // "Mode" first, as at the start
   Say(std::string("scale ") + ScaleName(next) + ": a new instance, so the effect's clock starts again");
 }
 
@@ -319,27 +311,31 @@ void PreviewSession::SaveOrLoadPreset(bool save) {
 void PreviewSession::CopyCommand() {
   // The look as a batch render: every value in the plugin's order, "Mode" among them (render
   // applies it first whatever the order). The frame count matches the clock of this instance
-  // less the step that render's own mode switch takes.
+  // less the step that render's own mode switch takes, from an instance that starts in the
+  // first mode.
   const std::vector<float>& values = panel.Values();
-  const hostkit::ParameterInfo* mode = setup.model->Find("Mode");
-  const bool primed = mode && values[mode->index] >= 0.5f;
+  const hostkit::ModeRule& mode = panel.Mode();
+  const bool primed = mode.Present() && hostkit::ModeRule::Crosses(false, values[mode.Index()]);
   const int steps = instanceFrames + panel.Primes() - primesAtInstance;
   const int renderFrames = std::max(1, steps - (primed ? 1 : 0));
-  std::string command = "swirlmoss render";
-  if (!setup.pluginPath.empty()) command += " --plugin " + ShellWord(setup.pluginPath);
-  if (!setup.inputSpec.empty()) command += " --input " + ShellWord(setup.inputSpec);
-  // The preview plays a video in a loop; so must the render, to reach the same frame.
-  if (setup.source && !setup.source->Info().still) command += " --loop";
-  command += " --size " + std::to_string(setup.width) + "x" + std::to_string(setup.height) + " --frames " +
-             std::to_string(renderFrames) + " -o swirlmoss.png";
+  hostkit::RenderSettings settings;
+  settings.input = setup.inputSpec;
+  settings.size = std::to_string(setup.width) + "x" + std::to_string(setup.height);
+  settings.sizeGiven = true;
   for (const auto& info : setup.model->Parameters()) {
     if (info.IsText()) continue;
     std::string value = hostkit::FloatText(values[info.index]);
     for (const auto& element : info.elements) {
       if (element.value == values[info.index]) value = element.name;
     }
-    command += " --set " + ShellWord(info.name + "=" + value);
+    settings.values.push_back(info.name + "=" + value);
   }
+  std::vector<std::string> renderOptions;
+  if (!setup.pluginPath.empty()) renderOptions = {"--plugin", setup.pluginPath};
+  // The preview plays a video in a loop; so must the render, to reach the same frame.
+  if (setup.source && !setup.source->Info().still) renderOptions.push_back("--loop");
+  renderOptions.insert(renderOptions.end(), {"--frames", std::to_string(renderFrames), "-o", "swirlmoss.png"});
+  const std::string command = hostkit::RenderCommandLine(settings, renderOptions);
   std::printf("%s\n", command.c_str());
   std::fflush(stdout);
   window.SetClipboard(command);

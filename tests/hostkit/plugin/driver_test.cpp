@@ -1,5 +1,5 @@
 // The host library on the real plugin: loading, failures of loading and instance creation,
-// and parameter plans reaching the instance frame by frame.
+// the mode rule, and parameter plans reaching the instance frame by frame.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include "tools/hostkit/platform/child_process.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/plugin/instance_driver.h"
+#include "tools/hostkit/params/mode_rule.h"
 #include "tools/hostkit/params/parameter_plan.h"
 #include "tools/hostkit/render/render_loop.h"
 #include "tools/hostkit/image/test_card.h"
@@ -123,6 +124,37 @@ TEST_F(DriverTest, ModeIsAppliedFirstSoTheBankSwapKeepsTheOtherValues) {
   EXPECT_FLOAT_EQ(driver->Value(model.Find("Light")->index), 2.0f);
   EXPECT_FLOAT_EQ(driver->Value(model.Find("Shadows")->index), 0.5f);
   EXPECT_EQ(driver->DisplayName(model.Find("Paint R")->index), "Paint R");
+}
+
+TEST_F(DriverTest, TheModeRuleLoadsTheBankAtHalfBothWaysBeforeTheOtherValues) {
+  auto driver = MakeDriver();
+  ASSERT_NE(driver, nullptr);
+  const hostkit::ModeRule rule(model);
+  const uint32_t light = model.Find("Light")->index, shadows = model.Find("Shadows")->index;
+  const uint32_t paintR = model.Find("Paint R")->index;
+  EXPECT_FALSE(rule.SetMode(*driver, 0.4999f)) << "still Paint";
+  EXPECT_FALSE(driver->InSecondMode());
+
+  const float half = 0.5f;
+  bool othersSet = false;
+  EXPECT_TRUE(rule.ApplyModeFirst(*driver, &half, [&](bool crossed) {
+    // Smoke's bank and labels are in place before anything else is set.
+    EXPECT_TRUE(crossed);
+    EXPECT_FLOAT_EQ(driver->Value(shadows), 0.3f);
+    EXPECT_EQ(driver->DisplayName(paintR), "Ambient R");
+    driver->SetValue(light, 7.0f);
+    othersSet = true;
+  }));
+  EXPECT_TRUE(othersSet);
+  EXPECT_TRUE(driver->InSecondMode());
+  EXPECT_FALSE(rule.SetMode(*driver, 1.0f)) << "Smoke again is no crossing";
+  driver->StepWithoutDrawing();
+  EXPECT_FLOAT_EQ(driver->Value(light), 7.0f) << "no later bank load overwrites it";
+
+  EXPECT_TRUE(rule.SetMode(*driver, 0.4999f));
+  EXPECT_FALSE(driver->InSecondMode());
+  EXPECT_FLOAT_EQ(driver->Value(shadows), 0.5f);
+  EXPECT_EQ(driver->DisplayName(paintR), "Paint R");
 }
 
 TEST_F(DriverTest, SizesOutsideTheGlLimitsAreRefused) {

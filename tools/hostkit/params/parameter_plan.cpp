@@ -10,8 +10,6 @@
 namespace hostkit {
 namespace {
 
-constexpr float kModeThreshold = 0.5f;
-
 std::string Trim(const std::string& text) {
   const size_t first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return "";
@@ -188,7 +186,7 @@ float ParameterTrack::At(int frame, int frames) const {
 bool ParameterPlan::Parse(const std::vector<std::string>& settings, const ParameterModel& model, ParameterPlan& plan,
                           std::vector<std::string>& warnings, std::string& error) {
   plan = ParameterPlan();
-  const ParameterInfo* modeInfo = model.Find("Mode");
+  plan.modeRule = ModeRule(model);
   for (const auto& setting : settings) {
     ParameterTrack track;
     if (!ParseTrack(setting, model, track, warnings, error)) return false;
@@ -199,7 +197,7 @@ bool ParameterPlan::Parse(const std::vector<std::string>& settings, const Parame
       error = track.name + " is set twice (--set \"" + setting + "\")";
       return false;
     }
-    if (modeInfo && track.index == modeInfo->index) {
+    if (plan.modeRule.IsMode(track.index)) {
       plan.mode = std::make_unique<ParameterTrack>(std::move(track));
     } else {
       plan.tracks.push_back(std::move(track));
@@ -208,18 +206,11 @@ bool ParameterPlan::Parse(const std::vector<std::string>& settings, const Parame
   return true;
 }
 
-bool ApplyModeValue(InstanceDriver& driver, uint32_t index, float value) {
-  driver.SetValue(index, value);
-  const bool smoke = value >= kModeThreshold;
-  if (smoke == driver.InSecondMode()) return false;
-  driver.Prime();
-  driver.SetInSecondMode(smoke);
-  return true;
-}
-
 void ParameterPlan::Apply(InstanceDriver& driver, int frame, int frames) const {
-  if (mode) ApplyModeValue(driver, mode->index, mode->At(frame, frames));
-  for (const auto& track : tracks) driver.SetValue(track.index, track.At(frame, frames));
+  const float modeValue = mode ? mode->At(frame, frames) : 0.0f;
+  modeRule.ApplyModeFirst(driver, mode ? &modeValue : nullptr, [&](bool) {
+    for (const auto& track : tracks) driver.SetValue(track.index, track.At(frame, frames));
+  });
 }
 
 }  // namespace hostkit

@@ -3,16 +3,13 @@
 // ("Light=2.5", "Mode=Smoke", "Seed=Seed 4", "Night Mode=on"), a linear ramp over the whole
 // render ("Spot Spin=0..1") or keyframes with linear steps between them
 // ("Light=0:1,60:5,120:1"; before the first and after the last keyframe the value holds).
-//
-// Order of application matters for this effect: a "Mode" value on the other side of 0.5
-// makes the plugin load that mode's bank of values at its next frame, which would overwrite
-// everything set before. So "Mode" is set first, then a frame with no input primes the
-// switch (the banks swap, the labels follow, the clock advances one step), then the others.
+// Each frame's values go in by the mode rule (mode_rule.h): "Mode" first, then the others.
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "tools/hostkit/params/mode_rule.h"
 #include "tools/hostkit/params/parameter_model.h"
 
 namespace hostkit {
@@ -37,11 +34,6 @@ struct ParameterTrack {
 bool ParseParameterValue(const ParameterInfo& info, const std::string& text, float& value, std::string& error,
                          const std::string& where = "");
 
-// Sets "Mode" (parameter `index`) to `value` on a live instance. When that crosses to the other
-// mode it primes the switch at once, so the mode's bank is loaded before anything else is set:
-// the clock advances one step. Answers whether it primed.
-bool ApplyModeValue(InstanceDriver& driver, uint32_t index, float value);
-
 class ParameterPlan {
  public:
   // Parses every setting against the plugin's parameters. False with a one-line `error`
@@ -51,9 +43,9 @@ class ParameterPlan {
   static bool Parse(const std::vector<std::string>& settings, const ParameterModel& model, ParameterPlan& plan,
                     std::vector<std::string>& warnings, std::string& error);
 
-  // Applies frame `frame` of `frames` to a live instance: "Mode" first, a priming frame when
-  // it crosses to the other mode, then every other value. Precondition: the instance was
-  // made by the plugin this plan was parsed for.
+  // Applies frame `frame` of `frames` to a live instance by the mode rule: "Mode" first, a
+  // step of the clock without drawing when it crosses to the other mode, then every other
+  // value. Precondition: the instance was made by the plugin this plan was parsed for.
   void Apply(InstanceDriver& driver, int frame, int frames) const;
 
   const std::vector<ParameterTrack>& Tracks() const { return tracks; }
@@ -63,6 +55,7 @@ class ParameterPlan {
  private:
   std::vector<ParameterTrack> tracks;  // everything but "Mode"
   std::unique_ptr<ParameterTrack> mode;
+  ModeRule modeRule;
 };
 
 }  // namespace hostkit

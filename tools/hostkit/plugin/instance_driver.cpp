@@ -163,7 +163,7 @@ bool InstanceDriver::RenderFrame() {
   return plugin.Call(wire::code::kProcessFrame, &frame, instance).u32 == wire::kSuccess;
 }
 
-void InstanceDriver::Prime() {
+void InstanceDriver::StepWithoutDrawing() {
   // The plugin answers failure for a frame without input; that is the expected answer here.
   wire::Frame frame{0, nullptr, framebuffer};
   plugin.Call(wire::code::kProcessFrame, &frame, instance);

@@ -42,9 +42,9 @@ class InstanceDriver {
   // GL context current. Clears the output to transparent black and runs one frame (code 17)
   // into it; the output framebuffer stays bound. False when the plugin answers failure.
   bool RenderFrame();
-  // Runs a frame record with no input: the plugin applies a pending mode switch and its labels,
-  // advances its clock one step and draws nothing.
-  void Prime();
+  // Advances the effect's clock one step without drawing: a frame record with no input, on
+  // which the plugin also applies a pending mode switch and its labels.
+  void StepWithoutDrawing();
   // Collects and clears the plugin's pending parameter events (code 46), as a host's poll does.
   // Answers how many were delivered.
   uint32_t DrainEvents();

@@ -36,7 +36,7 @@ bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const R
   for (int frame = 0; frame < span.start; ++frame) {
     if (observer->Cancelled()) return fail("interrupted; nothing was written");
     plan.Apply(driver, frame, span.total);
-    driver.Prime();
+    driver.StepWithoutDrawing();
     driver.DrainEvents();
   }
   Image input;  // the source's frames pass through here; its buffer is reused

@@ -1,0 +1,106 @@
+// The preview's "Copy command" against the parser of render and preview: a copied command,
+// split into words the way a POSIX shell splits it, parses back into the settings it was made
+// from, however awkward their values.
+
+#include <gtest/gtest.h>
+#include <wordexp.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/cli/settings_options.h"
+#include "tools/hostkit/params/render_settings.h"
+
+namespace {
+
+using hostkit::RenderSettings;
+
+// The words a shell makes of `line`; fails the test on anything it would not take literally.
+std::vector<std::string> ShellSplit(const std::string& line) {
+  wordexp_t words{};
+  const int status = wordexp(line.c_str(), &words, WRDE_NOCMD | WRDE_UNDEF);
+  EXPECT_EQ(status, 0) << line;
+  std::vector<std::string> split;
+  if (status == 0) split.assign(words.we_wordv, words.we_wordv + words.we_wordc);
+  wordfree(&words);
+  return split;
+}
+
+struct Parsed {
+  RenderSettings settings;
+  std::vector<std::string> rest;  // render's own options, which this parser leaves alone
+};
+
+// Parses a copied `swirlmoss render ...` line with the shared options only.
+Parsed ParseBack(const std::string& line) {
+  std::vector<std::string> words = ShellSplit(line);
+  EXPECT_GE(words.size(), 2u);
+  EXPECT_EQ(words[0], "swirlmoss");
+  EXPECT_EQ(words[1], "render");
+  Parsed parsed;
+  CLI::App app;
+  app.allow_extras();
+  swirlcli::AddSettingsOptions(app, parsed.settings, {"input", "size", "fps", "set"});
+  // CLI11 takes its arguments last first.
+  std::vector<std::string> arguments(words.rbegin(), words.rend() - 2);
+  app.parse(arguments);
+  parsed.rest = app.remaining();
+  return parsed;
+}
+
+void ExpectSame(const RenderSettings& got, const RenderSettings& want) {
+  EXPECT_EQ(got.input, want.input);
+  EXPECT_EQ(got.sizeGiven, want.sizeGiven);
+  if (want.sizeGiven) {
+    EXPECT_EQ(got.size, want.size);
+  }
+  EXPECT_EQ(got.fpsGiven, want.fpsGiven);
+  if (want.fpsGiven) {
+    EXPECT_EQ(got.fps, want.fps);
+  }
+  EXPECT_EQ(got.preset, want.preset);
+  EXPECT_EQ(got.values, want.values);
+}
+
+TEST(CopiedCommand, ParsesBackIntoTheSettingsItWasMadeFrom) {
+  RenderSettings awkward;
+  awkward.input = "/tmp/my clips/it's \"here\" $HOME `now` *.mp4";
+  awkward.size = "96x64";
+  awkward.sizeGiven = true;
+  awkward.fps = 30000.0 / 1001.0;
+  awkward.fpsGiven = true;
+  awkward.preset = "/tmp/looks/night & day;.json";
+  awkward.values = {"Mode=Smoke", "Seed=Seed 4", "Light=2.5", "Paint R=0.300000012", "Caption=a 'b' \\c",
+                    "Spot Spin=0..1", "Light=0:1,60:5,120:1", "Night Mode=on", "Empty=", "Tab=\tx\ny"};
+
+  RenderSettings plain;  // the test card at its own size: nothing but values
+  plain.values = {"Light=2"};
+
+  RenderSettings fractional;
+  fractional.fps = 23.976;
+  fractional.fpsGiven = true;
+  fractional.input = "clip.mp4";
+
+  for (const RenderSettings& settings : {awkward, plain, fractional}) {
+    const std::vector<std::string> own = {"--plugin", "/opt/plug ins/Swirlmoss.so", "--loop", "--frames", "12",
+                                          "-o", "swirlmoss.png"};
+    const std::string line = hostkit::RenderCommandLine(settings, own);
+    SCOPED_TRACE(line);
+    const Parsed parsed = ParseBack(line);
+    ExpectSame(parsed.settings, settings);
+    EXPECT_EQ(parsed.rest, own) << "render's own options pass through as they were";
+  }
+}
+
+TEST(CopiedCommand, LeavesPlainWordsBareAndQuotesTheRest) {
+  RenderSettings settings;
+  settings.size = "96x64";
+  settings.sizeGiven = true;
+  settings.values = {"Light=2.5", "Seed=Seed 4"};
+  EXPECT_EQ(hostkit::RenderCommandLine(settings, {"-o", "out.png"}),
+            "swirlmoss render --size 96x64 --set Light=2.5 --set 'Seed=Seed 4' -o out.png");
+  EXPECT_EQ(hostkit::ShellWord("it's"), "'it'\\''s'");
+  EXPECT_EQ(hostkit::ShellWord(""), "''");
+}
+
+}  // namespace

@@ -1,0 +1,41 @@
+#pragma once
+// What a render is made from besides the plugin, as `render` and `preview` take it on their
+// command lines: the input, the size, the rate, a preset and --set values. The option names
+// live here once, for the commands that parse them and for the preview's "Copy command", which
+// writes them back as a line for the shell.
+
+#include <string>
+#include <vector>
+
+namespace hostkit {
+
+namespace option {
+inline constexpr char kInput[] = "--input";
+inline constexpr char kSize[] = "--size";
+inline constexpr char kFps[] = "--fps";
+inline constexpr char kPreset[] = "--preset";
+inline constexpr char kSet[] = "--set";
+}  // namespace option
+
+struct RenderSettings {
+  std::string input;  // empty: the built-in test card
+  std::string size;   // WIDTHxHEIGHT as given
+  bool sizeGiven = false;
+  double fps = 30.0;
+  bool fpsGiven = false;
+  std::string preset;               // empty: none
+  std::vector<std::string> values;  // NAME=VALUE, one per --set, in order
+};
+
+// The settings as command-line words: each option given, in the order above, with its value.
+std::vector<std::string> SettingsArguments(const RenderSettings& settings);
+
+// "swirlmoss render" with the settings' options and then `extra` (render's own options, as
+// words), quoted for a POSIX shell.
+std::string RenderCommandLine(const RenderSettings& settings, const std::vector<std::string>& extra);
+
+// `text` as one word for a POSIX shell: as it is when the shell would leave it alone, else in
+// single quotes, with each single quote closed, escaped and reopened.
+std::string ShellWord(const std::string& text);
+
+}  // namespace hostkit
