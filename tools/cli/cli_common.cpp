@@ -9,6 +9,7 @@
 #include "tools/hostkit/platform/file_system.h"
 #include "tools/hostkit/platform/interrupt.h"
 #include "tools/hostkit/image/png_io.h"
+#include "tools/hostkit/params/looks.h"
 #include "tools/hostkit/params/preset.h"
 #include "tools/hostkit/image/test_card.h"
 
@@ -110,8 +111,9 @@ std::vector<std::string> WithPreset(const std::string& preset, const std::vector
                                     const hostkit::ParameterModel& model) {
   if (preset.empty()) return settings;
   std::vector<std::string> fromPreset;
-  std::string error;
-  Require(hostkit::ReadPreset(preset, model, fromPreset, error), error);
+  std::string error, path;
+  Require(hostkit::ResolvePreset(preset, path, error), error, kExitUsage);
+  Require(hostkit::ReadPreset(path, model, fromPreset, error), error);
   return hostkit::OverlaySettings(fromPreset, settings, model);
 }
 

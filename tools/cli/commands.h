@@ -12,6 +12,7 @@ void AddBenchCommand(CLI::App& app, int& exitCode);
 void AddDemoCommand(CLI::App& app, int& exitCode);
 void AddDevicesCommand(CLI::App& app, int& exitCode);
 void AddPreviewCommand(CLI::App& app, int& exitCode);
+void AddLooksCommand(CLI::App& app, int& exitCode);
 
 // The help text on how --set values are applied, shared by the commands that take them.
 extern const char* const kSetHelp;

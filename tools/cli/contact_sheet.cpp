@@ -1,5 +1,8 @@
 #include "tools/cli/contact_sheet.h"
 
+#include "tools/hostkit/image/png_io.h"
+#include "tools/hostkit/platform/pending_file.h"
+
 namespace swirlcli {
 namespace {
 
@@ -60,6 +63,21 @@ void OverCheckerboard(const hostkit::FrameView& frame, uint8_t* out) {
       Over(rgba, Checker(x, frame.height - 1 - y), out + at);
     }
   }
+}
+
+bool SheetRowSink::Write(const hostkit::FrameView& frame, std::string& /*error*/) {
+  for (int column = 0; column < columns; ++column) {
+    if (frame.index == column * (frames - 1) / (columns - 1)) sheet.Place(column, row, frame);
+  }
+  return true;
+}
+
+bool WriteSheet(const ContactSheet& sheet, const std::string& path, std::string& error) {
+  auto file = hostkit::PendingFile::Create(path, error);
+  std::vector<const uint8_t*> rows;
+  const hostkit::Image& picture = sheet.Picture();
+  return file && hostkit::WritePng(file->Stream(), picture.rgba.data(), picture.width, picture.height, rows, error) &&
+         file->Commit(error);
 }
 
 }  // namespace swirlcli

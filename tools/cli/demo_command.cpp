@@ -62,15 +62,13 @@ class DemoSink final : public hostkit::FrameSink {
  public:
   DemoSink(std::unique_ptr<hostkit::PendingFile> still, ContactSheet& sheet, int row, int frames,
            hostkit::FrameSink* video)
-      : still(std::move(still)), sheet(sheet), row(row), frames(frames), video(video),
+      : still(std::move(still)), sheetRow(sheet, row, kSheetColumns, frames), frames(frames), video(video),
         opaque(static_cast<size_t>(kWidth) * kHeight * 4) {}
 
   hostkit::PixelFormat Format() const override { return hostkit::PixelFormat::Rgba8; }
 
   bool Write(const hostkit::FrameView& frame, std::string& error) override {
-    for (int column = 0; column < kSheetColumns; ++column) {
-      if (frame.index == column * (frames - 1) / (kSheetColumns - 1)) sheet.Place(column, row, frame);
-    }
+    sheetRow.Write(frame, error);
     if (frame.index == frames - 1 && !hostkit::WritePng(still->Stream(), frame.pixels, frame.width, frame.height, rows, error)) {
       return false;
     }
@@ -85,8 +83,7 @@ class DemoSink final : public hostkit::FrameSink {
 
  private:
   std::unique_ptr<hostkit::PendingFile> still;
-  ContactSheet& sheet;
-  int row;
+  SheetRowSink sheetRow;
   int frames;
   hostkit::FrameSink* video;
   std::vector<uint8_t> opaque;
@@ -97,16 +94,6 @@ void MakeDirectory(const std::string& path) {
   std::error_code error;
   std::filesystem::create_directory(path, error);
   Require(!error, "cannot make the output directory " + path + ": " + error.message());
-}
-
-void WriteSheet(const ContactSheet& sheet, const std::string& path) {
-  std::string error;
-  auto file = hostkit::PendingFile::Create(path, error);
-  std::vector<const uint8_t*> rows;
-  const hostkit::Image& picture = sheet.Picture();
-  Require(file && hostkit::WritePng(file->Stream(), picture.rgba.data(), picture.width, picture.height, rows, error) &&
-              file->Commit(error),
-          error);
 }
 
 int RunDemo(const DemoOptions& options) {
@@ -142,7 +129,7 @@ int RunDemo(const DemoOptions& options) {
     Require(rendered && sink.Commit(error), error);
     written.push_back(dir + variant.file + ".png");
   }
-  WriteSheet(sheet, dir + "contact-sheet.png");
+  Require(WriteSheet(sheet, dir + "contact-sheet.png", error), error);
   written.push_back(dir + "contact-sheet.png");
   if (video) {
     Require(video->Commit(error), error);

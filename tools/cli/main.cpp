@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
   swirlcli::AddDemoCommand(app, exitCode);
   swirlcli::AddDevicesCommand(app, exitCode);
   swirlcli::AddPreviewCommand(app, exitCode);
+  swirlcli::AddLooksCommand(app, exitCode);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
