@@ -21,6 +21,8 @@ if(TARGET swirlmoss_hostkit)
     FAKE_NO_ENTRY_PATH="$<TARGET_FILE:swirlmoss_fake_no_entry>"
     FAKE_CREATE_FAILS_PATH="$<TARGET_FILE:swirlmoss_fake_create_fails>")
   add_dependencies(hostkit_driver_test Swirlmoss swirlmoss_fake_no_entry swirlmoss_fake_create_fails)
+  swirlmoss_add_test(hostkit_plugin_search_test SOURCES hostkit/plugin/plugin_search_test.cpp
+    LIBS swirlmoss_hostkit_plugin LABELS tools)
   swirlmoss_add_test(hostkit_parameter_plan_test SOURCES hostkit/params/parameter_plan_test.cpp
     LIBS swirlmoss_hostkit LABELS tools)
   swirlmoss_add_test(hostkit_preset_test SOURCES hostkit/params/preset_test.cpp

@@ -105,7 +105,7 @@ int RunPreview(const PreviewOptions& options) {
   setup.dumpControls = options.dumpControls;
   setup.savePreset = options.savePreset;
   setup.presetPath = options.preset;
-  if (options.plugin != DefaultPluginPath()) setup.pluginPath = options.plugin;
+  setup.pluginPath = options.plugin;
   setup.inputSpec = options.input;
 
   preview::PreviewSession session(*window, std::move(setup));
