@@ -23,7 +23,7 @@ struct PreviewOptions {
   std::string size = "960x540";
   CLI::Option* sizeGiven = nullptr;
   std::string scale;  // empty: half on a software renderer, full on a GPU
-  double fps = 30.0;
+  double fps = hostkit::kDefaultFrameRate;
   std::string savePreset;
   int exitAfter = 0;
   std::string screenshot;

@@ -38,7 +38,7 @@ struct RenderOptions {
   GlOptions gl;
   std::string size;
   int frames = 1;
-  double fps = 30.0;
+  double fps = hostkit::kDefaultFrameRate;
   int start = 0;
   int count = 0;
   bool loop = false;
@@ -59,7 +59,7 @@ struct RenderOptions {
 // defaults of a render of the test card.
 struct RenderShape {
   int width = 1280, height = 720;
-  double fps = 30.0;
+  double fps = hostkit::kDefaultFrameRate;
   hostkit::RenderSpan span;
 };
 
@@ -177,8 +177,9 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
       "Length of the timeline in frames; the effect's clock advances once a frame. Default: the input's "
       "length (1 for a still or the test card)");
   options->fpsGiven = command->add_option("--fps", options->fps,
-                                          "Frames per second of video output; default: the input's rate (30 for "
-                                          "stills, sequences and the test card)");
+                                          "Frames per second of video output; default: the input's rate (" +
+                                              hostkit::RateText(hostkit::kDefaultFrameRate) +
+                                              " for stills, sequences and the test card)");
   command->add_option("--input", options->input,
                       "Input footage: a video file (MP4, MOV, MKV, WebM...), a still (PNG, JPEG, WebP, TIFF, "
                       "EXR...), a numbered sequence (shots/f_%04d.png) or a camera (/dev/video0, needs "

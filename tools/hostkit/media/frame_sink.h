@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "tools/hostkit/image/pixel_format.h"
+#include "tools/hostkit/media/frame_rate.h"
 
 namespace hostkit {
 
@@ -51,7 +52,7 @@ struct OutputRequest {
 
   std::string path;  // "-" for raw frames on standard output
   int frames = 1;
-  double fps = 30.0;
+  double fps = kDefaultFrameRate;
   int width = 0;
   int height = 0;
   int jobs = 0;  // threads compressing PNG and EXR frames; 0: one per CPU core
