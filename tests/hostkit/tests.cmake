@@ -1,6 +1,7 @@
 # The host library, a suite per layer where it has behaviour of its own: child processes,
-# contexts, the instance driver on the real plugin, parameter plans and presets, footage in and
-# outputs. The layer order (and the platform-include rule) is checked from the sources alone.
+# contexts, the instance driver on the real plugin and where it is found, parameter plans and
+# presets, footage in and outputs and their table (checked against docs/footage.md). The layer
+# order (and the platform-include rule) is checked from the sources alone.
 get_property(_layers GLOBAL PROPERTY SWIRLMOSS_HOSTKIT_LAYERS)
 if(_layers)
   add_test(NAME hostkit_layer_order
@@ -21,6 +22,8 @@ if(TARGET swirlmoss_hostkit)
     FAKE_NO_ENTRY_PATH="$<TARGET_FILE:swirlmoss_fake_no_entry>"
     FAKE_CREATE_FAILS_PATH="$<TARGET_FILE:swirlmoss_fake_create_fails>")
   add_dependencies(hostkit_driver_test Swirlmoss swirlmoss_fake_no_entry swirlmoss_fake_create_fails)
+  swirlmoss_add_test(hostkit_plugin_search_test SOURCES hostkit/plugin/plugin_search_test.cpp
+    LIBS swirlmoss_hostkit_plugin LABELS tools)
   swirlmoss_add_test(hostkit_parameter_plan_test
     SOURCES hostkit/params/parameter_plan_test.cpp hostkit/params/mode_rule_test.cpp
     LIBS swirlmoss_hostkit LABELS tools)
@@ -28,6 +31,9 @@ if(TARGET swirlmoss_hostkit)
     LIBS swirlmoss_hostkit swirlmoss_tool_test_util LABELS tools)
   swirlmoss_add_test(hostkit_output_test SOURCES hostkit/media/output_test.cpp
     LIBS swirlmoss_hostkit swirlmoss_tool_test_util OpenEXR::OpenEXR LABELS tools)
+  swirlmoss_add_test(hostkit_output_formats_test SOURCES hostkit/media/output_formats_test.cpp
+    LIBS swirlmoss_hostkit_media LABELS tools)
+  target_compile_definitions(hostkit_output_formats_test PRIVATE SWIRLMOSS_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   swirlmoss_add_test(hostkit_frame_source_test
     SOURCES hostkit/media/frame_source_test.cpp reliability/alloc_counter.cpp
     LIBS swirlmoss_hostkit swirlmoss_tool_test_util LABELS tools)

@@ -110,7 +110,7 @@ bool TimeRender(hostkit::InstanceDriver& driver, const hostkit::ParameterPlan& p
   }
   std::unique_ptr<hostkit::FrameSink> sink;
   if (!output.empty()) {
-    sink = hostkit::OpenSink({output, frames, 30.0, driver.Width(), driver.Height()}, error);
+    sink = hostkit::OpenSink({output, frames, hostkit::kDefaultFrameRate, driver.Width(), driver.Height()}, error);
     if (!sink) return false;
   }
   hostkit::RenderObserver quiet;
@@ -125,7 +125,7 @@ bool TimeRender(hostkit::InstanceDriver& driver, const hostkit::ParameterPlan& p
 bool MakeFootage(const std::string& path, int width, int height, int frames, std::string& error) {
   std::string ffmpeg;
   if (!hostkit::FindProgram("ffmpeg", ffmpeg)) return false;
-  const std::string pattern = "testsrc2=s=" + std::to_string(width) + "x" + std::to_string(height) + ":r=30";
+  const std::string pattern = "testsrc2=s=" + std::to_string(width) + "x" + std::to_string(height) + ":r=" + hostkit::RateText(hostkit::kDefaultFrameRate);
   hostkit::ChildOptions options;
   options.arguments = {ffmpeg, "-hide_banner", "-loglevel", "error", "-nostdin", "-f", "lavfi", "-i", pattern,
                        "-frames:v", std::to_string(frames), "-c:v", "libx264", "-preset", "veryfast",

@@ -138,7 +138,7 @@ void RunIoBench(const LoadedPlugin& plugin, const hostkit::EglContext& gl, const
       nullDevice = hostkit::OpenNullDevice(error);
       if (nullDevice >= 0) sink = hostkit::OpenRawStream(nullDevice);
     } else {
-      sink = hostkit::OpenSink({scratch + "/" + c.file, options.frames, 30.0, width, height, c.jobs}, error);
+      sink = hostkit::OpenSink({scratch + "/" + c.file, options.frames, hostkit::kDefaultFrameRate, width, height, c.jobs}, error);
     }
     const bool exr = sink && sink->Format() == hostkit::PixelFormat::RgbaHalf;
     IoFigures figures;

@@ -2,11 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 #include "tools/hostkit/platform/descriptor_io.h"
 #include "tools/hostkit/gl/egl_devices.h"
-#include "tools/hostkit/platform/file_system.h"
+#include "tools/hostkit/plugin/plugin_search.h"
 #include "tools/hostkit/platform/interrupt.h"
 #include "tools/hostkit/image/png_io.h"
 #include "tools/hostkit/params/looks.h"
@@ -15,11 +14,6 @@
 
 namespace swirlcli {
 namespace {
-
-bool IsFile(const std::string& path) {
-  std::error_code ignored;
-  return std::filesystem::is_regular_file(path, ignored);
-}
 
 bool ParseSide(const std::string& text, int& side) {
   if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -37,23 +31,16 @@ void PrintNote(const std::string& text) {
   if (StderrIsTerminal()) std::fprintf(stderr, "swirlmoss: %s\n", text.c_str());
 }
 
-std::string DefaultPluginPath() {
-  const std::string exe = hostkit::ExecutablePath();
-  const std::string directory = exe.empty() ? "." : exe.substr(0, exe.rfind('/'));
-  const std::string candidates[] = {directory + "/Swirlmoss.so", directory + "/../lib/swirlmoss/plugins/Swirlmoss.so"};
-  for (const auto& candidate : candidates) {
-    if (IsFile(candidate)) return candidate;
-  }
-  return candidates[0];
-}
-
 void Require(bool ok, const std::string& error, int exitCode) {
   if (!ok) throw CommandFailure(error, exitCode);
 }
 
 void AddPluginOption(CLI::App& command, std::string& plugin) {
-  plugin = DefaultPluginPath();
-  command.add_option("--plugin", plugin, "Plugin library to load")->capture_default_str();
+  std::string found, error;
+  const bool any = hostkit::FindPlugin("", hostkit::PluginSeeker::Program, found, error);
+  command.add_option("--plugin", plugin,
+                     "Plugin library to load; default: the one SWIRLMOSS_PLUGIN names, else Swirlmoss.so beside this "
+                     "program, else the installed one (here: " + (any ? found : std::string("none found")) + ")");
 }
 
 std::pair<int, int> ParseSize(const std::string& text) {
@@ -66,9 +53,10 @@ std::pair<int, int> ParseSize(const std::string& text) {
   return {width, height};
 }
 
-LoadedPlugin LoadPlugin(const std::string& path) {
+LoadedPlugin LoadPlugin(const std::string& given) {
   LoadedPlugin plugin;
-  std::string error;
+  std::string path, error;
+  Require(hostkit::FindPlugin(given, hostkit::PluginSeeker::Program, path, error), error);
   plugin.library = hostkit::PluginLibrary::Load(path, error);
   Require(plugin.library && hostkit::ParameterModel::Query(*plugin.library, plugin.model, error), error);
   return plugin;

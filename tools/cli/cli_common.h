@@ -29,7 +29,7 @@ struct CommandFailure : std::runtime_error {
 // Throws CommandFailure with `error` when `ok` is false.
 void Require(bool ok, const std::string& error, int exitCode = kExitFailure);
 
-// Adds --plugin, defaulting to the plugin beside this executable.
+// Adds --plugin; its help names the plugin that the search (plugin_search.h) finds without it.
 void AddPluginOption(CLI::App& command, std::string& plugin);
 
 // Where a command that renders makes its GL context, and whether it says which renderer it got.
@@ -46,9 +46,6 @@ void PrintWarning(const std::string& text);
 void PrintNote(const std::string& text);  // only when standard error is a terminal
 bool StderrIsTerminal();
 
-// The Swirlmoss plugin beside this executable (the build folder), else the installed one.
-std::string DefaultPluginPath();
-
 // "1280x720" into width and height; anything else, or a side of 0, is a usage failure.
 std::pair<int, int> ParseSize(const std::string& text);  // throws CommandFailure (usage)
 
@@ -59,7 +56,8 @@ struct LoadedPlugin {
   std::unique_ptr<hostkit::PluginLibrary> library;
   hostkit::ParameterModel model;
 };
-LoadedPlugin LoadPlugin(const std::string& path);
+// `given` is the --plugin path, empty when none was given.
+LoadedPlugin LoadPlugin(const std::string& given);
 // With --verbose, writes the renderer it got to standard error.
 std::unique_ptr<hostkit::EglContext> MakeGlContext(const GlOptions& options);
 // "llvmpipe (LLVM 15.0.6, 256 bits), OpenGL 4.5 (Core Profile) Mesa 22.3.6, on the surfaceless platform"

@@ -102,7 +102,7 @@ int RunPreview(const PreviewOptions& options) {
   setup.dumpControls = options.dumpControls;
   setup.savePreset = options.savePreset;
   setup.presetPath = settings.preset;
-  if (options.plugin != DefaultPluginPath()) setup.pluginPath = options.plugin;
+  setup.pluginPath = options.plugin;
   setup.inputSpec = settings.input;
 
   preview::PreviewSession session(*window, std::move(setup));

@@ -1,4 +1,5 @@
-// swirlmoss render: frames of the effect to PNG, PNG sequences, OpenEXR, MP4, MOV, WebM, GIF or raw RGBA.
+// swirlmoss render: frames of the effect to pictures, picture sequences, video or raw RGBA
+// (the outputs are listed in tools/hostkit/media/output_formats.cpp).
 
 #include <algorithm>
 #include <climits>
@@ -12,6 +13,7 @@
 #include "tools/cli/progress.h"
 #include "tools/cli/settings_options.h"
 #include "tools/hostkit/media/frame_source.h"
+#include "tools/hostkit/media/output_formats.h"
 #include "tools/hostkit/render/render_loop.h"
 
 namespace swirlcli {
@@ -54,7 +56,7 @@ struct RenderOptions {
 // defaults of a render of the test card.
 struct RenderShape {
   int width = 1280, height = 720;
-  double fps = 30.0;
+  double fps = hostkit::kDefaultFrameRate;
   hostkit::RenderSpan span;
 };
 
@@ -193,12 +195,10 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
       ->capture_default_str();
   command
       ->add_option("-o,--output", options->output,
-                   "Output, chosen by its name: NAME.png (the last frame), NAME_%04d.png or NAME_####.png (one file "
-                   "per frame), NAME.exr / NAME_%04d.exr (half float, keeps values above 1), NAME.mp4 (H.264), "
-                   "NAME.mov (ProRes 4444 with alpha), NAME.webm (VP9 with alpha), NAME.gif (video needs ffmpeg), "
-                   "- (raw RGBA frames, rows top to bottom, on standard output)")
+                   "Output, chosen by its name (see Outputs below): " + hostkit::OutputNameList())
       ->required();
-  command->footer(std::string("\n") + kSetHelp +
+  command->footer("\nOutputs (-o), chosen by the name; video goes through the ffmpeg program:\n" +
+                  hostkit::OutputFormatsHelp() + "\n" + kSetHelp +
                   "\n\nFiles are written upright, whole or not at all (a temporary name, then a rename). The\n"
                   "output keeps the alpha: the host clears to transparent black before each frame, so pixels\n"
                   "the image mask cuts stay transparent.");

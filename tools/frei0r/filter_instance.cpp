@@ -34,7 +34,7 @@ FilterInstance::FilterInstance(const ModuleState& moduleState, unsigned frameWid
     const ModuleParameter& parameter = parameters[i];
     if (parameter.info) values[i] = parameter.info->defaultValue;
     if (parameter.kind == Kind::Option) texts[i] = DefaultText(*parameter.info);
-    if (parameter.kind == Kind::FrameRate) texts[i] = "30";
+    if (parameter.kind == Kind::FrameRate) texts[i] = hostkit::RateText(hostkit::kDefaultFrameRate);
     if (parameter.kind == Kind::TimeUnit) texts[i] = "auto";
   }
 }

@@ -16,6 +16,7 @@
 
 #include "tools/frei0r/frame_clock.h"
 #include "tools/frei0r/frame_transfer.h"
+#include "tools/hostkit/params/frame_rate.h"
 #include "tools/hostkit/plugin/instance_driver.h"
 
 namespace swirlfrei0r {
@@ -60,7 +61,7 @@ class FilterInstance {
   std::vector<char> hostSet;
   std::vector<std::string> texts;     // what get answers for string parameters
   std::vector<std::string> lastSeen;  // the last string set, so a repeated one is not parsed again
-  double rate = 30.0;
+  double rate = hostkit::kDefaultFrameRate;
   TimeUnit unit = TimeUnit::Auto;
 
   // Owned by the GL thread.

@@ -1,10 +1,10 @@
 #include "tools/frei0r/module_state.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "tools/frei0r/frei0r_api.h"
-#include "tools/frei0r/module_paths.h"
+#include "tools/hostkit/platform/shared_library.h"
+#include "tools/hostkit/plugin/plugin_search.h"
 
 namespace swirlfrei0r {
 namespace {
@@ -47,13 +47,6 @@ int ModuleParameter::Frei0rType() const {
   }
 }
 
-std::vector<std::string> PluginCandidates(const char* environment, const std::string& moduleDirectory) {
-  if (environment && *environment) return {environment};
-  const std::string directory = moduleDirectory.empty() ? "." : moduleDirectory;
-  return {directory + "/Swirlmoss.so", directory + "/../swirlmoss/plugins/Swirlmoss.so",
-          directory + "/../Swirlmoss.so"};
-}
-
 ModuleState& ModuleState::Get() {
   // Never destroyed: instances and the GL thread may still use it while the process exits.
   static ModuleState* state = new ModuleState();
@@ -61,24 +54,13 @@ ModuleState& ModuleState::Get() {
 }
 
 ModuleState::ModuleState() {
-  hostSendsMilliseconds = ProcessHasLibavfilter();
-  const auto candidates = PluginCandidates(std::getenv("SWIRLMOSS_PLUGIN"), ModuleDirectory());
-  std::string error;
-  for (const auto& candidate : candidates) {
-    // Only an existing file counts as found: the first one that exists is the one to load,
-    // and its failure is the one to report.
-    if (FILE* file = std::fopen(candidate.c_str(), "rb")) {
-      std::fclose(file);
-      library = hostkit::PluginLibrary::Load(candidate, error);
-      if (library && !hostkit::ParameterModel::Query(*library, model, error)) library.reset();
-      if (!library) loadError = error;
-      break;
-    }
-  }
-  if (!library && loadError.empty()) {
-    loadError = "Swirlmoss.so not found (looked for " + candidates.front();
-    for (size_t i = 1; i < candidates.size(); ++i) loadError += ", " + candidates[i];
-    loadError += "; set SWIRLMOSS_PLUGIN to its path)";
+  // libavfilter in the process means the host is ffmpeg (or another libavfilter user, which
+  // sends time the same way).
+  hostSendsMilliseconds = hostkit::ProcessExports("avfilter_version");
+  std::string path;
+  if (hostkit::FindPlugin("", hostkit::PluginSeeker::Module, path, loadError)) {
+    library = hostkit::PluginLibrary::Load(path, loadError);
+    if (library && !hostkit::ParameterModel::Query(*library, model, loadError)) library.reset();
   }
   if (library) {
     for (const auto& info : model.Parameters()) parameters.push_back(Describe(info));

@@ -23,12 +23,6 @@ struct ModuleParameter {
   int Frei0rType() const;                        // F0R_PARAM_*
 };
 
-// Where the plugin is looked for, in order: `environment` (SWIRLMOSS_PLUGIN) when set and not
-// empty, else beside the module, the installed location relative to the module
-// (PREFIX/lib/frei0r-1 -> PREFIX/lib/swirlmoss/plugins), and the build folder, whose module
-// folder sits beside the plugin.
-std::vector<std::string> PluginCandidates(const char* environment, const std::string& moduleDirectory);
-
 class ModuleState {
  public:
   // The process's state, loading the plugin on first use (thread-safe). Never destroyed.

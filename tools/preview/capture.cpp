@@ -31,7 +31,7 @@ std::string StampedName(const std::string& extension) {
 }
 
 bool SaveFrame(const hostkit::InstanceDriver& driver, const std::string& path, std::string& error) {
-  auto sink = hostkit::OpenSink({path, 1, 30.0, driver.Width(), driver.Height()}, error);
+  auto sink = hostkit::OpenSink({path, 1, hostkit::kDefaultFrameRate, driver.Width(), driver.Height()}, error);
   if (!sink) return false;
   std::vector<uint8_t> pixels(static_cast<size_t>(driver.Width()) * driver.Height() * 4);
   ReadInstanceFrame(driver, pixels.data());

@@ -31,7 +31,7 @@ struct SessionSetup {
   std::unique_ptr<hostkit::FrameSource> source;  // null: `input` is the picture of every frame
   int width = 0, height = 0;  // the picture at full scale
   RenderScale scale = RenderScale::Half;
-  double fps = 30.0;
+  double fps = hostkit::kDefaultFrameRate;
   int exitAfter = 0;  // frames; 0 runs until the window closes
   std::vector<ParameterChange> initial;  // from the preset and --set, applied as render applies them
   std::vector<ScriptStep> script;

@@ -1,23 +1,11 @@
 #include "tools/hostkit/media/frame_sink.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "tools/hostkit/platform/child_process.h"
 #include "tools/hostkit/media/sinks.h"
-#include "tools/hostkit/media/video_formats.h"
+#include "tools/hostkit/media/output_formats.h"
 
 namespace hostkit {
 namespace {
-
-std::string LowerExtension(const std::string& path) {
-  const size_t dot = path.rfind('.');
-  const size_t slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
-}
 
 // Hands the rows of `frame` top to bottom to `write` in batches of row ranges.
 template <typename Write>
@@ -36,28 +24,22 @@ bool WriteRowsUpright(const FrameView& frame, Write write) {
 }  // namespace
 
 PixelFormat FormatForPath(const std::string& path) {
-  return LowerExtension(path) == "exr" ? PixelFormat::RgbaHalf : PixelFormat::Rgba8;
+  const OutputFormat* format = FindOutputFormat(path);
+  return format ? format->pixels : PixelFormat::Rgba8;
 }
 
 bool KnownOutputType(const std::string& path, std::string& error) {
-  const std::string extension = LowerExtension(path);
-  VideoContainer container;
-  if (path == "-" || extension == "png" || extension == "exr" || VideoContainerFor(extension, container)) return true;
-  error = "unknown output type \"" + path +
-          "\": use NAME.png, NAME_%04d.png, NAME.exr, NAME_%04d.exr, NAME.mp4, NAME.mov, NAME.webm, NAME.gif "
-          "or - (raw RGBA)";
+  if (FindOutputFormat(path)) return true;
+  error = "unknown output type \"" + path + "\": use " + OutputNameList();
   return false;
 }
 
 std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error) {
   if (!KnownOutputType(request.path, error)) return nullptr;
-  if (request.path == "-") return OpenRawSink(error);
-  const std::string extension = LowerExtension(request.path);
-  if (extension == "png") return OpenPictureSink(request, PictureKind::Png, error);
-  if (extension == "exr") return OpenPictureSink(request, PictureKind::Exr, error);
-  VideoContainer container = VideoContainer::Mp4;
-  VideoContainerFor(extension, container);
-  return OpenVideoSink(request, container, extension, error);
+  const OutputFormat& format = *FindOutputFormat(request.path);
+  if (format.kind == OutputKind::Stream) return OpenRawSink(error);
+  if (format.kind == OutputKind::Video) return OpenVideoSink(request, format, error);
+  return OpenPictureSink(request, format, error);
 }
 
 bool WriteUprightRows(int fd, const FrameView& frame, std::string& error) {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "tools/hostkit/image/pixel_format.h"
+#include "tools/hostkit/params/frame_rate.h"
 
 namespace hostkit {
 
@@ -51,7 +52,7 @@ struct OutputRequest {
 
   std::string path;  // "-" for raw frames on standard output
   int frames = 1;
-  double fps = 30.0;
+  double fps = kDefaultFrameRate;
   int width = 0;
   int height = 0;
   int jobs = 0;  // threads compressing PNG and EXR frames; 0: one per CPU core
@@ -64,12 +65,11 @@ struct OutputRequest {
   int firstFrame = 0;  // number of the first frame: the pieces of a split render number files from there
 };
 
-// Chooses the sink from the path: "-" raw RGBA on standard output; "*.png" one picture (the
-// last frame) or, with a number pattern ("%04d" or "####"), one picture per frame; "*.exr"
-// likewise in half floats; "*.mp4", "*.mov", "*.webm" and "*.gif" through the ffmpeg program
-// (H.264; ProRes 4444 and VP9, both with alpha; GIF), with sound where asked. Checks up front
-// that the output can be written (directory exists and is writable, ffmpeg installed) so no
-// render time is spent on an output that cannot be made. Null with a one-line `error` otherwise.
+// Chooses the sink from the path by the table of output formats (output_formats.h): raw
+// frames on standard output, pictures, picture sequences or video through the ffmpeg
+// program, with sound where asked. Checks up front that the output can be written
+// (directory exists and is writable, ffmpeg installed) so no render time is spent on an
+// output that cannot be made. Null with a one-line `error` otherwise.
 std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error);
 
 // For "-o -", before anything that may print (the plugin logs to standard output): frames go

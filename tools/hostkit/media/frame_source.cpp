@@ -19,8 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double kStillRate = 30.0;
-
 std::string BaseName(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -121,7 +119,7 @@ std::unique_ptr<FrameSource> OpenPng(const SourceRequest& request, std::string& 
   SourceInfo info;
   info.width = picture.width;
   info.height = picture.height;
-  info.fps = kStillRate;
+  info.fps = kDefaultFrameRate;
   info.frames = 1;
   info.still = true;
   for (size_t i = 3; i < picture.rgba.size(); i += 4) {
@@ -265,13 +263,13 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
   if (!sequence && !camera && pictureFile) {
     info.still = true;
     info.frames = 1;
-    info.fps = kStillRate;
+    info.fps = kDefaultFrameRate;
     info.description = Describe(name, info, "");
     return OpenDecodedStill(ffmpeg, request, facts, input, std::move(info), error);
   }
 
   info.hasAudio = !sequence && facts.hasAudio;
-  info.fps = sequence || facts.fps <= 0.0 ? kStillRate : facts.fps;
+  info.fps = sequence || facts.fps <= 0.0 ? kDefaultFrameRate : facts.fps;
   info.frames = camera ? -1 : sequence ? count : facts.frames;
   info.description = Describe(name, info, "camera");
   if (!camera && info.frames < 1) {
@@ -291,7 +289,7 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
   if (sequence) {
     // The image reader positions itself by file number: no frame is decoded only to be dropped.
     auto from = [&](int64_t frame) {
-      return std::vector<std::string>{"-f", "image2", "-framerate", "30", "-start_number",
+      return std::vector<std::string>{"-f", "image2", "-framerate", RateText(kDefaultFrameRate), "-start_number",
                                       std::to_string(first + frame), "-i", FfmpegPattern(pattern)};
     };
     plan.first = DecodeArguments(ffmpeg, facts, from(start), plan.width, plan.height, 0, false);

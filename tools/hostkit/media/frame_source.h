@@ -9,13 +9,14 @@
 #include <string>
 
 #include "tools/hostkit/image/pixel_format.h"
+#include "tools/hostkit/params/frame_rate.h"
 
 namespace hostkit {
 
 struct SourceInfo {
   std::string description;  // one line for messages: "clip.mp4 (1920x1080, 25 fps, 250 frames, alpha, sound)"
   int width = 0, height = 0;  // the picture's own size
-  double fps = 30.0;          // the source's rate (30 for stills and sequences)
+  double fps = kDefaultFrameRate;  // the source's rate (the default rate for stills and sequences)
   int64_t frames = 0;         // length in frames: 1 for a still, -1 when unbounded (camera)
   bool still = false;
   bool hasAlpha = false;

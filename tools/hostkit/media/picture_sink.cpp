@@ -19,10 +19,10 @@ namespace {
 
 class PictureSink final : public FrameSink {
  public:
-  PictureSink(PictureKind kind, int lastFrame, bool sequence, NumberPattern pattern, int jobs)
-      : kind(kind), lastFrame(lastFrame), sequence(sequence), pattern(std::move(pattern)), jobs(jobs) {}
+  PictureSink(PixelFormat format, int lastFrame, bool sequence, NumberPattern pattern, int jobs)
+      : format(format), lastFrame(lastFrame), sequence(sequence), pattern(std::move(pattern)), jobs(jobs) {}
 
-  PixelFormat Format() const override { return kind == PictureKind::Exr ? PixelFormat::RgbaHalf : PixelFormat::Rgba8; }
+  PixelFormat Format() const override { return format; }
   // A single picture encodes only the last frame: more threads would only hold more frames.
   int EncodeJobs() const override { return sequence ? jobs : 1; }
 
@@ -40,7 +40,7 @@ class PictureSink final : public FrameSink {
               std::string& error) const override {
     encoded.clear();
     if (!Wanted(frame)) return true;
-    if (kind == PictureKind::Png) return EncodePng(frame.pixels, frame.width, frame.height, scratch.rows, encoded, error);
+    if (format == PixelFormat::Rgba8) return EncodePng(frame.pixels, frame.width, frame.height, scratch.rows, encoded, error);
     return EncodeExr(frame.pixels, frame.width, frame.height, scratch.upright, encoded, error);
   }
 
@@ -98,7 +98,7 @@ class PictureSink final : public FrameSink {
     files.clear();
   }
 
-  PictureKind kind;
+  PixelFormat format;
   int lastFrame;
   bool sequence;
   NumberPattern pattern;
@@ -111,12 +111,13 @@ class PictureSink final : public FrameSink {
 
 }  // namespace
 
-std::unique_ptr<FrameSink> OpenPictureSink(const OutputRequest& request, PictureKind kind, std::string& error) {
+std::unique_ptr<FrameSink> OpenPictureSink(const OutputRequest& request, const OutputFormat& format,
+                                           std::string& error) {
   NumberPattern pattern;
-  const bool sequence = FindNumberPattern(request.path, pattern);
+  const bool sequence = format.kind == OutputKind::Sequence && FindNumberPattern(request.path, pattern);
   const int cores = static_cast<int>(std::thread::hardware_concurrency());
   const int jobs = request.jobs > 0 ? request.jobs : (cores > 0 ? cores : 1);
-  auto sink = std::make_unique<PictureSink>(kind, request.firstFrame + request.frames - 1, sequence, pattern, jobs);
+  auto sink = std::make_unique<PictureSink>(format.pixels, request.firstFrame + request.frames - 1, sequence, pattern, jobs);
   if (!sink->Open(request.path, request.frames, error)) return nullptr;
   return sink;
 }

@@ -53,12 +53,12 @@ class VideoSink final : public FrameSink {
 
   PixelFormat Format() const override { return PixelFormat::Rgba8; }
 
-  bool Start(const std::string& program, const OutputRequest& request, VideoContainer container,
+  bool Start(const std::string& program, const OutputRequest& request, const OutputFormat& format,
              std::string& error) {
     file = PendingFile::Create(request.path, error);
     if (!file) return false;
     file->CloseStream();  // ffmpeg writes the reserved temporary file by name
-    std::vector<std::string> args = FfmpegArguments(request, container, file->TemporaryPath());
+    std::vector<std::string> args = FfmpegArguments(request, format, file->TemporaryPath());
     args.insert(args.begin(), program);
 
     ChildOptions options;
@@ -116,16 +116,16 @@ bool VideoOutputAvailable() {
   return FindProgram("ffmpeg", program);
 }
 
-std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, VideoContainer container,
-                                         const std::string& name, std::string& error) {
+std::unique_ptr<FrameSink> OpenVideoSink(const OutputRequest& request, const OutputFormat& format,
+                                         std::string& error) {
   std::string program;
   if (!FindProgram("ffmpeg", program)) {
-    error = "ffmpeg is not installed: " + name +
+    error = "ffmpeg is not installed: " + format.extension +
             " output needs it (PNG, EXR and raw output work without it; scripts/setup.sh installs it)";
     return nullptr;
   }
   auto sink = std::make_unique<VideoSink>();
-  if (!sink->Start(program, request, container, error)) return nullptr;
+  if (!sink->Start(program, request, format, error)) return nullptr;
   return sink;
 }
 

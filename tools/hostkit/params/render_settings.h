@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/hostkit/params/frame_rate.h"
+
 namespace hostkit {
 
 namespace option {
@@ -21,7 +23,7 @@ struct RenderSettings {
   std::string input;  // empty: the built-in test card
   std::string size;   // WIDTHxHEIGHT as given
   bool sizeGiven = false;
-  double fps = 30.0;
+  double fps = kDefaultFrameRate;
   bool fpsGiven = false;
   std::string preset;               // empty: none
   std::vector<std::string> values;  // NAME=VALUE, one per --set, in order

@@ -1,6 +1,7 @@
 #pragma once
-// Opening a shared library and finding a symbol in it: the one platform-specific concern of
-// plugin loading, kept in one small file per platform.
+// Opening a shared library and finding a symbol in it, and what the process knows of the
+// libraries loaded into it: the platform-specific concerns of plugin loading and of a module
+// loaded into another program, kept in one small file per platform.
 
 #include <memory>
 #include <string>
@@ -23,5 +24,12 @@ class SharedLibrary {
   explicit SharedLibrary(void* handle) : handle(handle) {}
   void* handle;
 };
+
+// The file of the library (or program) that holds `address`, such as a function of the
+// caller's own; empty when the system cannot tell.
+std::string FileHoldingAddress(const void* address);
+
+// True when a library loaded into the process exports `name`.
+bool ProcessExports(const char* name);
 
 }  // namespace hostkit

@@ -19,4 +19,12 @@ SharedLibrary::~SharedLibrary() { dlclose(handle); }
 
 void* SharedLibrary::Symbol(const char* name) const { return dlsym(handle, name); }
 
+std::string FileHoldingAddress(const void* address) {
+  Dl_info info{};
+  if (!dladdr(address, &info) || !info.dli_fname) return {};
+  return info.dli_fname;
+}
+
+bool ProcessExports(const char* name) { return dlsym(RTLD_DEFAULT, name) != nullptr; }
+
 }  // namespace hostkit
