@@ -201,6 +201,34 @@ TEST(CliRender, AVideoEncoderCutOffByAFileSizeLimitFailsTheRenderAndLeavesNoFile
   }
 }
 
+TEST(CliLooks, EveryShippedLookIsListedAndRendersByNameAsItsFileDoes) {
+  std::vector<std::string> shipped;
+  for (const auto& entry : std::filesystem::directory_iterator(SWIRLMOSS_LOOKS_DIR)) {
+    shipped.push_back(entry.path().stem().string());
+  }
+  ASSERT_GE(shipped.size(), 8u);
+  const RunResult listing = Swirlmoss({"looks"});
+  ASSERT_EQ(listing.exitCode, 0) << listing.err;
+  for (const auto& name : shipped) EXPECT_NE(listing.out.find(name + " "), std::string::npos) << name;
+
+  ScratchDir dir;
+  const RunResult byName = Swirlmoss(Render(dir / "name.png", {"--preset", "EMBERS", "--frames", "2"}));
+  const RunResult byFile =
+      Swirlmoss(Render(dir / "file.png", {"--preset", std::string(SWIRLMOSS_LOOKS_DIR) + "/embers.json", "--frames", "2"}));
+  ASSERT_EQ(byName.exitCode, 0) << byName.err;
+  ASSERT_EQ(byFile.exitCode, 0) << byFile.err;
+  PngOnDisk a, b;
+  ASSERT_TRUE(tooltest::LoadPng(dir / "name.png", a));
+  ASSERT_TRUE(tooltest::LoadPng(dir / "file.png", b));
+  EXPECT_EQ(a.rgba, b.rgba);
+
+  const RunResult unknown = Swirlmoss(Render(dir / "none.png", {"--preset", "ember"}));
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_EQ(tooltest::LineCount(unknown.err), 1) << unknown.err;
+  EXPECT_NE(unknown.err.find("embers"), std::string::npos) << "the looks are listed: " << unknown.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "none.png"));
+}
+
 TEST(CliBench, TheOutputBenchmarkCoversEveryOutputSaysItsClocksAndCleansUp) {
   ScratchDir temporary;
   const RunResult run = Swirlmoss({"bench", "--io", "--io-size", "64x36", "--io-frames", "3", "--jobs", "2"},

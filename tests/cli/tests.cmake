@@ -13,6 +13,7 @@ if(TARGET swirlmoss)
   target_compile_definitions(swirlmoss_cli_test PRIVATE
     SWIRLMOSS_MODULE_PATH="$<TARGET_FILE:Swirlmoss>"
     SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>"
+    SWIRLMOSS_LOOKS_DIR="${PROJECT_SOURCE_DIR}/looks"
     FAKE_NO_ENTRY_PATH="$<TARGET_FILE:swirlmoss_fake_no_entry>"
     FAKE_CREATE_FAILS_PATH="$<TARGET_FILE:swirlmoss_fake_create_fails>"
     FAKE_CHATTY_PATH="$<TARGET_FILE:swirlmoss_fake_chatty>")
