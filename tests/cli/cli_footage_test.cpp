@@ -169,6 +169,14 @@ TEST_F(CliFootage, BadInputsAreOneLineANonZeroExitAndNoFile) {
     EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
     EXPECT_TRUE(out.Entries().empty()) << c.expected;
   }
+  // An output naming the input itself, by its own name or another, would replace the source.
+  const std::string before = Slurp(clip);
+  for (const std::string& output : {clip, dir / "seq/../clip.mp4"}) {
+    const RunResult run = Swirlmoss({"render", "--input", clip, "-o", output});
+    EXPECT_EQ(run.exitCode, 2) << run.err;
+    EXPECT_NE(run.err.find("is the input itself"), std::string::npos) << run.err;
+  }
+  EXPECT_EQ(Slurp(clip), before) << "the source clip was changed";
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "tools/cli/settings_options.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/media/output_formats.h"
+#include "tools/hostkit/platform/file_system.h"
 #include "tools/hostkit/render/render_loop.h"
 
 namespace swirlcli {
@@ -116,6 +117,10 @@ RenderShape ShapeOf(const RenderOptions& options, const hostkit::FrameSource* so
 int RunRender(const RenderOptions& options) {
   std::string error;
   Require(hostkit::KnownOutputType(options.output, error), error, kExitUsage);
+  Require(options.settings.input.empty() || options.output == "-" ||
+              !hostkit::SameFile(options.settings.input, options.output),
+          "-o " + options.output + " is the input itself: the render would replace its own source; write elsewhere",
+          kExitUsage);
   // Before the plugin loads: its log lines go to standard output.
   if (options.output == "-") Require(hostkit::ReserveStandardOutputForFrames(error), error);
   const hostkit::RenderSettings& settings = options.settings;

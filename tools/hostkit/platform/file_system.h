@@ -25,4 +25,8 @@ long ProcessId();
 // Absolute path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
 
+// True when `a` and `b` name the same file: the same file on disk (links and other spellings
+// of the path included) or, for files that do not exist yet, the same normalised path.
+bool SameFile(const std::string& a, const std::string& b);
+
 }  // namespace hostkit
