@@ -88,6 +88,9 @@ TEST(Preset, BadFilesFailWithOneLineNamingTheFileAndTheProblem) {
       {R"({"parameters": {"Light": "bright"}})", "Light must be a number"},
       {R"({"parameters": {"Light": true}})", "Light must be a number"},
       {R"({"parameters": {"Caption": 1}})", "Caption is a text parameter"},
+      {R"({"parameters": {"Light": 1e300}})", "Light: 1e+300 is too large"},
+      {R"({"parameters": {"Light": -1e39}})", "is too large"},
+      {R"({"parameters": {"Light": 1, "light": 2}})", "\"Light\" and \"light\" both set Light"},
   };
   for (const auto& [text, expected] : cases) {
     std::vector<std::string> settings;

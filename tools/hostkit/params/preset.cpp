@@ -1,8 +1,10 @@
 #include "tools/hostkit/params/preset.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 #include "tools/hostkit/platform/pending_file.h"
@@ -24,7 +26,13 @@ bool ValueSetting(const std::string& source, const ParameterInfo& info, const Js
                   std::string& error) {
   const std::string prefix = source + ": ";
   if (value.is_number()) {
-    setting = info.name + "=" + FloatText(value.get<float>());
+    // Converting a double beyond the float range is undefined: check it as a double first.
+    const double number = value.get<double>();
+    if (!std::isfinite(number) || std::fabs(number) > std::numeric_limits<float>::max()) {
+      error = prefix + info.name + ": " + value.dump() + " is too large for a parameter value";
+      return false;
+    }
+    setting = info.name + "=" + FloatText(static_cast<float>(number));
     return true;
   }
   if (value.is_boolean() && info.IsBoolean()) {
@@ -82,12 +90,21 @@ bool SettingsFromJson(const nlohmann::json& parameters, const ParameterModel& mo
                       std::vector<std::string>& settings, std::string& error) {
   const std::string prefix = source + ": ";
   settings.clear();
+  std::vector<std::pair<const ParameterInfo*, std::string>> seen;
   for (const auto& [name, value] : parameters.items()) {
     const ParameterInfo* info = model.Find(name);
     if (!info) {
       error = prefix + "unknown parameter \"" + name + "\"; valid names: " + model.NameList();
       return false;
     }
+    // Names ignore case, so "light" and "Light" would both set Light.
+    for (const auto& [other, otherName] : seen) {
+      if (other == info) {
+        error = prefix + "\"" + otherName + "\" and \"" + name + "\" both set " + info->name + "; keep one";
+        return false;
+      }
+    }
+    seen.emplace_back(info, name);
     if (info->IsText()) {
       error = prefix + info->name + " is a text parameter; only numeric parameters can be set";
       return false;
