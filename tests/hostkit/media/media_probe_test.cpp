@@ -13,7 +13,8 @@ namespace {
 using hostkit::MediaFacts;
 
 // A report with `streams` (a JSON array's members) and the file's `format` members.
-std::string Report(const std::string& streams, const std::string& format = R"("format_name": "mov,mp4,m4a,3gp,3g2,mj2")") {
+std::string Report(const std::string& streams,
+                   const std::string& format = R"("format_name": "mov,mp4,m4a,3gp,3g2,mj2")") {
   return R"({"streams": [)" + streams + R"(], "format": {)" + format + "}}";
 }
 
@@ -153,18 +154,22 @@ TEST(MediaProbeReport, MalformedReportsAreRefusedWithoutThrowing) {
   // Well-formed JSON of the wrong shapes: every field that cannot be read counts as missing.
   for (const std::string& report : std::vector<std::string>{
            R"({"streams": {"codec_type": "video"}})", R"({"streams": [1, "two", null, []]})",
-        Report(R"({"codec_type": "video", "width": "96", "height": "64"})"),
-        Report(R"({"codec_type": "video", "width": 1e300, "height": -1e300})"),
-        Report(R"({"codec_type": ["video"], "width": 96, "height": 64})")}) {
+           Report(R"({"codec_type": "video", "width": "96", "height": "64"})"),
+           Report(R"({"codec_type": "video", "width": 1e300, "height": -1e300})"),
+           Report(R"({"codec_type": ["video"], "width": 96, "height": 64})")}) {
     Refusal(report);
   }
   for (const std::string& report : std::vector<std::string>{
-           Report(Video(R"("disposition": "attached_pic", "tags": ["rotate", 90], "side_data_list": {"rotation": 90})")),
-        Report(Video(R"("side_data_list": [{"rotation": 1e300}, {"rotation": "90"}], "nb_frames": "99999999999999999999999")")),
-        Report(Video(R"("avg_frame_rate": "1e400/1", "r_frame_rate": "1/1e-400", "nb_frames": null)")),
-        Report(Video(R"("tags": {"rotate": "-9223372036854775808"})")),
-        Report(Video(R"("nb_frames": "0", "duration": "1e308", "avg_frame_rate": "1e308/1")")),
-        Report(Video(R"("nb_frames": "0", "duration": "nan", "avg_frame_rate": "25/1", "tags": {"DURATION": "99:99:1e999"})"), "\"duration\": {}")}) {
+           Report(Video(R"("disposition": "attached_pic", "tags": ["rotate", 90],
+                           "side_data_list": {"rotation": 90})")),
+           Report(Video(R"("side_data_list": [{"rotation": 1e300}, {"rotation": "90"}],
+                           "nb_frames": "99999999999999999999999")")),
+           Report(Video(R"("avg_frame_rate": "1e400/1", "r_frame_rate": "1/1e-400", "nb_frames": null)")),
+           Report(Video(R"("tags": {"rotate": "-9223372036854775808"})")),
+           Report(Video(R"("nb_frames": "0", "duration": "1e308", "avg_frame_rate": "1e308/1")")),
+           Report(Video(R"("nb_frames": "0", "duration": "nan", "avg_frame_rate": "25/1",
+                           "tags": {"DURATION": "99:99:1e999"})"),
+                  R"("duration": {})")}) {
     const MediaFacts facts = Parsed(report);
     EXPECT_GE(facts.frames, 0) << report;
     EXPECT_GE(facts.fps, 0.0) << report;
