@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <set>
 
-#include "tools/hostkit/platform/child_process.h"
-#include "tools/hostkit/media/decoded_stream.h"
 #include "tools/hostkit/image/image_fit.h"
-#include "tools/hostkit/media/media_probe.h"
-#include "tools/hostkit/platform/pending_file.h"
+#include "tools/hostkit/image/number_pattern.h"
 #include "tools/hostkit/image/png_io.h"
-#include "tools/hostkit/media/sinks.h"
+#include "tools/hostkit/media/decoded_stream.h"
+#include "tools/hostkit/media/media_probe.h"
+#include "tools/hostkit/platform/child_process.h"
+#include "tools/hostkit/platform/pending_file.h"
 
 namespace hostkit {
 namespace {
