@@ -1,7 +1,9 @@
 // The host boundary. Every request of the host enters here as a function code, an input
-// word and an instance handle. Codes answered from process state and the prototype come
-// first; then the null-handle check and the instance's operation. Nothing thrown below
-// crosses the boundary: a catch-all turns it into the code's failure word.
+// word and an instance handle, and Dispatch hands the code to the group that answers it:
+// process state, the prototype's static parameter answers, the instance or else the
+// prototype, and, past the null-handle check, the live instance. Each case decodes the word
+// or record, calls one operation and packs its answer. Nothing thrown below crosses the
+// boundary: a catch-all turns it into the code's failure word.
 
 #include "host/plug_main.h"
 
@@ -83,10 +85,9 @@ const ParamElement* FindElement(const CFFGLPlugin* plugin, uint32_t index, uint3
   return &record->elements[position];
 }
 
-// Codes answered from the plugin information and the prototype; the handle is ignored.
-FFMixed GlobalCode(uint32_t code, FFMixed input, bool& handled) {
-  handled = true;
-  const uint32_t index = LowHalf(input);
+// Codes answered from process state: the plugin information, the prototype's life, the
+// capabilities, the thumbnail and making an instance. The handle is ignored.
+FFMixed ProcessCode(uint32_t code, FFMixed input) {
   switch (code) {
     case FF_GET_INFO: {
       PluginInfoBlock* info = RegisteredPluginInfo();
@@ -103,7 +104,7 @@ FFMixed GlobalCode(uint32_t code, FFMixed input, bool& handled) {
     case FF_INITIALISE_V2:
       return FromUInt(EnsurePrototype());
     case FF_GET_PLUGIN_CAPS:
-      return FromUInt(CapabilityAnswer(index));
+      return FromUInt(CapabilityAnswer(LowHalf(input)));
     case FF_GET_THUMBNAIL: {
       auto* query = RecordOf<GetThumbnailStruct>(input);
       if (query) query->width = query->height = 0;  // no thumbnail: nothing else is written
@@ -114,28 +115,13 @@ FFMixed GlobalCode(uint32_t code, FFMixed input, bool& handled) {
       return instance ? FromPointer(instance) : FailureWord(code);
     }
     default:
-      break;
-  }
-
-  // The rest answer static parameter questions from the prototype.
-  switch (code) {
-    case FF_GET_NUM_PARAMETERS:
-    case FF_GET_PARAMETER_NAME:
-    case FF_GET_PARAMETER_DEFAULT:
-    case FF_GET_PARAMETER_TYPE:
-    case FF_GET_PARAMETER_USAGE:
-    case FF_GET_PLUGIN_SHORT_NAME:
-    case FF_GET_RANGE:
-    case FF_GET_NUM_FILE_PARAMETER_EXTENSIONS:
-    case FF_GET_FILE_PARAMETER_EXTENSION:
-    case FF_GET_NUM_ELEMENT_SEPARATORS:
-    case FF_GET_ELEMENT_SEPARATOR:
-    case FF_GET_PARAMETER_GROUP:
-      break;
-    default:
-      handled = false;
       return FailureWord(code);
   }
+}
+
+// Static parameter questions, answered from the prototype. The handle is ignored.
+FFMixed PrototypeCode(uint32_t code, FFMixed input) {
+  const uint32_t index = LowHalf(input);
   const bool takesRecord = code == FF_GET_RANGE || code == FF_GET_FILE_PARAMETER_EXTENSION ||
                            code == FF_GET_ELEMENT_SEPARATOR || code == FF_GET_PARAMETER_GROUP;
   if (takesRecord && !input.PointerValue) return FailureWord(code);
@@ -334,10 +320,28 @@ FFMixed InstanceCode(uint32_t code, FFMixed input, CFFGLPlugin& instance) {
 }
 
 FFMixed Dispatch(uint32_t code, FFMixed input, FFInstanceID instanceID) {
-  bool handled = false;
-  FFMixed answer = GlobalCode(code, input, handled);
-  if (handled) return answer;
   switch (code) {
+    case FF_GET_INFO:
+    case FF_GET_EXTENDED_INFO:
+    case FF_DEINITIALISE:
+    case FF_INITIALISE_V2:
+    case FF_GET_PLUGIN_CAPS:
+    case FF_GET_THUMBNAIL:
+    case FF_INSTANTIATE_GL:
+      return ProcessCode(code, input);
+    case FF_GET_NUM_PARAMETERS:
+    case FF_GET_PARAMETER_NAME:
+    case FF_GET_PARAMETER_DEFAULT:
+    case FF_GET_PARAMETER_TYPE:
+    case FF_GET_PARAMETER_USAGE:
+    case FF_GET_PLUGIN_SHORT_NAME:
+    case FF_GET_RANGE:
+    case FF_GET_NUM_FILE_PARAMETER_EXTENSIONS:
+    case FF_GET_FILE_PARAMETER_EXTENSION:
+    case FF_GET_NUM_ELEMENT_SEPARATORS:
+    case FF_GET_ELEMENT_SEPARATOR:
+    case FF_GET_PARAMETER_GROUP:
+      return PrototypeCode(code, input);
     case FF_GET_NUM_PARAMETER_ELEMENTS:
     case FF_GET_PARAMETER_ELEMENT_NAME:
     case FF_GET_PARAMETER_ELEMENT_VALUE:

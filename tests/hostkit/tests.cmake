@@ -1,7 +1,8 @@
 # The host library, a suite per layer where it has behaviour of its own: child processes,
 # contexts, the instance driver on the real plugin and where it is found, parameter plans and
-# presets, footage in and outputs and their table (checked against docs/footage.md). The layer
-# order (and the platform-include rule) is checked from the sources alone.
+# presets, ffprobe's reports, footage in and outputs and their table (checked against
+# docs/footage.md). The layer order (and the platform-include rule) is checked from the sources
+# alone.
 get_property(_layers GLOBAL PROPERTY SWIRLMOSS_HOSTKIT_LAYERS)
 if(_layers)
   add_test(NAME hostkit_layer_order
@@ -34,6 +35,8 @@ if(TARGET swirlmoss_hostkit)
   swirlmoss_add_test(hostkit_output_formats_test SOURCES hostkit/media/output_formats_test.cpp
     LIBS swirlmoss_hostkit_media LABELS tools)
   target_compile_definitions(hostkit_output_formats_test PRIVATE SWIRLMOSS_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  swirlmoss_add_test(hostkit_media_probe_test SOURCES hostkit/media/media_probe_test.cpp
+    LIBS swirlmoss_hostkit_media LABELS tools)
   swirlmoss_add_test(hostkit_frame_source_test
     SOURCES hostkit/media/frame_source_test.cpp reliability/alloc_counter.cpp
     LIBS swirlmoss_hostkit swirlmoss_tool_test_util LABELS tools)

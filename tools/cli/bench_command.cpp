@@ -20,6 +20,7 @@
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/gl/frame_timer.h"
 #include "tools/hostkit/gl/passthrough_program.h"
+#include "tools/hostkit/image/test_card.h"
 #include "tools/hostkit/render/render_loop.h"
 
 namespace swirlcli {
@@ -137,6 +138,98 @@ bool MakeFootage(const std::string& path, int width, int height, int frames, std
   return false;
 }
 
+// One size's rows of the frame-time table: each look against a pass-through frame.
+void TimeSize(const LoadedPlugin& plugin, const std::vector<hostkit::ParameterPlan>& plans, hostkit::FrameTimer& timer,
+              int width, int height, int frames) {
+  auto driver = MakeDriver(plugin, width, height, hostkit::PixelFormat::Rgba8, hostkit::MakeTestCard(width, height));
+  std::string error;
+  hostkit::PassthroughProgram pass;
+  Require(pass.Create(error), error);
+  {
+    // The first frame compiles the shader: keep it out of the figures.
+    TerminalProgress progress("bench");
+    Require(hostkit::RenderFrames(*driver, hostkit::ParameterPlan(), 1, nullptr, &progress, nullptr, error), error);
+  }
+  const double passMs = TimePassthrough(*driver, pass, timer, frames);
+  pass.Release();
+  for (size_t i = 0; i < Looks().size(); ++i) {
+    Require(!Interrupted(), "interrupted");
+    LookFigures figures;
+    Require(TimeLook(*driver, plans[i], timer, frames, figures, error), error);
+    std::printf("%-10s %-12s %10.1f %16.2f %7.0fx %18.1f\n",
+                (std::to_string(width) + "x" + std::to_string(height)).c_str(), Looks()[i].name, figures.frameMs,
+                passMs, figures.frameMs / passMs, figures.callCpuUs);
+    std::fflush(stdout);
+  }
+}
+
+// The frame-time table: every look at every size, with how it was clocked.
+void TimeLooks(const LoadedPlugin& plugin, const hostkit::EglContext& gl,
+               const std::vector<hostkit::ParameterPlan>& plans, const std::vector<std::pair<int, int>>& sizes,
+               int frames) {
+  hostkit::FrameTimer timer;
+  timer.Create(!gl.IsSoftware());
+  std::printf("Clocks: frame times are %s, mean of %d frames after one untimed frame%s; the plugin call is the "
+              "calling thread's CPU time inside plugMain(17).\n\n",
+              timer.ClockName(), frames,
+              gl.IsSoftware() ? " (GPU timer queries read near zero on a software rasteriser)" : "");
+  std::printf("%-10s %-12s %10s %16s %8s %18s\n", "size", "look", "effect ms", "pass-through ms", "ratio",
+              "plugin call CPU us");
+  std::fflush(stdout);
+  for (const auto& [width, height] : sizes) TimeSize(plugin, plans, timer, width, height, frames);
+  timer.Release();
+}
+
+// One look's row of the throughput table, `n` frames a run: pure rendering, to PNG, and where
+// ffmpeg is there to MP4 and from `footage` to MP4 ("" when no footage could be made).
+bool TimeThroughputRow(hostkit::InstanceDriver& driver, const hostkit::ParameterPlan& plan, const char* name,
+                       int n, const std::string& scratch, bool video, const std::string& footage,
+                       std::string& error) {
+  double pure = 0.0, png = 0.0, mp4 = 0.0, clip = 0.0;
+  const bool ok = TimeRender(driver, plan, n, "", pure, error) &&
+                  TimeRender(driver, plan, n, scratch + "/frame_%04d.png", png, error) &&
+                  (!video || TimeRender(driver, plan, n, scratch + "/clip.mp4", mp4, error)) &&
+                  (footage.empty() || TimeRender(driver, plan, n, scratch + "/clip.mp4", clip, error, footage));
+  if (!ok) return false;
+  char mp4Text[40] = "ffmpeg not installed";
+  char clipText[40] = "ffmpeg not installed";
+  if (video) std::snprintf(mp4Text, sizeof mp4Text, "%.2f (%.2fx)", n / mp4, mp4 / pure);
+  if (!footage.empty()) std::snprintf(clipText, sizeof clipText, "%.2f (%.2fx)", n / clip, clip / pure);
+  char pngText[40];
+  std::snprintf(pngText, sizeof pngText, "%.2f (%.2fx)", n / png, png / pure);
+  std::printf("%-12s %14.2f %20s %20s %22s\n", name, n / pure, pngText, mp4Text, clipText);
+  std::fflush(stdout);
+  return true;
+}
+
+// End-to-end throughput of render to files, at `width` x `height`, for both looks, in a scratch
+// folder removed afterwards.
+void TimeThroughput(const LoadedPlugin& plugin, const std::vector<hostkit::ParameterPlan>& plans, int width,
+                    int height, int frames) {
+  auto driver = MakeDriver(plugin, width, height, hostkit::PixelFormat::Rgba8, hostkit::MakeTestCard(width, height));
+  std::string error;
+  const std::string scratch = hostkit::MakeTemporaryDirectory("swirlmoss-bench", error);
+  Require(!scratch.empty(), "cannot make a temporary directory for the throughput run: " + error);
+  const bool video = hostkit::VideoOutputAvailable();
+  const std::string clip = scratch + "/footage.mp4";
+  const bool footageMade = video && MakeFootage(clip, width, height, frames, error);
+  if (video && !footageMade) PrintWarning(error);
+  std::printf("\nThroughput of render at %dx%d, %d frames (wall time of the whole render, reading back and "
+              "writing included; limits: PNG 1.15x, MP4 1.25x of pure rendering; a %dx%d H.264 clip as the "
+              "input, decoded and written to MP4: 1.3x)\n",
+              width, height, frames, width, height);
+  std::printf("%-12s %14s %20s %20s %22s\n", "look", "pure fps", "to PNG fps (ratio)", "to MP4 fps (ratio)",
+              "clip to MP4 fps (ratio)");
+  bool ok = true;
+  for (size_t i : {size_t{0}, size_t{2}}) {
+    ok = TimeThroughputRow(*driver, plans[i], Looks()[i].name, frames, scratch, video, footageMade ? clip : "", error);
+    if (!ok) break;
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(scratch, ignored);
+  Require(ok, error);
+}
+
 int RunBench(const BenchOptions& options) {
   Require(options.frames >= 1 && options.throughputFrames >= 2,
           "--frames must be at least 1 and --throughput-frames at least 2", kExitUsage);
@@ -152,78 +245,8 @@ int RunBench(const BenchOptions& options) {
     RunIoBench(plugin, *gl, options.ioOptions);
     return kExitOk;
   }
-  hostkit::FrameTimer timer;
-  timer.Create(!gl->IsSoftware());
-  std::printf("Clocks: frame times are %s, mean of %d frames after one untimed frame%s; the plugin call is the "
-              "calling thread's CPU time inside plugMain(17).\n\n",
-              timer.ClockName(), options.frames,
-              gl->IsSoftware() ? " (GPU timer queries read near zero on a software rasteriser)" : "");
-  std::printf("%-10s %-12s %10s %16s %8s %18s\n", "size", "look", "effect ms", "pass-through ms", "ratio",
-              "plugin call CPU us");
-  std::fflush(stdout);
-
-  std::string error;
-  for (const auto& [width, height] : sizes) {
-    auto driver = MakeDriver(plugin, width, height, hostkit::PixelFormat::Rgba8, LoadInput("", width, height));
-    hostkit::PassthroughProgram pass;
-    Require(pass.Create(error), error);
-    {
-      // The first frame compiles the shader: keep it out of the figures.
-      TerminalProgress progress("bench");
-      Require(hostkit::RenderFrames(*driver, hostkit::ParameterPlan(), 1, nullptr, &progress, nullptr, error), error);
-    }
-    const double passMs = TimePassthrough(*driver, pass, timer, options.frames);
-    pass.Release();
-    for (size_t i = 0; i < Looks().size(); ++i) {
-      Require(!Interrupted(), "interrupted");
-      LookFigures figures;
-      Require(TimeLook(*driver, plans[i], timer, options.frames, figures, error), error);
-      std::printf("%-10s %-12s %10.1f %16.2f %7.0fx %18.1f\n",
-                  (std::to_string(width) + "x" + std::to_string(height)).c_str(), Looks()[i].name, figures.frameMs,
-                  passMs, figures.frameMs / passMs, figures.callCpuUs);
-      std::fflush(stdout);
-    }
-  }
-
-  timer.Release();
-
-  // End-to-end throughput of render to files, at the first size, for both looks.
-  const auto [width, height] = sizes.front();
-  auto driver = MakeDriver(plugin, width, height, hostkit::PixelFormat::Rgba8, LoadInput("", width, height));
-  std::string reason;
-  const std::string scratch = hostkit::MakeTemporaryDirectory("swirlmoss-bench", reason);
-  Require(!scratch.empty(), "cannot make a temporary directory for the throughput run: " + reason);
-  const bool video = hostkit::VideoOutputAvailable();
-  const std::string footage = scratch + "/footage.mp4";
-  const bool footageMade = video && MakeFootage(footage, width, height, options.throughputFrames, error);
-  if (video && !footageMade) PrintWarning(error);
-  std::printf("\nThroughput of render at %dx%d, %d frames (wall time of the whole render, reading back and "
-              "writing included; limits: PNG 1.15x, MP4 1.25x of pure rendering; a %dx%d H.264 clip as the "
-              "input, decoded and written to MP4: 1.3x)\n",
-              width, height, options.throughputFrames, width, height);
-  std::printf("%-12s %14s %20s %20s %22s\n", "look", "pure fps", "to PNG fps (ratio)", "to MP4 fps (ratio)",
-              "clip to MP4 fps (ratio)");
-  bool ok = true;
-  for (size_t i : {size_t{0}, size_t{2}}) {
-    double pure = 0.0, png = 0.0, mp4 = 0.0, clip = 0.0;
-    const int n = options.throughputFrames;
-    ok = TimeRender(*driver, plans[i], n, "", pure, error) &&
-         TimeRender(*driver, plans[i], n, scratch + "/frame_%04d.png", png, error) &&
-         (!video || TimeRender(*driver, plans[i], n, scratch + "/clip.mp4", mp4, error)) &&
-         (!footageMade || TimeRender(*driver, plans[i], n, scratch + "/clip.mp4", clip, error, footage));
-    if (!ok) break;
-    char mp4Text[40] = "ffmpeg not installed";
-    char clipText[40] = "ffmpeg not installed";
-    if (video) std::snprintf(mp4Text, sizeof mp4Text, "%.2f (%.2fx)", n / mp4, mp4 / pure);
-    if (footageMade) std::snprintf(clipText, sizeof clipText, "%.2f (%.2fx)", n / clip, clip / pure);
-    char pngText[40];
-    std::snprintf(pngText, sizeof pngText, "%.2f (%.2fx)", n / png, png / pure);
-    std::printf("%-12s %14.2f %20s %20s %22s\n", Looks()[i].name, n / pure, pngText, mp4Text, clipText);
-    std::fflush(stdout);
-  }
-  std::error_code ignored;
-  std::filesystem::remove_all(scratch, ignored);
-  Require(ok, error);
+  TimeLooks(plugin, *gl, plans, sizes, options.frames);
+  TimeThroughput(plugin, plans, sizes.front().first, sizes.front().second, options.throughputFrames);
   return kExitOk;
 }
 

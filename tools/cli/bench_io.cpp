@@ -13,6 +13,7 @@
 #include "tools/hostkit/media/frame_output.h"
 #include "tools/hostkit/gl/frame_timer.h"
 #include "tools/hostkit/gl/passthrough_program.h"
+#include "tools/hostkit/image/test_card.h"
 
 namespace swirlcli {
 namespace {
@@ -41,7 +42,7 @@ void DrawPassthrough(const hostkit::InstanceDriver& driver, const hostkit::Passt
 
 PreparedFrames PrepareFrames(const LoadedPlugin& plugin, int width, int height, hostkit::PixelFormat format,
                              const hostkit::PassthroughProgram& pass) {
-  const hostkit::Image card = LoadInput("", width, height);
+  const hostkit::Image card = hostkit::MakeTestCard(width, height);
   PreparedFrames frames;
   for (int k = 0; k < kPreparedFrames; ++k) {
     hostkit::Image shifted = card;

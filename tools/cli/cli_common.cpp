@@ -7,10 +7,8 @@
 #include "tools/hostkit/gl/egl_devices.h"
 #include "tools/hostkit/plugin/plugin_search.h"
 #include "tools/hostkit/platform/interrupt.h"
-#include "tools/hostkit/image/png_io.h"
 #include "tools/hostkit/params/looks.h"
 #include "tools/hostkit/params/preset.h"
-#include "tools/hostkit/image/test_card.h"
 
 namespace swirlcli {
 namespace {
@@ -103,14 +101,6 @@ std::vector<std::string> WithPreset(const std::string& preset, const std::vector
   Require(hostkit::ResolvePreset(preset, path, error), error, kExitUsage);
   Require(hostkit::ReadPreset(path, model, fromPreset, error), error);
   return hostkit::OverlaySettings(fromPreset, settings, model);
-}
-
-hostkit::Image LoadInput(const std::string& path, int width, int height) {
-  if (path.empty()) return hostkit::MakeTestCard(width, height);
-  hostkit::Image image;
-  std::string error;
-  Require(hostkit::ReadPng(path, image, error), error);
-  return image;
 }
 
 std::unique_ptr<hostkit::InstanceDriver> MakeDriver(const LoadedPlugin& plugin, int width, int height,

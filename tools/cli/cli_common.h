@@ -67,8 +67,6 @@ hostkit::ParameterPlan ParsePlan(const std::vector<std::string>& settings, const
 // The settings of the --preset file (none when `preset` is empty) with --set laid over them.
 std::vector<std::string> WithPreset(const std::string& preset, const std::vector<std::string>& settings,
                                     const hostkit::ParameterModel& model);
-// The --input picture, or the built-in test card at width x height when `path` is empty.
-hostkit::Image LoadInput(const std::string& path, int width, int height);
 // GL context current: an instance of the plugin rendering width x height from `input`.
 std::unique_ptr<hostkit::InstanceDriver> MakeDriver(const LoadedPlugin& plugin, int width, int height,
                                                     hostkit::PixelFormat format, const hostkit::Image& input);

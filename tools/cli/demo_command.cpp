@@ -13,6 +13,7 @@
 #include "tools/cli/progress.h"
 #include "tools/hostkit/platform/pending_file.h"
 #include "tools/hostkit/image/png_io.h"
+#include "tools/hostkit/image/test_card.h"
 
 namespace swirlcli {
 namespace {
@@ -101,7 +102,7 @@ int RunDemo(const DemoOptions& options) {
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   MakeDirectory(options.outputDir);
   const auto gl = MakeGlContext(options.gl);
-  auto driver = MakeDriver(plugin, kWidth, kHeight, hostkit::PixelFormat::Rgba8, LoadInput("", kWidth, kHeight));
+  auto driver = MakeDriver(plugin, kWidth, kHeight, hostkit::PixelFormat::Rgba8, hostkit::MakeTestCard(kWidth, kHeight));
   const std::vector<Variant> variants = Variants();
   const std::string dir = options.outputDir + "/";
   std::string error;

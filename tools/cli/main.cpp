@@ -1,6 +1,6 @@
-// swirlmoss: a headless host for the Swirlmoss effect plugin. It loads the plugin as any host
-// does, through plugMain alone, on an off-screen OpenGL 4.1 context (EGL, no display server),
-// and renders, inspects and benchmarks it from the command line.
+// swirlmoss: a host for the Swirlmoss effect plugin. It loads the plugin as any host does,
+// through plugMain alone, and renders, inspects and benchmarks it from the command line on an
+// off-screen OpenGL 4.1 context (EGL, no display server); `preview` plays it in a window.
 
 #include <exception>
 

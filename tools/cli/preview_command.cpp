@@ -6,6 +6,7 @@
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/settings_options.h"
+#include "tools/hostkit/image/test_card.h"
 #include "tools/hostkit/media/frame_sink.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/platform/pending_file.h"
@@ -80,7 +81,7 @@ int RunPreview(const PreviewOptions& options) {
     // The instance starts from a blank picture; each frame uploads the source's.
     setup.input = hostkit::Image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
   } else {
-    setup.input = LoadInput("", width, height);
+    setup.input = hostkit::MakeTestCard(width, height);
   }
 
   std::string error;

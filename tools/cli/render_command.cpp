@@ -12,6 +12,7 @@
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
 #include "tools/cli/settings_options.h"
+#include "tools/hostkit/image/test_card.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/media/output_formats.h"
 #include "tools/hostkit/platform/file_system.h"
@@ -137,7 +138,7 @@ int RunRender(const RenderOptions& options) {
   const hostkit::RenderSpan& span = shape.span;
   // Without an input the test card is the picture; with one, the first frame replaces this.
   const hostkit::Image input = source ? hostkit::Image{width, height, std::vector<uint8_t>(size_t(width) * height * 4)}
-                                      : LoadInput("", width, height);
+                                      : hostkit::MakeTestCard(width, height);
   const auto gl = MakeGlContext(options.gl);
   auto driver = MakeDriver(plugin, width, height, hostkit::FormatForPath(options.output), input);
   hostkit::OutputRequest request{options.output, span.count, shape.fps, width, height, options.jobs};

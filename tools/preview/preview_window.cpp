@@ -82,7 +82,6 @@ PreviewWindow::~PreviewWindow() {
 }
 
 bool PreviewWindow::CloseRequested() const { return glfwWindowShouldClose(window); }
-void PreviewWindow::RequestClose() { glfwSetWindowShouldClose(window, GLFW_TRUE); }
 
 void PreviewWindow::WaitEvents(double seconds) {
   if (seconds > 0.0) {

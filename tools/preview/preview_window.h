@@ -22,7 +22,6 @@ class PreviewWindow {
 
   GLFWwindow* Handle() const { return window; }
   bool CloseRequested() const;
-  void RequestClose();
   // Waits for input events at most `seconds` (0: only takes what is queued).
   void WaitEvents(double seconds);
   // Starts an ImGui frame; DrawUi draws it into the back buffer and Swap shows that.

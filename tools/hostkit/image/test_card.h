@@ -1,5 +1,5 @@
 #pragma once
-// The built-in input picture used when no PNG is given: colour bars, a grey ramp, a hue
+// The built-in input picture used when no input is given: colour bars, a grey ramp, a hue
 // sweep, and a fully transparent disc in the upper-left quarter, so that the effect's image
 // mask has colour, gradients and a hole to cut, and the hole shows which way is up.
 

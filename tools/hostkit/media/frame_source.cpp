@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <set>
 
-#include "tools/hostkit/platform/child_process.h"
-#include "tools/hostkit/media/decoded_stream.h"
 #include "tools/hostkit/image/image_fit.h"
-#include "tools/hostkit/media/media_probe.h"
-#include "tools/hostkit/platform/pending_file.h"
+#include "tools/hostkit/image/number_pattern.h"
 #include "tools/hostkit/image/png_io.h"
-#include "tools/hostkit/media/sinks.h"
+#include "tools/hostkit/media/decoded_stream.h"
+#include "tools/hostkit/media/media_probe.h"
+#include "tools/hostkit/platform/child_process.h"
+#include "tools/hostkit/platform/pending_file.h"
 
 namespace hostkit {
 namespace {
@@ -195,111 +195,172 @@ std::string FfmpegPattern(const NumberPattern& pattern) {
   return escape(pattern.prefix) + number + escape(pattern.suffix);
 }
 
-std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string& error) {
-  const std::string& location = request.location;
-  const bool camera = IsCameraLocation(location);
-  NumberPattern pattern;
+// A location checked and sorted: a camera, a numbered sequence of files or one file, with the
+// arguments that name it to ffprobe and ffmpeg.
+struct Input {
+  std::string location;
+  bool camera = false;
+  bool sequence = false;
+  NumberPattern pattern;            // a sequence's names
+  int64_t first = 0, count = 0;     // a sequence's first number and its length
+  std::vector<std::string> probe;   // ffprobe's input arguments
+  std::vector<std::string> decode;  // ffmpeg's (a sequence's are made for each start)
+};
+
+// Sorts the location into a camera, a sequence or a file; refuses what is none of them.
+bool PlaceInput(const std::string& location, Input& input, std::string& error) {
+  input.location = location;
+  input.camera = IsCameraLocation(location);
   std::error_code ignored;
   const bool exists = fs::exists(location, ignored);
-  const bool sequence = !camera && !exists && FindNumberPattern(location, pattern);
-  if (!camera && !exists && !sequence) {
+  input.sequence = !input.camera && !exists && FindNumberPattern(location, input.pattern);
+  if (!input.camera && !exists && !input.sequence) {
     error = "input file not found: " + location;
-    return nullptr;
+    return false;
   }
   if (exists && fs::is_directory(location, ignored)) {
     error = "input is a directory, not a file: " + location;
-    return nullptr;
+    return false;
   }
-  if (camera && !exists) {
+  if (input.camera && !exists) {
     error = "cannot open the camera " + location + ": no such device";
-    return nullptr;
+    return false;
   }
-  if (!camera && !sequence && HasExtension(location, "png")) return OpenPng(request, error);
+  return true;
+}
 
-  std::string ffmpeg, ffprobe;
-  if (!FindProgram("ffmpeg", ffmpeg) || !FindProgram("ffprobe", ffprobe)) {
-    error = "ffmpeg is not installed: reading " + BaseName(location) +
-            " needs it (PNG stills work without it; scripts/setup.sh installs it)";
-    return nullptr;
+bool FindFfmpeg(const std::string& location, std::string& ffmpeg, std::string& ffprobe, std::string& error) {
+  if (FindProgram("ffmpeg", ffmpeg) && FindProgram("ffprobe", ffprobe)) return true;
+  error = "ffmpeg is not installed: reading " + BaseName(location) +
+          " needs it (PNG stills work without it; scripts/setup.sh installs it)";
+  return false;
+}
+
+// A sequence's numbers from its directory: the first and the length, refused when one in the
+// middle is missing.
+bool MeasureSequence(Input& input, std::string& error) {
+  const NumberPattern& pattern = input.pattern;
+  const std::set<int64_t> numbers = ListSequence(pattern);
+  if (numbers.empty()) {
+    error = "no file matches the input sequence " + input.location;
+    return false;
   }
+  const int64_t first = *numbers.begin();
+  const int64_t last = *numbers.rbegin();
+  for (int64_t n = first; n <= last; ++n) {
+    if (!numbers.count(n)) {
+      error = "input sequence " + input.location + " misses " + pattern.Format(static_cast<int>(n)) +
+              " (it runs from " + pattern.Format(static_cast<int>(first)) + " to " +
+              pattern.Format(static_cast<int>(last)) + ")";
+      return false;
+    }
+  }
+  input.first = first;
+  input.count = last - first + 1;
+  return true;
+}
 
-  std::vector<std::string> input;
-  std::vector<std::string> probeInput;
-  int64_t first = 0, count = 0;
-  if (sequence) {
-    const std::set<int64_t> numbers = ListSequence(pattern);
-    if (numbers.empty()) {
-      error = "no file matches the input sequence " + location;
-      return nullptr;
-    }
-    first = *numbers.begin();
-    const int64_t last = *numbers.rbegin();
-    for (int64_t n = first; n <= last; ++n) {
-      if (!numbers.count(n)) {
-        error = "input sequence " + location + " misses " + pattern.Format(static_cast<int>(n)) + " (it runs from " +
-                pattern.Format(static_cast<int>(first)) + " to " + pattern.Format(static_cast<int>(last)) + ")";
-        return nullptr;
-      }
-    }
-    count = last - first + 1;
-    probeInput = {"-i", "file:" + pattern.Format(static_cast<int>(first))};
-  } else if (camera) {
-    probeInput = input = {"-f", "v4l2", "-i", location};
+// The input arguments of ffprobe and ffmpeg; a sequence is probed by its first file.
+bool NameInput(Input& input, std::string& error) {
+  if (input.sequence) {
+    if (!MeasureSequence(input, error)) return false;
+    input.probe = {"-i", "file:" + input.pattern.Format(static_cast<int>(input.first))};
+  } else if (input.camera) {
+    input.probe = input.decode = {"-f", "v4l2", "-i", input.location};
   } else {
-    probeInput = input = {"-i", "file:" + location};
+    input.probe = input.decode = {"-i", "file:" + input.location};
   }
+  return true;
+}
 
-  MediaFacts facts;
-  if (!ProbeMedia(ffprobe, probeInput, facts, error)) {
-    error = (camera ? "cannot open the camera " : "cannot read the input ") + location + ": " + error;
-    return nullptr;
-  }
+// The sequence read from its frame `frame` on: the image reader positions itself by file
+// number, so no frame is decoded only to be dropped.
+std::vector<std::string> SequenceFrom(const Input& input, int64_t frame) {
+  return {"-f", "image2", "-framerate", RateText(kDefaultFrameRate), "-start_number",
+          std::to_string(input.first + frame), "-i", FfmpegPattern(input.pattern)};
+}
+
+// What the probe says of a picture whatever it is: its size and whether it has alpha.
+SourceInfo ProbedInfo(const MediaFacts& facts) {
   SourceInfo info;
   info.width = facts.width;
   info.height = facts.height;
   info.hasAlpha = facts.alphaTagged || PixelFormatHasAlpha(facts.pixelFormat);
-  const bool pictureFile = facts.container == "image2" || facts.container.find("_pipe") != std::string::npos;
-  const std::string name = camera ? location : BaseName(location);
-  if (!sequence && !camera && pictureFile) {
-    info.still = true;
-    info.frames = 1;
-    info.fps = kDefaultFrameRate;
-    info.description = Describe(name, info, "");
-    return OpenDecodedStill(ffmpeg, request, facts, input, std::move(info), error);
-  }
+  return info;
+}
 
-  info.hasAudio = !sequence && facts.hasAudio;
-  info.fps = sequence || facts.fps <= 0.0 ? kDefaultFrameRate : facts.fps;
-  info.frames = camera ? -1 : sequence ? count : facts.frames;
-  info.description = Describe(name, info, "camera");
-  if (!camera && info.frames < 1) {
-    error = "cannot read the input " + location + ": it says nothing of its length";
-    return nullptr;
-  }
+std::string DisplayName(const Input& input) { return input.camera ? input.location : BaseName(input.location); }
 
-  DecodePlan plan;
+SourceInfo StillInfo(const MediaFacts& facts, const Input& input) {
+  SourceInfo info = ProbedInfo(facts);
+  info.still = true;
+  info.frames = 1;
+  info.fps = kDefaultFrameRate;
+  info.description = Describe(DisplayName(input), info, "");
+  return info;
+}
+
+// Moving frames: a sequence at the still rate and without sound, a camera without end; refused
+// when a file's length is unknown.
+bool MovingInfo(const MediaFacts& facts, const Input& input, SourceInfo& info, std::string& error) {
+  info = ProbedInfo(facts);
+  info.hasAudio = !input.sequence && facts.hasAudio;
+  info.fps = input.sequence || facts.fps <= 0.0 ? kDefaultFrameRate : facts.fps;
+  info.frames = input.camera ? -1 : input.sequence ? input.count : facts.frames;
+  info.description = Describe(DisplayName(input), info, "camera");
+  if (!input.camera && info.frames < 1) {
+    error = "cannot read the input " + input.location + ": it says nothing of its length";
+    return false;
+  }
+  return true;
+}
+
+// ffmpeg's runs for the frames from the requested start and, for a looping source, for every
+// later pass from frame 0; refused when the start lies past the end.
+bool PlanDecoding(const std::string& ffmpeg, const MediaFacts& facts, const Input& input,
+                  const SourceRequest& request, const SourceInfo& info, DecodePlan& plan, std::string& error) {
   DeliveredSize(request, info, plan.width, plan.height);
-  plan.loop = request.loop && !camera;
-  const int64_t start = camera ? 0 : (plan.loop ? request.start % info.frames : request.start);
-  if (!camera && start >= info.frames) {
+  plan.loop = request.loop && !input.camera;
+  const int64_t start = input.camera ? 0 : (plan.loop ? request.start % info.frames : request.start);
+  if (!input.camera && start >= info.frames) {
     error = info.description + " has no frame " + std::to_string(request.start) + " (its frames are 0 to " +
             std::to_string(info.frames - 1) + ")";
+    return false;
+  }
+  if (input.sequence) {
+    plan.first = DecodeArguments(ffmpeg, facts, SequenceFrom(input, start), plan.width, plan.height, 0, false);
+    plan.again = DecodeArguments(ffmpeg, facts, SequenceFrom(input, 0), plan.width, plan.height, 0, false);
+  } else {
+    plan.first = DecodeArguments(ffmpeg, facts, input.decode, plan.width, plan.height, start, false);
+    plan.again = DecodeArguments(ffmpeg, facts, input.decode, plan.width, plan.height, 0, false);
+  }
+  plan.expected = input.camera ? 0 : info.frames - start;
+  plan.expectedIsEstimate = !input.sequence && !input.camera && facts.framesEstimated;
+  return true;
+}
+
+// PNG stills are read here; everything else is probed and decoded by the ffmpeg programs.
+std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string& error) {
+  Input input;
+  if (!PlaceInput(request.location, input, error)) return nullptr;
+  const bool oneFile = !input.camera && !input.sequence;
+  if (oneFile && HasExtension(request.location, "png")) return OpenPng(request, error);
+  std::string ffmpeg, ffprobe;
+  if (!FindFfmpeg(request.location, ffmpeg, ffprobe, error) || !NameInput(input, error)) return nullptr;
+  MediaFacts facts;
+  if (!ProbeMedia(ffprobe, input.probe, facts, error)) {
+    error = (input.camera ? "cannot open the camera " : "cannot read the input ") + request.location + ": " + error;
     return nullptr;
   }
-  if (sequence) {
-    // The image reader positions itself by file number: no frame is decoded only to be dropped.
-    auto from = [&](int64_t frame) {
-      return std::vector<std::string>{"-f", "image2", "-framerate", RateText(kDefaultFrameRate), "-start_number",
-                                      std::to_string(first + frame), "-i", FfmpegPattern(pattern)};
-    };
-    plan.first = DecodeArguments(ffmpeg, facts, from(start), plan.width, plan.height, 0, false);
-    plan.again = DecodeArguments(ffmpeg, facts, from(0), plan.width, plan.height, 0, false);
-  } else {
-    plan.first = DecodeArguments(ffmpeg, facts, input, plan.width, plan.height, start, false);
-    plan.again = DecodeArguments(ffmpeg, facts, input, plan.width, plan.height, 0, false);
+  const bool pictureFile = facts.container == "image2" || facts.container.find("_pipe") != std::string::npos;
+  if (oneFile && pictureFile) {
+    return OpenDecodedStill(ffmpeg, request, facts, input.decode, StillInfo(facts, input), error);
   }
-  plan.expected = camera ? 0 : info.frames - start;
-  plan.expectedIsEstimate = !sequence && !camera && facts.framesEstimated;
+  SourceInfo info;
+  DecodePlan plan;
+  if (!MovingInfo(facts, input, info, error) || !PlanDecoding(ffmpeg, facts, input, request, info, plan, error)) {
+    return nullptr;
+  }
   return DecodedStream::Start(std::move(info), std::move(plan), error);
 }
 

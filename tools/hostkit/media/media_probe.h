@@ -22,9 +22,17 @@ struct MediaFacts {
   bool hasAudio = false;
 };
 
-// Runs ffprobe (`program`) with `inputArguments` (for example {"-f", "v4l2", "-i", "/dev/video0"}).
-// False with a one-line `error` carrying ffprobe's own reason, or saying that there is no
-// picture stream.
+// Reads the report of `ffprobe -print_format json -show_format -show_streams` into `facts`: the
+// first picture stream that is not cover art, its size as ffmpeg delivers it (turned upright),
+// its rate (average, else nominal) and its length (the frame count, else the stream's duration,
+// else the file's, at that rate). False with a one-line `error` when the text is no such report,
+// has no picture stream or gives it no size; `facts` is then left as it was. Any text at all may
+// come in: nothing is thrown.
+bool ParseProbeReport(const std::string& report, MediaFacts& facts, std::string& error);
+
+// Runs ffprobe (`program`) with `inputArguments` (for example {"-f", "v4l2", "-i", "/dev/video0"})
+// and reads its report. False with a one-line `error` carrying ffprobe's own reason, or one of
+// ParseProbeReport's.
 bool ProbeMedia(const std::string& program, const std::vector<std::string>& inputArguments, MediaFacts& facts,
                 std::string& error);
 
