@@ -110,7 +110,7 @@ TEST_F(Frei0rModule, MapsNumbersOverTheDeclaredRangeAndTakesOptionsByNameOrValue
   f0r_instance_t instance = f0r_construct(kW, kH);
   ASSERT_NE(instance, nullptr);
   EXPECT_EQ(Text(instance, "Mode"), "Paint");
-  EXPECT_EQ(Text(instance, "Frame Rate"), "30");
+  EXPECT_EQ(Text(instance, "Frame Rate"), "auto");
   EXPECT_EQ(Text(instance, "Time Unit"), "auto");
   EXPECT_DOUBLE_EQ(Number(instance, "Light"), 0.1) << "Light's default 1 over its range 0..10";
 
@@ -139,7 +139,7 @@ TEST_F(Frei0rModule, MapsNumbersOverTheDeclaredRangeAndTakesOptionsByNameOrValue
             std::string::npos)
       << err;
   EXPECT_EQ(Text(instance, "Mode"), "sMoKe");
-  EXPECT_EQ(Text(instance, "Frame Rate"), "30");
+  EXPECT_EQ(Text(instance, "Frame Rate"), "auto");
   EXPECT_EQ(Text(instance, "Time Unit"), "auto");
   EXPECT_NEAR(Number(instance, "Shine"), 0.5, 1e-7);
 
@@ -170,9 +170,56 @@ TEST(FrameClock, NamesTheNearestFrameOfTheHostsTime) {
   EXPECT_TRUE(swirlfrei0r::ParseFrameRate("30000/1001", rate, error));
   EXPECT_DOUBLE_EQ(rate, 30000.0 / 1001.0);
   EXPECT_TRUE(swirlfrei0r::ParseFrameRate("29.97", rate, error));
+  EXPECT_TRUE(swirlfrei0r::ParseFrameRate("AUTO", rate, error));
+  EXPECT_EQ(rate, 0.0) << "auto: from the host's times";
   for (const char* bad : {"", "0", "-30", "30/0", "1/", "thirty", "30 ", "5000", "nan"}) {
     EXPECT_FALSE(swirlfrei0r::ParseFrameRate(bad, rate, error)) << bad;
   }
+}
+
+TEST(FrameClock, FindsTheRateFromTheFirstStepsBetweenTheHostsTimes) {
+  using State = swirlfrei0r::RateFinding::State;
+  const double ntsc = 30000.0 / 1001.0;
+  struct Case {
+    const char* what;
+    std::vector<double> times;  // as the host sends them
+    bool milliseconds;
+    State state;
+    double rate;  // to use now
+  };
+  const Case cases[] = {
+      {"one time: any rate", {0.0}, false, State::Waiting, 30.0},
+      {"one step: its rate, until a second agrees", {0.0, 0.04}, false, State::Waiting, 25.0},
+      {"25 fps", {0.0, 0.04, 0.08}, false, State::Found, 25.0},
+      {"repeats and render threads' order", {0.0, 0.08, 0.0, 0.04, 0.12}, false, State::Found, 25.0},
+      {"29.97 fps", {0.0, 1 / ntsc, 2 / ntsc}, false, State::Found, ntsc},
+      {"12.5 fps", {0.0, 0.08, 0.16}, false, State::Found, 12.5},
+      {"a seek first", {3.2, 0.0, 0.04, 0.08}, false, State::Found, 25.0},
+      {"a seek first, then a provisional guess", {0.0, 5.0}, false, State::Waiting, 30.0},
+      {"from mid-clip", {7.36, 7.4, 7.44}, false, State::Found, 25.0},
+      {"milliseconds from ffmpeg", {0.0, 100.0, 200.0}, true, State::Found, 10.0},
+      {"milliseconds rounded by the container", {0.0, 33.0, 67.0, 100.0}, true, State::Found, 30.0},
+      {"a glitch every time: no usual rate", {0.0, 0.073, 0.146}, false, State::NoRate, 30.0},
+      {"faster than 240 fps", {0.0, 0.001, 0.002}, false, State::NoRate, 30.0},
+      {"nonsense only: frames are counted", {-7.2e17, -9.2e20, NAN, HUGE_VAL, -1.0}, true, State::Waiting, 30.0},
+      {"scattered times: the smallest step decides", {0.0, 0.3, 1.1, 0.1, 2.6, 4.0}, false, State::Found, 10.0},
+  };
+  for (const Case& c : cases) {
+    std::vector<double> seconds;
+    for (double t : c.times) seconds.push_back(swirlfrei0r::HostSeconds(t, TimeUnit::Auto, c.milliseconds));
+    const swirlfrei0r::RateFinding finding = swirlfrei0r::FindFrameRate(seconds.data(), seconds.size());
+    EXPECT_EQ(finding.state, c.state) << c.what;
+    EXPECT_NEAR(finding.rate, c.rate, 1e-9) << c.what;
+  }
+
+  // Shared by every instance: the call that settles the rate says so, and later times change nothing.
+  swirlfrei0r::HostRate shared;
+  bool decided = false;
+  for (double t : {0.0, 0.04}) EXPECT_EQ(shared.Feed(t, decided).state, State::Waiting);
+  EXPECT_EQ(shared.Feed(0.08, decided).rate, 25.0);
+  EXPECT_TRUE(decided);
+  EXPECT_EQ(shared.Feed(0.09, decided).rate, 25.0);
+  EXPECT_FALSE(decided);
 }
 
 TEST_F(Frei0rModule, ATimesPictureIsTheSameInAnyOrder) {
@@ -194,6 +241,12 @@ TEST_F(Frei0rModule, ATimesPictureIsTheSameInAnyOrder) {
 
   // Times that name no frame count frames.
   for (int k = 0; k < 3; ++k) EXPECT_EQ(Update(counting, std::nan(""), input), pass[k]) << k;
+
+  // A rate given wins over the host's: at 15 fps, 2/30 s is frame 1.
+  f0r_instance_t explicitRate = MakeSmoke();
+  SetText(explicitRate, "Frame Rate", "15");
+  EXPECT_EQ(Update(explicitRate, 2 / 30.0, input), pass[1]);
+  f0r_destruct(explicitRate);
 
   // The same instance from other threads, and destroyed on yet another.
   Frame fromThread;

@@ -1,6 +1,8 @@
 #include "tools/frei0r/filter_instance.h"
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -21,6 +23,14 @@ std::string DefaultText(const hostkit::ParameterInfo& info) {
   return std::to_string(info.defaultValue);
 }
 
+HostRate& ProcessRate() {
+  static HostRate* rate = new HostRate();  // never destroyed: instances may outlive exit
+  return *rate;
+}
+
+// Whether the process's first frame has been announced; read and written on the GL thread.
+bool firstFrameAnnounced = false;
+
 }  // namespace
 
 FilterInstance::FilterInstance(const ModuleState& moduleState, unsigned frameWidth, unsigned frameHeight)
@@ -34,7 +44,7 @@ FilterInstance::FilterInstance(const ModuleState& moduleState, unsigned frameWid
     const ModuleParameter& parameter = parameters[i];
     if (parameter.info) values[i] = parameter.info->defaultValue;
     if (parameter.kind == Kind::Option) texts[i] = DefaultText(*parameter.info);
-    if (parameter.kind == Kind::FrameRate) texts[i] = hostkit::RateText(hostkit::kDefaultFrameRate);
+    if (parameter.kind == Kind::FrameRate) texts[i] = "auto";
     if (parameter.kind == Kind::TimeUnit) texts[i] = "auto";
   }
 }
@@ -76,7 +86,10 @@ void FilterInstance::SetParameter(int index, const void* value) {
       if (parameter.kind == Kind::Option) {
         ok = hostkit::ParseParameterValue(*parameter.info, lastSeen[i], next, error);
       } else if (parameter.kind == Kind::FrameRate) {
-        ok = ParseFrameRate(lastSeen[i], rate, error);
+        double parsed = 0.0;
+        ok = ParseFrameRate(lastSeen[i], parsed, error);
+        if (ok) rateFromHost = parsed == 0.0;
+        if (ok && !rateFromHost) rate = parsed;
       } else {
         ok = ParseTimeUnit(lastSeen[i], unit, error);
       }
@@ -116,7 +129,22 @@ void FilterInstance::GetParameter(int index, void* value) {
 
 void FilterInstance::Update(double time, const uint32_t* in, uint32_t* out) {
   const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
-  const int64_t frame = FrameAt(time, unit, state.HostSendsMilliseconds(), rate);
+  const double seconds = HostSeconds(time, unit, state.HostSendsMilliseconds());
+  double frameRate = rate;
+  if (rateFromHost) {
+    bool decided = false;
+    const RateFinding finding = ProcessRate().Feed(seconds, decided);
+    frameRate = finding.rate;
+    if (decided && finding.state == RateFinding::State::NoRate) {
+      char line[200];
+      std::snprintf(line, sizeof line,
+                    "the host's frames are %.6g s apart, which names no usual frame rate; the effect runs at %g fps "
+                    "(set Frame Rate to the project's rate, such as 25 or 30000/1001)",
+                    finding.step, kFallbackFrameRate);
+      Report(line);
+    }
+  }
+  const int64_t frame = FrameAt(seconds, frameRate);
   // A time that names no frame counts frames instead: the next one after the last.
   targetFrame = frame == kUnknownFrame ? nextFrame : frame;
   if (RepeatsLastFrame(in)) {
@@ -159,6 +187,15 @@ void FilterInstance::UpdateJob(void* self) { static_cast<FilterInstance*>(self)-
 void FilterInstance::Render() {
   if (!GlThread::Get().HasContext() || unusable) return;
   if (driver && targetFrame < nextFrame) driver.reset();  // backward: start again from frame 0
+  // The process's first frame waits while the driver compiles the effect's shader: in hosts
+  // that show no progress of their own this looks like a hang, so it is said, once.
+  const bool announce = !driver && !firstFrameAnnounced;
+  const auto start = std::chrono::steady_clock::now();
+  if (announce) {
+    firstFrameAnnounced = true;
+    Report("first frame: the GPU driver is compiling the effect's shader (up to about 20 s on a software renderer "
+           "before its shader cache is warm)");
+  }
   if (!driver && !MakeDriver()) return;
   if (targetFrame > nextFrame) {
     // Every skipped frame has the same values, so they are applied once.
@@ -176,6 +213,12 @@ void FilterInstance::Render() {
   transfer->Readback(driver->Framebuffer(), output);
   nextFrame = targetFrame + 1;
   rendered = true;
+  if (announce) {
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    char line[80];
+    std::snprintf(line, sizeof line, "shader compiled, first frame ready after %.1f s", took.count());
+    Report(line);
+  }
 }
 
 bool FilterInstance::MakeDriver() {

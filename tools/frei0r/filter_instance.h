@@ -54,6 +54,8 @@ class FilterInstance {
   const ModuleState& state;
   const int width;
   const int height;
+  // "Frame Rate" auto: the rate comes from the host's times (see HostRate), else `rate`.
+  bool rateFromHost = true;
   // Values in the plugin's units, by plugin index; `hostSet` marks those the host has moved
   // away from the declared default (only those are sent: the rest keep what the current mode
   // starts with, as in a render that sets nothing).

@@ -79,6 +79,13 @@ extern "C" f0r_instance_t f0r_construct(unsigned int width, unsigned int height)
                           " is not supported: each side must be 1 to " + std::to_string(kLargestSide));
       return nullptr;
     }
+    if (state.HostSendsMilliseconds() && width % 16 != 0) {
+      // Debian's ffmpeg 5.1 shears such frames and sends nonsense times with them.
+      const std::string w = std::to_string(width);
+      swirlfrei0r::Report("ffmpeg mishandles frames " + w +
+                          " pixels wide (not a multiple of 16): pad before the filter and crop after it, "
+                          "-vf \"pad=ceil(iw/16)*16:ih,frei0r=...,crop=" + w + ":ih:0:0\"");
+    }
     return new FilterInstance(state, width, height);
   } catch (...) {
     return nullptr;

@@ -1,6 +1,9 @@
 #include "tools/frei0r/module_state.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <set>
 
 #include "tools/frei0r/frei0r_api.h"
 #include "tools/hostkit/platform/shared_library.h"
@@ -69,7 +72,9 @@ ModuleState::ModuleState() {
   ModuleParameter rate;
   rate.kind = ModuleParameter::Kind::FrameRate;
   rate.name = "Frame Rate";
-  rate.explanation = "frames per second of the host's timeline, such as 30 or 30000/1001";
+  rate.explanation =
+      "frames per second of the host's timeline, such as 30 or 30000/1001, or auto: found from the steps between "
+      "the host's first frame times";
   parameters.push_back(rate);
   ModuleParameter unit;
   unit.kind = ModuleParameter::Kind::TimeUnit;
@@ -78,6 +83,15 @@ ModuleState::ModuleState() {
   parameters.push_back(unit);
 }
 
-void Report(const std::string& text) { std::fprintf(stderr, "swirlmoss (frei0r): %s\n", text.c_str()); }
+void Report(const std::string& text) {
+  // Never destroyed, like the module state: instances may report while the process exits.
+  static std::mutex* lock = new std::mutex();
+  static std::set<std::string>* said = new std::set<std::string>();
+  constexpr size_t kRemembered = 100;  // beyond this many distinct lines, repeats are printed
+  std::lock_guard<std::mutex> guard(*lock);
+  if (said->count(text)) return;
+  if (said->size() < kRemembered) said->insert(text);
+  std::fprintf(stderr, "swirlmoss (frei0r): %s\n", text.c_str());
+}
 
 }  // namespace swirlfrei0r

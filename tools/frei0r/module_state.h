@@ -52,7 +52,9 @@ class ModuleState {
 };
 
 // One line on standard error, "swirlmoss (frei0r): TEXT": frei0r's calls return nothing, so
-// this is the only way a problem reaches the user.
+// this is the only way a problem reaches the user. Each line once per process: hosts make
+// several instances that meet the same problem (melt one per render thread, ffmpeg one per
+// filter), and the user needs to read it once.
 void Report(const std::string& text);
 
 }  // namespace swirlfrei0r
