@@ -32,9 +32,7 @@ bool StderrIsTerminal() { return hostkit::IsTerminal(hostkit::kStandardError); }
 
 void PrintError(const std::string& text) { std::fprintf(stderr, "swirlmoss: error: %s\n", text.c_str()); }
 void PrintWarning(const std::string& text) { std::fprintf(stderr, "swirlmoss: warning: %s\n", text.c_str()); }
-void PrintNote(const std::string& text) {
-  if (StderrIsTerminal()) std::fprintf(stderr, "swirlmoss: %s\n", text.c_str());
-}
+void PrintNote(const std::string& text) { std::fprintf(stderr, "swirlmoss: %s\n", text.c_str()); }
 
 std::string DefaultPluginPath() {
   const std::string exe = hostkit::ExecutablePath();
