@@ -70,6 +70,25 @@ TEST_F(CliFootage, SizeRateLengthAndSoundComeFromTheInput) {
                                    "--loop", "-o", "-"});
   ASSERT_EQ(raw.exitCode, 0) << raw.err;
   EXPECT_EQ(raw.out.size(), size_t{25} * 32 * 32 * 4);
+  EXPECT_NE(raw.err.find("--fps 30 is not the input's own 12 fps: each output frame takes the next input frame, so "
+                         "the picture plays at 2.5x its speed\n"),
+            std::string::npos)
+      << "raw frames hold no sound: " << raw.err;
+
+  // A rate of its own and an odd size for MP4 each say what they do, in a line.
+  run = Swirlmoss(
+      {"render", "--input", clip, "--size", "47x31", "--fps", "24", "--frames", "6", "-o", dir / "odd.mp4"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("plays at 2x its speed; the sound keeps its own speed, so it drifts from the picture, and is "
+                         "cut to the rendered 0.2 s\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("the 47x31 frames are written as 48x32, one pixel of black added on the right and at the "
+                         "bottom\n"),
+            std::string::npos)
+      << run.err;
+  probe = Probe(dir / "odd.mp4");
+  EXPECT_NE(probe.find("width=48\nheight=32\nr_frame_rate=24/1\nnb_read_frames=6"), std::string::npos) << probe;
 }
 
 TEST_F(CliFootage, AnInputTooShortForTheFramesAsksForLoop) {

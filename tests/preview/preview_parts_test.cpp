@@ -35,10 +35,10 @@ hostkit::ParameterModel Model() {
   return hostkit::ParameterModel::FromParameters(p);
 }
 
-bool Read(const std::string& text, std::vector<preview::ScriptStep>& steps, std::string& error) {
+bool Read(const std::string& text, std::vector<preview::ScriptStep>& steps, std::string& error, int exitAfter = 0) {
   tooltest::ScratchDir dir;
   std::ofstream(dir / "script.json") << text;
-  return preview::ReadUiScript(dir / "script.json", Model(), steps, error);
+  return preview::ReadUiScript(dir / "script.json", Model(), steps, error, exitAfter);
 }
 
 TEST(UiScript, StepsComeInFrameOrderWithModeFirst) {
@@ -60,17 +60,23 @@ TEST(UiScript, StepsComeInFrameOrderWithModeFirst) {
 }
 
 TEST(UiScript, BadScriptsNameTheStepAndTheProblem) {
-  const std::pair<std::string, std::string> cases[] = {
+  const struct {
+    std::string text;
+    std::string expected;
+    int exitAfter = 0;
+  } cases[] = {
       {R"({"frame": 1})", "is not a JSON list of steps"},
       {R"([{"set": {"Light": 1}}])", "step 1: expected {\"frame\": N"},
       {R"([{"frame": 1, "set": {}}, {"frame": -1, "set": {}}])", "step 2: expected"},
       {R"([{"frame": 1, "set": {"Lite": 1}}])", "step 1: unknown parameter \"Lite\""},
       {R"([{"frame": 1, "set": {"Mode": "Fog"}}])", "step 1: \"Fog\" is not an option of Mode"},
+      {R"([{"frame": 9, "set": {}}, {"frame": 10, "set": {}}])",
+       "step 2: frame 10 is never drawn: --exit-after 10 quits after frame 9", 10},
   };
-  for (const auto& [text, expected] : cases) {
+  for (const auto& [text, expected, exitAfter] : cases) {
     std::vector<preview::ScriptStep> steps;
     std::string error;
-    EXPECT_FALSE(Read(text, steps, error)) << text;
+    EXPECT_FALSE(Read(text, steps, error, exitAfter)) << text;
     EXPECT_NE(error.find(expected), std::string::npos) << text << " -> " << error;
   }
 }

@@ -172,7 +172,9 @@ TEST(Preview, FailsWithOneLineWithoutADisplayOrWithABadCommandLine) {
       {{"--set", "Light=0..5"}, "constant values only"},
       {{"--set", "Light=0:1,10:5"}, "constant values only"},
       {{"--ui-script", dir / "bad-script.json"}, "step 1: \"Fog\" is not an option of Mode"},
-      {{"--screenshot", dir / "shot.exr"}, "--screenshot writes PNG"},
+      {{"--screenshot", dir / "shot.exr"}, "--screenshot writes one PNG picture: give a name ending in .png"},
+      {{"--screenshot", dir / "shot.mp4"}, "--screenshot writes one PNG picture"},
+      {{"--screenshot", dir / "shot_%04d.png"}, "--screenshot writes one PNG picture"},
       {{"--scale", "double"}, "--scale"},
   };
   for (const auto& [more, expected] : cases) {

@@ -25,9 +25,7 @@ bool StderrIsTerminal() { return hostkit::IsTerminal(hostkit::kStandardError); }
 
 void PrintError(const std::string& text) { std::fprintf(stderr, "swirlmoss: error: %s\n", text.c_str()); }
 void PrintWarning(const std::string& text) { std::fprintf(stderr, "swirlmoss: warning: %s\n", text.c_str()); }
-void PrintNote(const std::string& text) {
-  if (StderrIsTerminal()) std::fprintf(stderr, "swirlmoss: %s\n", text.c_str());
-}
+void PrintNote(const std::string& text) { std::fprintf(stderr, "swirlmoss: %s\n", text.c_str()); }
 
 void Require(bool ok, const std::string& error, int exitCode) {
   if (!ok) throw CommandFailure(error, exitCode);

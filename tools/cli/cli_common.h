@@ -43,7 +43,7 @@ void AddGlOptions(CLI::App& command, GlOptions& options);
 // One line on standard error: "swirlmoss: error: TEXT".
 void PrintError(const std::string& text);
 void PrintWarning(const std::string& text);
-void PrintNote(const std::string& text);  // only when standard error is a terminal
+void PrintNote(const std::string& text);  // "swirlmoss: TEXT"
 bool StderrIsTerminal();
 
 // "1280x720" into width and height; anything else, or a side of 0, is a usage failure.

@@ -6,6 +6,7 @@
 
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/usage_errors.h"
 
 int main(int argc, char** argv) {
   swirlcli::InstallInterruptHandler();
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == 0) return app.exit(e);  // --help
-    swirlcli::PrintError(e.what());
+    swirlcli::PrintError(swirlcli::DescribeParseError(app, e, {argv + 1, argv + argc}));
     return swirlcli::kExitUsage;
   } catch (const swirlcli::CommandFailure& e) {
     swirlcli::PrintError(e.what());

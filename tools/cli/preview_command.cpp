@@ -7,6 +7,7 @@
 #include "tools/cli/commands.h"
 #include "tools/cli/settings_options.h"
 #include "tools/hostkit/image/test_card.h"
+#include "tools/hostkit/image/number_pattern.h"
 #include "tools/hostkit/media/frame_sink.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/platform/pending_file.h"
@@ -35,6 +36,14 @@ preview::RenderScale ParseScale(const std::string& text, bool software) {
   return preview::RenderScale::Full;
 }
 
+// "shot.png" and "SHOT.PNG", but not a numbered sequence such as "shot_%04d.png".
+bool IsPngName(const std::string& path) {
+  hostkit::NumberPattern pattern;
+  const size_t dot = path.rfind('.');
+  return dot != std::string::npos && dot + 4 == path.size() && hostkit::SameName(path.substr(dot + 1), "png") &&
+         !hostkit::FindNumberPattern(path, pattern);
+}
+
 // Checks an output named on the command line before the window opens.
 void RequireWritable(const std::string& path, const char* option) {
   if (path.empty()) return;
@@ -61,8 +70,10 @@ int RunPreview(const PreviewOptions& options) {
   Require(std::isfinite(settings.fps) && settings.fps > 0.0 && settings.fps <= 240.0, "--fps must lie above 0 and at most 240",
           kExitUsage);
   Require(options.exitAfter >= 0, "--exit-after takes a number of frames, 0 or more", kExitUsage);
-  Require(options.screenshot.empty() || hostkit::FormatForPath(options.screenshot) == hostkit::PixelFormat::Rgba8,
-          "--screenshot writes PNG: give a name ending in .png", kExitUsage);
+  Require(options.screenshot.empty() || IsPngName(options.screenshot),
+          "--screenshot writes one PNG picture: give a name ending in .png, such as shot.png (not \"" +
+              options.screenshot + "\")",
+          kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, settings.values, plugin.model), plugin.model);
   preview::SessionSetup setup;
@@ -70,7 +81,8 @@ int RunPreview(const PreviewOptions& options) {
           "the preview takes constant values only; ramps and keyframes are for `swirlmoss render`", kExitUsage);
   if (!options.uiScript.empty()) {
     std::string error;
-    Require(preview::ReadUiScript(options.uiScript, plugin.model, setup.script, error), error, kExitUsage);
+    Require(preview::ReadUiScript(options.uiScript, plugin.model, setup.script, error, options.exitAfter), error,
+            kExitUsage);
   }
   RequireWritable(options.savePreset, "--save-preset");
   RequireWritable(options.dumpControls, "--dump-controls");

@@ -13,19 +13,36 @@ TerminalProgress::TerminalProgress(std::string label)
 
 TerminalProgress::~TerminalProgress() { Close(); }
 
+namespace {
+
+constexpr const char* kCompileNote =
+    "first frame: the GL driver is compiling the effect's shader (about 20 s on llvmpipe with a cold cache; cached "
+    "on disk afterwards)";
+// Without a terminal the compile lines are said once a process: later renders reuse the shader.
+bool compileLinesSaid = false;
+bool compileLinePending = false;
+
+}  // namespace
+
 void TerminalProgress::FirstFrameStarting() {
   start = Clock::now();
-  if (!enabled) return;
-  std::fprintf(stderr,
-               "\r\033[K%s: first frame: the GL driver is compiling the effect's shader (about 20 s on llvmpipe "
-               "with a cold cache; cached on disk afterwards)...",
-               label.c_str());
+  if (!enabled) {
+    if (compileLinesSaid) return;
+    compileLinesSaid = compileLinePending = true;
+    std::fprintf(stderr, "swirlmoss: %s...\n", kCompileNote);
+    return;
+  }
+  std::fprintf(stderr, "\r\033[K%s: %s...", label.c_str(), kCompileNote);
   std::fflush(stderr);
   lineOpen = true;
 }
 
 void TerminalProgress::FirstFrameDone(double seconds) {
-  if (!enabled) return;
+  if (!enabled) {
+    if (compileLinePending) std::fprintf(stderr, "swirlmoss: first frame ready after %.1f s\n", seconds);
+    compileLinePending = false;
+    return;
+  }
   // Only a real wait is worth a line; a cached shader just clears the note.
   if (seconds >= 2.0) {
     std::fprintf(stderr, "\r\033[K%s: shader compiled, first frame ready after %.1f s\n", label.c_str(), seconds);

@@ -1,6 +1,7 @@
 #pragma once
-// The terminal's view of a render: a note while the first frame waits for the shader to
-// compile, then a progress bar. Silent when standard error is not a terminal.
+// What a render says on standard error. On a terminal: a note while the first frame waits for
+// the shader to compile, then a progress bar. Elsewhere (a script, a log): one line before the
+// first frame of the process and one with how long it took, so a long wait is never silent.
 
 #include <chrono>
 #include <string>

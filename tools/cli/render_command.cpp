@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <tuple>
@@ -13,6 +14,7 @@
 #include "tools/cli/progress.h"
 #include "tools/cli/settings_options.h"
 #include "tools/hostkit/image/test_card.h"
+#include "tools/hostkit/image/number_pattern.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/media/output_formats.h"
 #include "tools/hostkit/platform/file_system.h"
@@ -27,7 +29,8 @@ const char* const kSetHelp =
     "  --set \"Seed=Seed 4\"            likewise; \"Night Mode=on\" for a switch\n"
     "  --set \"Spot Spin=0..1\"         a linear ramp from the first frame to the last\n"
     "  --set \"Light=0:1,60:5,120:1\"   keyframes FRAME:VALUE (frames from 0), linear between them\n"
-    "A value outside the declared range is passed unchanged with a warning: the plugin does not clamp.\n"
+    "A number outside its declared range is passed unchanged with a warning: the plugin does not\n"
+    "clamp. An option takes one of its names, or a value within its elements' values.\n"
     "\n"
     "How values are applied: \"Mode\" keeps one bank of values per mode, and a \"Mode\" on the other\n"
     "side of 0.5 loads that mode's bank at the next frame, which would overwrite values set before\n"
@@ -115,6 +118,41 @@ RenderShape ShapeOf(const RenderOptions& options, const hostkit::FrameSource* so
   return shape;
 }
 
+// What this render does to the picture or the sound that its command line does not say, one
+// line each, before it starts.
+void SayWhatChanges(const RenderOptions& options, const RenderShape& shape, const hostkit::FrameSource* source,
+                    const hostkit::OutputRequest& request) {
+  const hostkit::OutputFormat* format = hostkit::FindOutputFormat(options.output);
+  char text[400];
+  hostkit::NumberPattern pattern;
+  const bool ownRate = source && !source->Info().still && !hostkit::FindNumberPattern(options.settings.input, pattern);
+  if (ownRate && options.settings.fpsGiven && std::fabs(shape.fps / source->Info().fps - 1.0) > 1e-6) {
+    const hostkit::SourceInfo& info = source->Info();
+    std::snprintf(text, sizeof text,
+                  "--fps %g is not the input's own %g fps: each output frame takes the next input frame, so the "
+                  "picture plays at %.3gx its speed",
+                  shape.fps, info.fps, shape.fps / info.fps);
+    std::string line = text;
+    const bool soundKept = !request.audioPath.empty() && format && !format->sound.empty();
+    if (soundKept) {
+      std::snprintf(text, sizeof text, "; the sound keeps its own speed, so it drifts from the picture, and is cut "
+                    "to the rendered %.1f s", request.audioSeconds);
+      line += text;
+    }
+    PrintNote(line);
+  }
+  // H.264 in 4:2:0 keeps colour for 2x2 blocks of pixels: the sink pads an odd side by one.
+  if (format && format->evenSides && (shape.width % 2 != 0 || shape.height % 2 != 0)) {
+    const char* where = shape.width % 2 == 0    ? "at the bottom"
+                        : shape.height % 2 == 0 ? "on the right"
+                                                : "on the right and at the bottom";
+    std::snprintf(text, sizeof text, "MP4 (H.264, 4:2:0) needs even sides: the %dx%d frames are written as %dx%d, "
+                  "one pixel of black added %s", shape.width, shape.height, shape.width + shape.width % 2,
+                  shape.height + shape.height % 2, where);
+    PrintNote(text);
+  }
+}
+
 int RunRender(const RenderOptions& options) {
   std::string error;
   Require(hostkit::KnownOutputType(options.output, error), error, kExitUsage);
@@ -151,18 +189,18 @@ int RunRender(const RenderOptions& options) {
   }
   auto sink = hostkit::OpenSink(request, error);
   Require(sink != nullptr, error);
+  SayWhatChanges(options, shape, source.get(), request);
   TerminalProgress progress("render");
   hostkit::RenderTiming timing;
   const bool rendered =
       hostkit::RenderSpanFrames(*driver, plan, span, source.get(), sink.get(), &progress, &timing, error);
   progress.Close();
   Require(rendered && sink->Commit(error), error);
-  if (options.output != "-") {
-    char summary[200];
-    std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", options.output.c_str(), width,
-                  height, span.count, span.count == 1 ? "" : "s", timing.seconds);
-    PrintNote(summary);
-  }
+  const std::string written = options.output == "-" ? "raw RGBA to standard output" : options.output;
+  char summary[200];
+  std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", written.c_str(), width, height,
+                span.count, span.count == 1 ? "" : "s", timing.seconds);
+  PrintNote(summary);
   return kExitOk;
 }
 

@@ -25,7 +25,7 @@ bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterCh
 }
 
 bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model, std::vector<ScriptStep>& steps,
-                  std::string& error) {
+                  std::string& error, int exitAfter) {
   const std::string prefix = "ui script " + path;
   std::ifstream file(path);
   if (!file) {
@@ -55,6 +55,11 @@ bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model,
     if (!hostkit::SettingsFromJson(entry["set"], model, where, settings, error) ||
         !hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error) ||
         !ConstantChanges(plan, step.changes)) {
+      return false;
+    }
+    if (exitAfter > 0 && step.frame >= exitAfter) {
+      error = where + ": frame " + std::to_string(step.frame) + " is never drawn: --exit-after " +
+              std::to_string(exitAfter) + " quits after frame " + std::to_string(exitAfter - 1);
       return false;
     }
     steps.push_back(std::move(step));

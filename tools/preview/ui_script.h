@@ -21,8 +21,9 @@ struct ScriptStep {
 bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes);
 
 // Reads the script at `path`; steps come back in frame order. False with a one-line `error`
-// naming the file and the step at fault.
+// naming the file and the step at fault, also for a step that a run quitting after `exitAfter`
+// frames (0: never) would not reach.
 bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model, std::vector<ScriptStep>& steps,
-                  std::string& error);
+                  std::string& error, int exitAfter = 0);
 
 }  // namespace preview

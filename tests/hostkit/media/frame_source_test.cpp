@@ -226,6 +226,14 @@ TEST_F(FrameSourceTest, BadInputsAreNamedInOneLine) {
   EXPECT_NE(OpenError(dir / "noise.mp4").find("cannot read the input"), std::string::npos);
   EXPECT_NE(OpenError(dir.Path()).find("is a directory"), std::string::npos);
   EXPECT_NE(OpenError("/dev/video99").find("cannot open the camera /dev/video99"), std::string::npos);
+  // A still cut in half: the JPEG decoder would fill the rest with grey and carry on.
+  for (const std::string extension : {"jpg", "png"}) {
+    const std::string still = Make({"-f", "lavfi", "-i", "testsrc2=s=64x48", "-frames:v", "1", "whole." + extension});
+    const std::string cut = dir / ("half." + extension);
+    std::filesystem::copy_file(still, cut);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(still) / 2);
+    EXPECT_NE(OpenError(cut).find("half." + extension), std::string::npos) << OpenError(cut);
+  }
 
   std::string error;
   auto cut = hostkit::OpenFrameSource({dir / "cut.mp4"}, error);

@@ -88,6 +88,8 @@ std::vector<std::string> DecodeArguments(const std::string& ffmpeg, const MediaF
   std::vector<std::string> args = {ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error"};
   // ffmpeg's own VP9 decoder drops the alpha that such streams carry beside the picture.
   if (facts.alphaTagged && facts.codec == "vp9") args.insert(args.end(), {"-c:v", "libvpx-vp9"});
+  // The JPEG decoder fills a picture cut short with grey and says so only as a warning.
+  if (oneFrame && facts.codec == "mjpeg") args.insert(args.end(), {"-err_detect", "explode"});
   args.insert(args.end(), input.begin(), input.end());
   args.insert(args.end(), {"-map", "0:v:0", "-an", "-sn", "-dn", "-vf", FilterChain(facts, width, height, skip),
                            "-fps_mode", "passthrough"});

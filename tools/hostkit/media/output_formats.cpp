@@ -53,6 +53,11 @@ OutputFormat Video(const char* extension, std::vector<std::string> video, std::v
   return format;
 }
 
+OutputFormat WithEvenSides(OutputFormat format) {
+  format.evenSides = true;
+  return format;
+}
+
 std::vector<OutputFormat> MakeTable() {
   OutputFormat stream;
   stream.names = {"-"};
@@ -68,11 +73,12 @@ std::vector<OutputFormat> MakeTable() {
       Picture({"NAME_%04d.exr", "NAME_####.exr"}, "exr", OutputKind::Sequence, PixelFormat::RgbaHalf,
               "one OpenEXR half-float file per frame, values above 1 kept"),
       // H.264 in 4:2:0 wants even sides: odd sizes are padded by one pixel.
-      Video("mp4",
-            WithBt709Tags({"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2," + Bt709Conversion("yuv420p"), "-c:v", "libx264",
-                           "-preset", "veryfast", "-crf", "18"}),
-            {"-c:a", "aac", "-b:a", "192k"}, {"-movflags", "+faststart", "-f", "mp4"}, false, "AAC",
-            "H.264 `yuv420p`, BT.709 limited range, tagged so; cut pixels show black; odd sides padded by one pixel"),
+      WithEvenSides(Video(
+          "mp4",
+          WithBt709Tags({"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2," + Bt709Conversion("yuv420p"), "-c:v", "libx264",
+                         "-preset", "veryfast", "-crf", "18"}),
+          {"-c:a", "aac", "-b:a", "192k"}, {"-movflags", "+faststart", "-f", "mp4"}, false, "AAC",
+          "H.264 `yuv420p`, BT.709 limited range, tagged so; cut pixels show black; odd sides padded by one pixel")),
       // ProRes 4444 keeps a 10-bit alpha plane beside full-resolution chroma.
       Video("mov",
             WithBt709Tags({"-vf", Bt709Conversion("yuva444p10le"), "-c:v", "prores_ks", "-profile:v", "4444"}),

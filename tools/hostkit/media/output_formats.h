@@ -30,6 +30,7 @@ struct OutputFormat {
   std::vector<std::string> sound;  // empty: the output holds no sound
   std::vector<std::string> container;
   bool alpha = false;
+  bool evenSides = false;  // odd widths and heights are padded by one pixel (4:2:0 H.264)
   std::string soundName;  // "AAC"; empty when the output holds no sound
   std::string description;
 };

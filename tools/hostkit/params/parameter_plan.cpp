@@ -39,8 +39,23 @@ bool ParseParameterValue(const ParameterInfo& info, const std::string& text, flo
       value = element->value;
       return true;
     }
-    if (ParseNumber(text, value)) return true;
-    error = "\"" + text + "\" is not an option of " + info.name + where + "; choose one of: " + info.ElementList();
+    // A number stands for an element's value; one beyond them all names no option (ramps and
+    // keyframes may pass between two of them).
+    if (info.elements.empty()) return ParseNumber(text, value);
+    float low = info.elements.front().value, high = low;
+    for (const auto& element : info.elements) {
+      low = std::min(low, element.value);
+      high = std::max(high, element.value);
+    }
+    const bool number = ParseNumber(text, value);
+    if (number && value >= low && value <= high) return true;
+    char values[80] = "";
+    if (number) {
+      std::snprintf(values, sizeof values, ", or a value from %g to %g", static_cast<double>(low),
+                    static_cast<double>(high));
+    }
+    error = "\"" + text + "\" is not an option of " + info.name + where + "; choose one of: " + info.ElementList() +
+            values;
     return false;
   }
   if (info.IsBoolean()) {
@@ -72,18 +87,11 @@ bool ParseScalar(const ParameterInfo& info, const std::string& setting, const st
   return ParseParameterValue(info, text, value, error, " in --set \"" + setting + "\"");
 }
 
-// The range a value is checked against: the declared one, or for options the span of their
-// element values (option records declare no range of their own).
+// A number outside its declared range is passed on with a warning. (Options declare no range
+// of their own; a value beyond their elements is refused while parsing.)
 void CheckRange(const ParameterInfo& info, float value, std::vector<std::string>& warnings) {
-  float low = info.minimum, high = info.maximum;
-  if (info.IsOption() && !info.elements.empty()) {
-    low = high = info.elements.front().value;
-    for (const auto& element : info.elements) {
-      low = std::min(low, element.value);
-      high = std::max(high, element.value);
-    }
-  }
-  if (value >= low && value <= high) return;
+  const float low = info.minimum, high = info.maximum;
+  if (info.IsOption() || (value >= low && value <= high)) return;
   char text[200];
   std::snprintf(text, sizeof text, "%s=%g lies outside its range %g..%g; passed unchanged (the plugin does not clamp)",
                 info.name.c_str(), static_cast<double>(value), static_cast<double>(low), static_cast<double>(high));
@@ -126,14 +134,14 @@ bool ParseTrack(const std::string& setting, const ParameterModel& model, Paramet
       const size_t colon = key.find(':');
       int frame = 0;
       float value = 0.0f;
-      std::string ignored;
-      if (colon == std::string::npos || !ParseFrame(Trim(key.substr(0, colon)), frame) ||
-          !ParseScalar(*info, setting, Trim(key.substr(colon + 1)), value, ignored) ||
+      const std::string valueText = colon == std::string::npos ? "" : Trim(key.substr(colon + 1));
+      if (valueText.empty() || !ParseFrame(Trim(key.substr(0, colon)), frame) ||
           (!track.keys.empty() && frame <= track.keys.back().first)) {
         error = "malformed keyframe list in --set \"" + setting +
                 "\": expected FRAME:VALUE,FRAME:VALUE with rising frame numbers, such as 0:1,60:5,120:1";
         return false;
       }
+      if (!ParseScalar(*info, setting, valueText, value, error)) return false;
       track.keys.emplace_back(frame, value);
       CheckRange(*info, value, warnings);
       if (comma == std::string::npos) break;
@@ -142,10 +150,12 @@ bool ParseTrack(const std::string& setting, const ParameterModel& model, Paramet
   } else if (text.find("..") != std::string::npos) {
     track.kind = ParameterTrack::Kind::Ramp;
     const size_t dots = text.find("..");
-    std::string ignored;
-    if (!ParseScalar(*info, setting, Trim(text.substr(0, dots)), track.from, ignored) ||
-        !ParseScalar(*info, setting, Trim(text.substr(dots + 2)), track.to, ignored)) {
+    const std::string from = Trim(text.substr(0, dots)), to = Trim(text.substr(dots + 2));
+    if (from.empty() || to.empty()) {
       error = "malformed ramp in --set \"" + setting + "\": expected FROM..TO, such as 0..1";
+      return false;
+    }
+    if (!ParseScalar(*info, setting, from, track.from, error) || !ParseScalar(*info, setting, to, track.to, error)) {
       return false;
     }
     CheckRange(*info, track.from, warnings);

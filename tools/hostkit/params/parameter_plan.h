@@ -28,9 +28,10 @@ struct ParameterTrack {
   float At(int frame, int frames) const;
 };
 
-// One value for `info`: an option's element name (any case) or its number, for booleans also
-// on/off, true/false, yes/no, else a number. False with a one-line `error` (which ends with
-// `where`, such as ` in --set "Mode=Smok"`) listing the options when an option is unknown.
+// One value for `info`: an option's element name (any case) or a number within its elements'
+// values, for booleans also on/off, true/false, yes/no, else a number. False with a one-line
+// `error` (`where`, such as ` in --set "Mode=Smok"`, follows the value) listing the options
+// when an option is unknown.
 bool ParseParameterValue(const ParameterInfo& info, const std::string& text, float& value, std::string& error,
                          const std::string& where = "");
 
@@ -38,8 +39,8 @@ class ParameterPlan {
  public:
   // Parses every setting against the plugin's parameters. False with a one-line `error`
   // naming the setting and the problem (unknown name or option, listing the valid ones; not a
-  // number; malformed ramp or keyframes; set twice). Values outside a declared range are kept
-  // unchanged, with one line each in `warnings`.
+  // number; an option number beyond its elements; malformed ramp or keyframes; set twice).
+  // Numbers outside a declared range are kept unchanged, with one line each in `warnings`.
   static bool Parse(const std::vector<std::string>& settings, const ParameterModel& model, ParameterPlan& plan,
                     std::vector<std::string>& warnings, std::string& error);
 

@@ -1,0 +1,20 @@
+#pragma once
+// Command-line mistakes said so that a newcomer can act on them: an unknown command names
+// itself and lists the commands; an unknown option names the nearest options of its command.
+
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+namespace swirlcli {
+
+// The names among `candidates` that `wanted` most likely meant, ignoring leading dashes: those
+// it begins, else those fewest edits away (a letter added, dropped, changed or two swapped),
+// if that is at most a third of its length. At most three, in the order of `candidates`.
+std::vector<std::string> NearestNames(const std::string& wanted, const std::vector<std::string>& candidates);
+
+// One line for a parse error of `app`; `args` are the arguments after the program's name.
+std::string DescribeParseError(CLI::App& app, const CLI::ParseError& error, const std::vector<std::string>& args);
+
+}  // namespace swirlcli
