@@ -357,7 +357,7 @@ TEST(CliErrors, AMistypedCommandOrOptionNamesTheNearestValidOnes) {
     const char* expected;
   } cases[] = {
       {{"rendr"}, "unknown command \"rendr\"; did you mean render? (swirlmoss COMMAND [OPTIONS], where COMMAND is "
-                  "one of info, render, bench, demo, devices or preview)"},
+                  "one of info, render, bench, demo, devices, preview or looks)"},
       {{}, "no command given: swirlmoss COMMAND"},
       {Render(dir / "out.png", {"--sett", "Light=2"}), "unknown option --sett for render; did you mean --set?"},
       {Render(dir / "out.png", {"--out=x.png"}), "unknown option --out for render; did you mean --output?"},
