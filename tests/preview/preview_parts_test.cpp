@@ -20,10 +20,10 @@ void ExpectRect(const PixelRect& rect, int x, int y, int width, int height) {
   EXPECT_EQ(rect.height, height);
 }
 
-TEST(FitPicture, ExactFitStaysOneTexelPerPixelAndOthersKeepTheAspectCentred) {
+TEST(FitPicture, ExactFitStaysOneTexelPerPixelAndOthersKeepTheAspectCentredAcrossAtTheTop) {
   ExpectRect(FitPicture({360, 0, 96, 64}, 96, 64), 360, 0, 96, 64);
   ExpectRect(FitPicture({360, 0, 200, 64}, 96, 64), 360 + 52, 0, 96, 64);  // wider: bars left and right
-  ExpectRect(FitPicture({0, 10, 192, 400}, 96, 64), 0, 10 + 136, 192, 128);  // taller: bars above and below
+  ExpectRect(FitPicture({0, 10, 192, 400}, 96, 64), 0, 10, 192, 128);  // taller: at the top, a bar below
   ExpectRect(FitPicture({0, 0, 0, 400}, 96, 64), 0, 0, 0, 0);
 }
 
@@ -72,6 +72,8 @@ TEST(UiScript, BadScriptsNameTheStepAndTheProblem) {
       {R"([{"frame": 1, "set": {"Mode": "Fog"}}])", "step 1: \"Fog\" is not an option of Mode"},
       {R"([{"frame": 9, "set": {}}, {"frame": 10, "set": {}}])",
        "step 2: frame 10 is never drawn: --exit-after 10 quits after frame 9", 10},
+      {R"([{"frame": 1, "preset": 3}])", "step 1: expected", 0},
+      {R"([{"frame": 1, "preset": "no-such-look"}])", "step 1: --preset no-such-look: no such preset file or look", 0},
   };
   for (const auto& [text, expected, exitAfter] : cases) {
     std::vector<preview::ScriptStep> steps;

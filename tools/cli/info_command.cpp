@@ -20,34 +20,12 @@ struct InfoOptions {
   bool json = false;
 };
 
-struct ModeView {
-  std::string name;  // "Paint", or "current" for a plugin without modes
-  std::vector<hostkit::ParameterPresentation> parameters;
-};
+using hostkit::ModeView;
 
 std::string Number(float value) {
   char text[32];
   std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
   return text;
-}
-
-// Runs the instance once in each element of "Mode" and reads what the host would show. Each
-// element gets its own step of the clock, crossing or not: labels exist only after a frame.
-std::vector<ModeView> ReadModes(hostkit::InstanceDriver& driver, const hostkit::ParameterModel& model) {
-  std::vector<ModeView> modes;
-  const hostkit::ParameterInfo* mode = hostkit::ModeRule::Find(model);
-  if (!mode || mode->elements.empty()) {
-    driver.StepWithoutDrawing();
-    modes.push_back({"current", hostkit::ReadPresentation(driver, model)});
-    return modes;
-  }
-  for (const auto& element : mode->elements) {
-    driver.SetValue(mode->index, element.value);
-    driver.StepWithoutDrawing();
-    driver.DrainEvents();
-    modes.push_back({element.name, hostkit::ReadPresentation(driver, model)});
-  }
-  return modes;
 }
 
 void PrintJson(const LoadedPlugin& plugin, const std::vector<ModeView>& modes) {
@@ -140,7 +118,7 @@ int RunInfo(const InfoOptions& options) {
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const auto gl = MakeGlContext(options.gl);
   auto driver = MakeDriver(plugin, 16, 16, hostkit::PixelFormat::Rgba8, hostkit::MakeTestCard(16, 16));
-  const std::vector<ModeView> modes = ReadModes(*driver, plugin.model);
+  const std::vector<ModeView> modes = hostkit::ReadModeViews(*driver, plugin.model);
   if (options.json) {
     PrintJson(plugin, modes);
   } else {

@@ -147,7 +147,8 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
                       "JSON steps [{\"frame\": N, \"set\": {NAME: VALUE}}] applied through the panel before frame N");
   command->footer(
       "\nKeys: Space pause/play, . or Right one step, S save the frame as PNG, R record MP4 (again to stop),\n"
-      "F full screen, Esc quit. Ctrl-click a slider to type an exact value.\n"
+      "both at the render scale, Shift+S and Shift+R at full size; F full screen, Esc quit. Ctrl-click a\n"
+      "slider to type an exact value.\n"
       "S and R write swirlmoss-YYYYMMDD-HHMMSS.png/.mp4 into the current folder. A preset is\n"
       "{\"parameters\": {NAME: number or option name}}; `render --preset` renders the same look.\n"
       "Needs a display with OpenGL 4.1 core; `swirlmoss render` works without one.");

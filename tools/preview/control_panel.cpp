@@ -3,8 +3,10 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "tools/hostkit/params/mode_rule.h"
+#include "tools/hostkit/params/preset.h"
 #include "tools/hostkit/plugin/wire.h"
 
 namespace preview {
@@ -25,6 +27,20 @@ std::string SharedStem(const std::string& a, const std::string& b, const std::st
   return stem.empty() ? a + " / " + b + " / " + c : stem + " colour";
 }
 
+// The value `preset` gives parameter `index`, else `otherwise`.
+float PresetOr(const std::vector<ParameterChange>& preset, uint32_t index, float otherwise) {
+  for (const auto& change : preset) {
+    if (change.index == index) otherwise = change.value;
+  }
+  return otherwise;
+}
+
+// The last item's rectangle.
+ControlRect ItemRect() {
+  const ImVec2 min = ImGui::GetItemRectMin(), max = ImGui::GetItemRectMax();
+  return {min.x, min.y, max.x - min.x, max.y - min.y};
+}
+
 }  // namespace
 
 ControlPanel::ControlPanel(const hostkit::ParameterModel& model)
@@ -32,7 +48,8 @@ ControlPanel::ControlPanel(const hostkit::ParameterModel& model)
       modeRule(model),
       shown(model.Parameters().size()),
       tripleLabels(model.Parameters().size()),
-      values(model.Parameters().size()) {
+      values(model.Parameters().size()),
+      rects(model.Parameters().size()) {
   for (const auto& info : model.Parameters()) {
     shown[info.index].displayName = info.name;
     shown[info.index].visible = info.visibleByDefault;
@@ -95,6 +112,58 @@ void ControlPanel::ResetAll() {
     if (!info.IsText()) changes.push_back({info.index, info.defaultValue});
   }
   Apply(changes);
+  UsePreset("", {});
+}
+
+void ControlPanel::SetModeStarts(std::vector<hostkit::ModeView> views) { modeStarts = std::move(views); }
+
+const hostkit::ModeView* ControlPanel::CurrentStart() const {
+  return hostkit::ViewFor(modeStarts, modeRule.Present() ? values[modeRule.Index()] : 0.0f);
+}
+
+void ControlPanel::ApplyPreset(const std::string& name, const std::vector<ParameterChange>& preset) {
+  std::vector<ParameterChange> changes = preset;
+  const float mode = modeRule.Present() ? PresetOr(preset, modeRule.Index(), model.Parameters()[modeRule.Index()].defaultValue)
+                                        : 0.0f;
+  if (const hostkit::ModeView* start = hostkit::ViewFor(modeStarts, mode)) {
+    // Every value, so that what earlier visits left in the mode's bank does not show through.
+    changes.clear();
+    if (modeRule.Present()) changes.push_back({modeRule.Index(), mode});
+    for (const auto& info : model.Parameters()) {
+      if (info.IsText() || modeRule.IsMode(info.index)) continue;
+      changes.push_back({info.index, PresetOr(preset, info.index, start->parameters[info.index].value)});
+    }
+  }
+  Apply(changes);
+  UsePreset(name, preset);
+}
+
+void ControlPanel::UsePreset(const std::string& name, const std::vector<ParameterChange>& preset) {
+  presetName = name;
+  presetValues = preset;
+}
+
+std::vector<bool> ControlPanel::NeededValues() const { return hostkit::ValuesNeeded(CurrentStart(), values); }
+
+std::vector<std::string> ControlPanel::CommandSettings() const {
+  const std::vector<bool> needed = NeededValues();
+  const hostkit::ModeView* start = CurrentStart();
+  std::vector<std::string> settings;
+  for (const auto& info : model.Parameters()) {
+    if (info.IsText()) continue;
+    const float value = values[info.index];
+    bool wanted = needed[info.index];
+    if (!presetName.empty()) {
+      // What the render has from the preset alone: the preset's value, else for "Mode" a fresh
+      // instance's, else the start of the mode (unknown: always set).
+      const float alone = modeRule.IsMode(info.index) ? info.defaultValue
+                          : start                     ? start->parameters[info.index].value
+                                                      : std::nanf("");
+      wanted = value != PresetOr(presetValues, info.index, alone);
+    }
+    if (wanted) settings.push_back(info.name + "=" + hostkit::ValueText(info, value));
+  }
+  return settings;
 }
 
 void ControlPanel::Set(uint32_t index, float value) { Apply({{index, value}}); }
@@ -116,6 +185,7 @@ void ControlPanel::Draw() {
                   ImGui::GetStyle().FramePadding.x * 2.0f);
   if (ImGui::SmallButton("Reset all")) ResetAll();
   ImGui::Separator();
+  rects.assign(rects.size(), ControlRect());
   const auto& parameters = model.Parameters();
   for (size_t i = 0; i < parameters.size(); ++i) {
     const ParameterInfo& info = parameters[i];
@@ -142,7 +212,9 @@ void ControlPanel::DrawControl(const ParameterInfo& info) {
     for (const auto& element : info.elements) {
       if (element.value == value) current = element.name.c_str();
     }
-    if (ImGui::BeginCombo(label, current)) {
+    const bool open = ImGui::BeginCombo(label, current);
+    rects[index] = ItemRect();
+    if (open) {
       for (const auto& element : info.elements) {
         if (ImGui::Selectable(element.name.c_str(), element.value == value)) Set(index, element.value);
       }
@@ -151,8 +223,10 @@ void ControlPanel::DrawControl(const ParameterInfo& info) {
   } else if (info.IsBoolean()) {
     bool on = value >= 0.5f;
     if (ImGui::Checkbox(label, &on)) Set(index, on ? 1.0f : 0.0f);
-  } else if (ImGui::SliderFloat(label, &value, info.minimum, info.maximum, "%.3f")) {
-    Set(index, value);
+    rects[index] = ItemRect();
+  } else {
+    if (ImGui::SliderFloat(label, &value, info.minimum, info.maximum, "%.3f")) Set(index, value);
+    rects[index] = ItemRect();
   }
   if (!visible) ImGui::PopStyleColor();
   ResetButton(index, 1);
@@ -170,6 +244,7 @@ void ControlPanel::DrawColour(const ParameterInfo& red) {
   if (ImGui::ColorEdit3(tripleLabels[index].c_str(), colour, ImGuiColorEditFlags_Float)) {
     Apply({{index, colour[0]}, {index + 1, colour[1]}, {index + 2, colour[2]}});
   }
+  rects[index] = ItemRect();
   if (ImGui::IsItemHovered()) {
     ImGui::SetTooltip("%s, %s, %s", shown[index].displayName.c_str(), shown[index + 1].displayName.c_str(),
                       shown[index + 2].displayName.c_str());

@@ -3,7 +3,9 @@
 // parameter, named as the plugin names it in the current mode (code 51) and shown or hidden as
 // it says; a slider over the declared range for numbers, one colour picker for a red, green,
 // blue triple, a checkbox for a switch and a list for an option. Every change, whether from a
-// control, a script, a reset or a preset, takes one path into the instance.
+// control, a script, a reset or a preset, takes one path into the instance. It also knows
+// what each mode starts with, so that a preset goes in as `render --preset` applies it and the
+// values can be written back as a preset or a command line that reads back without warnings.
 
 #include <cstdint>
 #include <string>
@@ -21,6 +23,11 @@ struct ParameterChange {
   float value = 0.0f;
 };
 
+// Where a control was drawn last, in window pixels from the upper-left corner.
+struct ControlRect {
+  float x = 0.0f, y = 0.0f, width = 0.0f, height = 0.0f;
+};
+
 class ControlPanel {
  public:
   explicit ControlPanel(const hostkit::ParameterModel& model);
@@ -34,8 +41,23 @@ class ControlPanel {
   // (its bank is loaded before the rest are set; the clock advances one step), then every
   // other value in order.
   void Apply(const std::vector<ParameterChange>& changes);
-  // Every parameter back to its declared default.
+  // Every parameter back to its declared default; no preset is in use after.
   void ResetAll();
+  // What each mode starts with (hostkit::ReadModeViews on a fresh instance). Until given, every
+  // value counts as needed and a preset is laid over the current values.
+  void SetModeStarts(std::vector<hostkit::ModeView> views);
+  // Applies a preset's values as `render --preset` does: over the start of the mode they select
+  // (the first when they set none), "Mode" first. Then uses it (UsePreset).
+  void ApplyPreset(const std::string& name, const std::vector<ParameterChange>& preset);
+  // Takes `preset` (a look's name or a file) as the one the current values start from.
+  void UsePreset(const std::string& name, const std::vector<ParameterChange>& preset);
+  const std::string& PresetName() const { return presetName; }
+  // Which values a preset file needs, by index (hostkit::ValuesNeeded in the current mode).
+  std::vector<bool> NeededValues() const;
+  // NAME=VALUE settings that take `render --preset PresetName()` (without one when none is in
+  // use) to the current values: with a preset, each value that differs from the preset laid
+  // over its mode's start; without, the needed values.
+  std::vector<std::string> CommandSettings() const;
   // Draws the controls in the current ImGui window and applies what the user changed.
   void Draw();
 
@@ -47,6 +69,9 @@ class ControlPanel {
   // How many mode switches were primed (each cost the effect's clock one step).
   int Primes() const { return primes; }
   const hostkit::ModeRule& Mode() const { return modeRule; }
+  // Where each parameter's control was drawn last; empty for one not drawn (hidden, text, or
+  // the green and blue of a colour).
+  const std::vector<ControlRect>& Rects() const { return rects; }
 
  private:
   void DrawControl(const hostkit::ParameterInfo& info);
@@ -54,6 +79,7 @@ class ControlPanel {
   bool IsTripleStart(size_t index) const;
   void Set(uint32_t index, float value);
   void ResetButton(uint32_t first, uint32_t count);
+  const hostkit::ModeView* CurrentStart() const;
 
   const hostkit::ParameterModel& model;
   hostkit::InstanceDriver* driver = nullptr;
@@ -61,6 +87,10 @@ class ControlPanel {
   std::vector<hostkit::ParameterPresentation> shown;
   std::vector<std::string> tripleLabels;  // per parameter: the colour picker's label, at a triple's red
   std::vector<float> values;
+  std::vector<ControlRect> rects;
+  std::vector<hostkit::ModeView> modeStarts;
+  std::string presetName;
+  std::vector<ParameterChange> presetValues;
   bool showHidden = false;
   int primes = 0;
 };

@@ -34,7 +34,7 @@ PixelRect FitPicture(const PixelRect& area, int pictureWidth, int pictureHeight)
     fit.height = std::max(1, static_cast<int>(wide / pictureWidth));
   }
   fit.x = area.x + (area.width - fit.width) / 2;
-  fit.y = area.y + (area.height - fit.height) / 2;
+  fit.y = area.y;
   return fit;
 }
 

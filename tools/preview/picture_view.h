@@ -13,8 +13,9 @@ struct PixelRect {
   int x = 0, y = 0, width = 0, height = 0;
 };
 
-// The largest rectangle of the picture's aspect that fits `area`, centred in it. A picture
-// that fits exactly is drawn at one texel per pixel.
+// The largest rectangle of the picture's aspect that fits `area`, centred across it and at its
+// top, level with the panel's first rows (a small picture in a window kept tall enough for
+// the panel). A picture that fits exactly is drawn at one texel per pixel.
 PixelRect FitPicture(const PixelRect& area, int pictureWidth, int pictureHeight);
 
 class PictureView {

@@ -31,10 +31,16 @@ const char* ScaleName(RenderScale scale) {
 
 int Scaled(int side, RenderScale scale) { return std::max(1, side / static_cast<int>(scale)); }
 
+std::string SizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
+
+// The lines the status area holds at most: changing lines live there, below the controls, so
+// that none of them moves a control.
+constexpr int kStatusLines = 4;
+
 }  // namespace
 
 PreviewSession::PreviewSession(PreviewWindow& window, SessionSetup setupIn)
-    : window(window), setup(std::move(setupIn)), panel(*setup.model) {
+    : window(window), setup(std::move(setupIn)), looks(hostkit::ListLooks()), panel(*setup.model) {
   std::snprintf(presetField, sizeof presetField, "%s",
                 !setup.presetPath.empty() ? setup.presetPath.c_str()
                                           : !setup.savePreset.empty() ? setup.savePreset.c_str() : "swirlmoss-preset.json");
@@ -49,11 +55,50 @@ PreviewSession::~PreviewSession() {
 }
 
 bool PreviewSession::Start(std::string& error) {
-  if (!view.Create(error) || !MakeInstance(error)) return false;
+  if (!view.Create(error) || !ReadModeStarts(error) || !MakeInstance(error)) return false;
   // The look from the command line goes in as `render` applies it: "Mode" first, a primed
   // switch, then the rest, all before the first frame.
   panel.Apply(setup.initial);
+  std::vector<ParameterChange> preset;
+  std::string ignored;  // the command line has read it once already
+  if (!setup.presetPath.empty() && ReadPresetChanges(setup.presetPath, *setup.model, preset, ignored)) {
+    panel.UsePreset(setup.presetPath, preset);
+  }
   return true;
+}
+
+bool PreviewSession::ReadModeStarts(std::string& error) {
+  // A small instance of its own: the one on screen keeps its clock and banks untouched.
+  auto probe = hostkit::InstanceDriver::Create(*setup.plugin, 16, 16, hostkit::PixelFormat::Rgba8, setup.input, error);
+  if (!probe) return false;
+  panel.SetModeStarts(hostkit::ReadModeViews(*probe, *setup.model));
+  return true;
+}
+
+std::unique_ptr<hostkit::InstanceDriver> PreviewSession::FullSizeCopy(std::string& error) const {
+  // A fresh instance at full size, given the values by the mode rule and brought to the step of
+  // the clock the shown frame was drawn at: one step was its mode switch, if any, and the last
+  // is the frame drawn here. The clock's pace follows the values now, so after changes to the
+  // speed along the way the copy's motion is close, not the same.
+  auto copy = hostkit::InstanceDriver::Create(*setup.plugin, setup.width, setup.height, hostkit::PixelFormat::Rgba8,
+                                              setup.input, error);
+  if (!copy) return nullptr;
+  if (setup.source && !sourceFrame.rgba.empty()) copy->UploadInput(sourceFrame);
+  const std::vector<float>& values = panel.Values();
+  const hostkit::ModeRule& mode = panel.Mode();
+  const float modeValue = mode.Present() ? values[mode.Index()] : 0.0f;
+  const bool crossed = mode.ApplyModeFirst(*copy, mode.Present() ? &modeValue : nullptr, [&](bool) {
+    for (const auto& info : setup.model->Parameters()) {
+      if (!info.IsText() && !mode.IsMode(info.index)) copy->SetValue(info.index, values[info.index]);
+    }
+  });
+  const int steps = instanceFrames + panel.Primes() - primesAtInstance;
+  for (int step = (crossed ? 1 : 0) + 1; step < steps; ++step) copy->StepWithoutDrawing();
+  if (!copy->RenderFrame()) {
+    error = "the plugin failed to render the full-size frame (code 17 answered failure)";
+    return nullptr;
+  }
+  return copy;
 }
 
 bool PreviewSession::MakeInstance(std::string& error) {
@@ -136,7 +181,9 @@ bool PreviewSession::Run(std::string& error) {
 
 void PreviewSession::DrawEffectFrame() {
   while (nextStep < setup.script.size() && setup.script[nextStep].frame <= frames) {
-    panel.Apply(setup.script[nextStep++].changes);
+    const ScriptStep& step = setup.script[nextStep++];
+    if (!step.preset.empty()) ApplyPreset(step.preset, step.presetChanges);
+    if (!step.changes.empty()) panel.Apply(step.changes);
   }
   const double start = glfwGetTime();
   if (!UploadSourceFrame()) return;
@@ -179,8 +226,9 @@ void PreviewSession::HandleKeys() {
     paused = true;
     stepOnce = true;
   }
-  if (ImGui::IsKeyPressed(GLFW_KEY_S, false)) SaveStill();
-  if (ImGui::IsKeyPressed(GLFW_KEY_R, false)) ToggleRecording();
+  const bool shift = ImGui::GetIO().KeyShift;
+  if (ImGui::IsKeyPressed(GLFW_KEY_S, false)) SaveStill(shift);
+  if (ImGui::IsKeyPressed(GLFW_KEY_R, false)) ToggleRecording(shift);
   if (ImGui::IsKeyPressed(GLFW_KEY_F, false)) window.ToggleFullScreen();
 }
 
@@ -190,22 +238,28 @@ void PreviewSession::DrawUi() {
   ImGui::SetNextWindowSize(ImVec2(static_cast<float>(kPanelWidth), display.y));
   ImGui::Begin("Swirlmoss", nullptr,
                ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoCollapse |
-                   ImGuiWindowFlags_NoTitleBar);
-  DrawStatus();
+                   ImGuiWindowFlags_NoTitleBar | ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse);
+  DrawHeader();
   ImGui::Separator();
   DrawPresetRow();
   ImGui::Separator();
+  // The controls scroll in what is left above the status area, whose height is reserved.
+  const ImGuiStyle& style = ImGui::GetStyle();
+  const float statusHeight = ImGui::GetTextLineHeightWithSpacing() * kStatusLines + style.ItemSpacing.y;
+  ImGui::BeginChild("controls", ImVec2(0.0f, -(statusHeight + style.ItemSpacing.y)));
   panel.Draw();
+  ImGui::EndChild();
+  ImGui::Separator();
+  ImGui::BeginChild("status", ImVec2(0.0f, 0.0f), false, ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse);
+  DrawStatus();
+  ImGui::EndChild();
   ImGui::End();
 }
 
-void PreviewSession::DrawStatus() {
+void PreviewSession::DrawHeader() {
   ImGui::TextWrapped("%s", window.RendererText().c_str());
   const double fps = interval > 0.0 ? 1.0 / interval : 0.0;
   ImGui::Text("frame %d   %.1f ms   %.1f fps", frames, frameMs, fps);
-  if (!paused && interval > 0.0 && fps < setup.fps * 0.95) {
-    ImGui::TextColored(ImVec4(1.0f, 0.6f, 0.2f, 1.0f), "slower than %g fps: this machine cannot keep up", setup.fps);
-  }
   if (ImGui::Button(paused ? "Play" : "Pause")) paused = !paused;
   ImGui::SameLine();
   if (ImGui::Button("Step")) {
@@ -224,16 +278,56 @@ void PreviewSession::DrawStatus() {
     ImGui::SameLine();
     ImGui::TextDisabled("%dx%d", driver->Width(), driver->Height());
   }
-  if (ImGui::Button("Save PNG (S)")) SaveStill();
+  if (ImGui::Button("Save PNG (S)")) SaveStill(false);
   ImGui::SameLine();
-  if (ImGui::Button(recorder.Active() ? "Stop recording (R)" : "Record MP4 (R)")) ToggleRecording();
+  if (ImGui::Button(recorder.Active() ? "Stop recording (R)" : "Record MP4 (R)")) ToggleRecording(false);
   ImGui::SameLine();
   if (ImGui::Button("Full screen (F)")) window.ToggleFullScreen();
-  if (recorder.Active()) ImGui::TextColored(ImVec4(1.0f, 0.3f, 0.3f, 1.0f), "recording %s: %d frames", recorder.Path().c_str(), recorder.Frames());
+  ImGui::AlignTextToFramePadding();
+  ImGui::Text("Full size:");
+  ImGui::SameLine();
+  if (ImGui::Button("PNG (Shift+S)")) SaveStill(true);
+  ImGui::SameLine();
+  if (ImGui::Button("MP4 (Shift+R)")) ToggleRecording(true);
+  const std::string scaled = SizeText(Scaled(setup.width, setup.scale), Scaled(setup.height, setup.scale));
+  ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+  ImGui::TextWrapped("S, R: PNG, MP4 at the render scale, %s (%s). Shift+S, Shift+R: at full size, %s%s", scaled.c_str(),
+                     ScaleName(setup.scale), SizeText(setup.width, setup.height).c_str(),
+                     window.SoftwareRenderer() ? "; slow to record on this software renderer." : ".");
+  ImGui::PopStyleColor();
+}
+
+void PreviewSession::DrawStatus() {
+  const double fps = interval > 0.0 ? 1.0 / interval : 0.0;
+  if (!paused && interval > 0.0 && fps < setup.fps * 0.95) {
+    ImGui::TextColored(ImVec4(1.0f, 0.6f, 0.2f, 1.0f), "slower than %g fps: this machine cannot keep up", setup.fps);
+  }
+  if (recorder.Active()) {
+    ImGui::TextColored(ImVec4(1.0f, 0.3f, 0.3f, 1.0f), "recording %s (%dx%d): %d frames", recorder.Path().c_str(),
+                       driver ? driver->Width() : 0, driver ? driver->Height() : 0, recorder.Frames());
+  }
   if (glfwGetTime() < messageUntil) ImGui::TextWrapped("%s", message.c_str());
 }
 
 void PreviewSession::DrawPresetRow() {
+  ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x * 0.55f);
+  const std::string& current = panel.PresetName();
+  if (ImGui::BeginCombo("look", current.empty() ? "(choose a look)" : current.c_str())) {
+    for (const auto& look : looks) {
+      if (ImGui::Selectable(look.name.c_str(), hostkit::SameName(look.name, current))) {
+        std::vector<ParameterChange> changes;
+        std::string error;
+        if (ReadPresetChanges(look.path, *setup.model, changes, error)) {
+          ApplyPreset(look.name, changes);
+        } else {
+          Say(error);
+        }
+      }
+      if (ImGui::IsItemHovered() && !look.description.empty()) ImGui::SetTooltip("%s", look.description.c_str());
+    }
+    if (looks.empty()) ImGui::TextDisabled("no looks are installed beside this program");
+    ImGui::EndCombo();
+  }
   ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x);
   ImGui::InputText("##preset", presetField, sizeof presetField);
   if (ImGui::Button("Save preset")) SaveOrLoadPreset(true);
@@ -268,14 +362,20 @@ void PreviewSession::ChangeScale(RenderScale next) {
   Say(std::string("scale ") + ScaleName(next) + ": a new instance, so the effect's clock starts again");
 }
 
-void PreviewSession::SaveStill() {
+void PreviewSession::SaveStill(bool fullSize) {
   if (!driver || frames == 0) return;
   const std::string path = StampedName("png");
   std::string error;
-  Say(SaveFrame(*driver, path, error) ? "saved " + path : error);
+  std::unique_ptr<hostkit::InstanceDriver> copy;
+  if (fullSize && setup.scale != RenderScale::Full && !(copy = FullSizeCopy(error))) {
+    Say(error);
+    return;
+  }
+  const hostkit::InstanceDriver& source = copy ? *copy : *driver;
+  Say(SaveFrame(source, path, error) ? "saved " + path + " (" + SizeText(source.Width(), source.Height()) + ")" : error);
 }
 
-void PreviewSession::ToggleRecording() {
+void PreviewSession::ToggleRecording(bool fullSize) {
   std::string error;
   if (recorder.Active()) {
     const std::string path = recorder.Path();
@@ -283,36 +383,46 @@ void PreviewSession::ToggleRecording() {
     Say(recorder.Stop(error) ? "recorded " + path + " (" + std::to_string(count) + " frames)" : error);
     return;
   }
+  // Full size is recorded from the preview at full scale: a new instance, whose clock starts again.
+  std::string note;
+  if (fullSize && setup.scale != RenderScale::Full) {
+    ChangeScale(RenderScale::Full);
+    note = "; the preview now plays at full scale, its clock started again";
+  }
   if (!driver) return;
+  if (fullSize && window.SoftwareRenderer()) note += "; a software renderer draws full size slowly, yet every frame is kept";
   const std::string path = StampedName("mp4");
-  Say(recorder.Start(path, driver->Width(), driver->Height(), setup.fps, error) ? "recording " + path : error);
+  Say(recorder.Start(path, driver->Width(), driver->Height(), setup.fps, error)
+          ? "recording " + path + " (" + SizeText(driver->Width(), driver->Height()) + ")" + note
+          : error);
 }
 
 void PreviewSession::SaveOrLoadPreset(bool save) {
   const std::string path = presetField;
   std::string error;
   if (save) {
-    Say(hostkit::WritePreset(path, *setup.model, panel.Values(), error) ? "saved preset " + path : error);
+    Say(hostkit::WritePreset(path, *setup.model, panel.Values(), error, panel.NeededValues()) ? "saved preset " + path
+                                                                                               : error);
     return;
   }
-  std::vector<std::string> settings;
-  hostkit::ParameterPlan plan;
-  std::vector<std::string> warnings;
   std::vector<ParameterChange> changes;
-  if (!hostkit::ReadPreset(path, *setup.model, settings, error) ||
-      !hostkit::ParameterPlan::Parse(settings, *setup.model, plan, warnings, error) || !ConstantChanges(plan, changes)) {
+  if (!ReadPresetChanges(path, *setup.model, changes, error)) {
     Say(error);
     return;
   }
-  panel.Apply(changes);
-  Say("loaded preset " + path);
+  ApplyPreset(path, changes);
 }
 
-void PreviewSession::CopyCommand() {
-  // The look as a batch render: every value in the plugin's order, "Mode" among them (render
-  // applies it first whatever the order). The frame count matches the clock of this instance
-  // less the step that render's own mode switch takes, from an instance that starts in the
-  // first mode.
+void PreviewSession::ApplyPreset(const std::string& nameOrPath, const std::vector<ParameterChange>& changes) {
+  panel.ApplyPreset(nameOrPath, changes);
+  Say("applied " + nameOrPath + " as `render --preset " + nameOrPath + "` would");
+}
+
+std::string PreviewSession::CommandLine() const {
+  // The look as a batch render: the preset in use and the values that differ from it, or every
+  // value a preset would need, "Mode" among them (render applies it first whatever the order).
+  // The frame count matches the clock of this instance less the step that render's own mode
+  // switch takes, from an instance that starts in the first mode.
   const std::vector<float>& values = panel.Values();
   const hostkit::ModeRule& mode = panel.Mode();
   const bool primed = mode.Present() && hostkit::ModeRule::Crosses(false, values[mode.Index()]);
@@ -320,22 +430,20 @@ void PreviewSession::CopyCommand() {
   const int renderFrames = std::max(1, steps - (primed ? 1 : 0));
   hostkit::RenderSettings settings;
   settings.input = setup.inputSpec;
-  settings.size = std::to_string(setup.width) + "x" + std::to_string(setup.height);
+  settings.size = SizeText(setup.width, setup.height);
   settings.sizeGiven = true;
-  for (const auto& info : setup.model->Parameters()) {
-    if (info.IsText()) continue;
-    std::string value = hostkit::FloatText(values[info.index]);
-    for (const auto& element : info.elements) {
-      if (element.value == values[info.index]) value = element.name;
-    }
-    settings.values.push_back(info.name + "=" + value);
-  }
+  settings.preset = panel.PresetName();
+  settings.values = panel.CommandSettings();
   std::vector<std::string> renderOptions;
   if (!setup.pluginPath.empty()) renderOptions = {"--plugin", setup.pluginPath};
   // The preview plays a video in a loop; so must the render, to reach the same frame.
   if (setup.source && !setup.source->Info().still) renderOptions.push_back("--loop");
   renderOptions.insert(renderOptions.end(), {"--frames", std::to_string(renderFrames), "-o", "swirlmoss.png"});
-  const std::string command = hostkit::RenderCommandLine(settings, renderOptions);
+  return hostkit::RenderCommandLine(settings, renderOptions);
+}
+
+void PreviewSession::CopyCommand() {
+  const std::string command = CommandLine();
   std::printf("%s\n", command.c_str());
   std::fflush(stdout);
   window.SetClipboard(command);
@@ -347,7 +455,8 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
   window.FramebufferSize(width, height);
   if (setup.screenshot && !SaveWindow(*setup.screenshot, width, height, error)) return false;
   if (recorder.Active() && !recorder.Stop(error)) return false;
-  if (!setup.savePreset.empty() && !hostkit::WritePreset(setup.savePreset, *setup.model, panel.Values(), error)) {
+  if (!setup.savePreset.empty() &&
+      !hostkit::WritePreset(setup.savePreset, *setup.model, panel.Values(), error, panel.NeededValues())) {
     return false;
   }
   if (setup.dumpControls.empty()) return true;
@@ -357,6 +466,12 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
   dump["picture"] = {{"x", picture.x}, {"y", picture.y}, {"width", picture.width}, {"height", picture.height}};
   dump["frames"] = frames;
   dump["scale"] = ScaleName(setup.scale);
+  dump["status"] = glfwGetTime() < messageUntil ? message : "";
+  dump["preset"] = panel.PresetName();
+  dump["command"] = CommandLine();
+  nlohmann::ordered_json lookNames = nlohmann::ordered_json::array();
+  for (const auto& look : looks) lookNames.push_back(look.name);
+  dump["looks"] = std::move(lookNames);
   nlohmann::ordered_json controls = nlohmann::ordered_json::array();
   const auto& shown = panel.Presentation();
   for (const auto& info : setup.model->Parameters()) {
@@ -366,6 +481,8 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
     control["shownName"] = panel.ShownName(info.index);
     control["visible"] = shown[info.index].visible;
     control["value"] = panel.Values()[info.index];
+    const ControlRect& rect = panel.Rects()[info.index];
+    if (rect.width > 0.0f) control["rect"] = {rect.x, rect.y, rect.width, rect.height};
     controls.push_back(std::move(control));
   }
   dump["controls"] = std::move(controls);

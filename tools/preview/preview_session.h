@@ -8,6 +8,7 @@
 
 #include "tools/hostkit/media/frame_sink.h"
 #include "tools/hostkit/media/frame_source.h"
+#include "tools/hostkit/params/looks.h"
 #include "tools/hostkit/plugin/instance_driver.h"
 #include "tools/hostkit/params/parameter_model.h"
 #include "tools/hostkit/plugin/plugin_library.h"
@@ -38,7 +39,7 @@ struct SessionSetup {
   std::unique_ptr<hostkit::FrameSink> screenshot;  // opened up front; written at exit
   std::string dumpControls;
   std::string savePreset;
-  std::string presetPath;  // shown in the panel's preset field
+  std::string presetPath;  // --preset: a look's name or a file, shown in the panel's preset field
   std::string pluginPath;  // for Copy command: empty for the default plugin
   std::string inputSpec;   // empty for the test card
 };
@@ -59,16 +60,21 @@ class PreviewSession {
 
  private:
   bool MakeInstance(std::string& error);
+  bool ReadModeStarts(std::string& error);
+  std::unique_ptr<hostkit::InstanceDriver> FullSizeCopy(std::string& error) const;
   bool UploadSourceFrame();
   void DrawEffectFrame();
   void DrawUi();
+  void DrawHeader();
   void DrawStatus();
   void DrawPresetRow();
   void HandleKeys();
   void ChangeScale(RenderScale next);
-  void ToggleRecording();
-  void SaveStill();
+  void ToggleRecording(bool fullSize);
+  void SaveStill(bool fullSize);
   void SaveOrLoadPreset(bool save);
+  void ApplyPreset(const std::string& nameOrPath, const std::vector<ParameterChange>& changes);
+  std::string CommandLine() const;
   void CopyCommand();
   void Say(const std::string& text);
   bool WriteExitOutputs(std::string& error);
@@ -76,6 +82,7 @@ class PreviewSession {
 
   PreviewWindow& window;
   SessionSetup setup;
+  std::vector<hostkit::Look> looks;
   ControlPanel panel;
   PictureView view;
   Recorder recorder;

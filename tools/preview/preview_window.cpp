@@ -30,12 +30,16 @@ std::unique_ptr<PreviewWindow> PreviewWindow::Open(const std::string& title, int
     return nullptr;
   }
   std::unique_ptr<PreviewWindow> self(new PreviewWindow());
+  height = std::max(height, kMinimumHeight);
+  int minimumWidth = std::min(width, kMinimumWidth), minimumHeight = kMinimumHeight;
   if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
     int x = 0, y = 0, areaWidth = 0, areaHeight = 0;
     glfwGetMonitorWorkarea(monitor, &x, &y, &areaWidth, &areaHeight);
     if (areaWidth > 0 && areaHeight > 0) {
       width = std::min(width, areaWidth);
       height = std::min(height, areaHeight);
+      minimumWidth = std::min(minimumWidth, width);
+      minimumHeight = std::min(kMinimumHeight, height);
     }
   }
   glfwWindowHint(GLFW_CLIENT_API, GLFW_OPENGL_API);
@@ -51,6 +55,7 @@ std::unique_ptr<PreviewWindow> PreviewWindow::Open(const std::string& title, int
     error = "the display offers no OpenGL 4.1 core context (" + lastGlfwError + ")" + kUseRender;
     return nullptr;
   }
+  glfwSetWindowSizeLimits(self->window, minimumWidth, minimumHeight, GLFW_DONT_CARE, GLFW_DONT_CARE);
   glfwMakeContextCurrent(self->window);
   glfwSwapInterval(0);  // the preview paces itself; a vertical sync would only add waiting
   const auto text = [](GLenum name) {

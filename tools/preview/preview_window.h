@@ -9,10 +9,16 @@ struct GLFWwindow;
 
 namespace preview {
 
+// The least height the window opens with and can be resized to: the panel's buttons, presets,
+// a few controls (the rest scroll) and its status area.
+constexpr int kMinimumHeight = 480;
+// The least width it can be resized to, unless it opened narrower.
+constexpr int kMinimumWidth = 480;
+
 class PreviewWindow {
  public:
-  // Opens a window of width x height screen pixels (shrunk to fit the screen's work area)
-  // and makes its context current. Null with a one-line `error` when there is no display,
+  // Opens a window of width x height screen pixels, at least kMinimumHeight high (shrunk to
+  // fit the screen's work area), and makes its context current. Null with a one-line `error` when there is no display,
   // the display has no GLX, or its GL falls short of 4.1 core.
   static std::unique_ptr<PreviewWindow> Open(const std::string& title, int width, int height, std::string& error);
   // Shuts ImGui down and destroys the window; the context must be current.

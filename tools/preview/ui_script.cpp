@@ -4,6 +4,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "tools/hostkit/params/looks.h"
 #include "tools/hostkit/params/preset.h"
 
 namespace preview {
@@ -24,6 +25,16 @@ bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterCh
   return true;
 }
 
+bool ReadPresetChanges(const std::string& nameOrPath, const hostkit::ParameterModel& model,
+                       std::vector<ParameterChange>& changes, std::string& error) {
+  std::string path;
+  std::vector<std::string> settings;
+  hostkit::ParameterPlan plan;
+  std::vector<std::string> warnings;  // out-of-range values are passed on, as with --set
+  return hostkit::ResolvePreset(nameOrPath, path, error) && hostkit::ReadPreset(path, model, settings, error) &&
+         hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error) && ConstantChanges(plan, changes);
+}
+
 bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model, std::vector<ScriptStep>& steps,
                   std::string& error, int exitAfter) {
   const std::string prefix = "ui script " + path;
@@ -41,10 +52,12 @@ bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model,
   for (size_t i = 0; i < document.size(); ++i) {
     const nlohmann::json& entry = document[i];
     const std::string where = prefix + ", step " + std::to_string(i + 1);
+    const bool hasSet = entry.is_object() && entry.contains("set");
+    const bool hasPreset = entry.is_object() && entry.contains("preset");
     if (!entry.is_object() || !entry.contains("frame") || !entry["frame"].is_number_integer() ||
-        entry["frame"].get<long long>() < 0 || entry["frame"].get<long long>() > 1000000000 || !entry.contains("set") ||
-        !entry["set"].is_object()) {
-      error = where + ": expected {\"frame\": N (0 or more), \"set\": {NAME: VALUE, ...}}";
+        entry["frame"].get<long long>() < 0 || entry["frame"].get<long long>() > 1000000000 ||
+        (hasSet && !entry["set"].is_object()) || (hasPreset && !entry["preset"].is_string()) || (!hasSet && !hasPreset)) {
+      error = where + ": expected {\"frame\": N (0 or more), \"set\": {NAME: VALUE, ...}} or a \"preset\": NAME";
       return false;
     }
     std::vector<std::string> settings;
@@ -52,9 +65,18 @@ bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model,
     std::vector<std::string> warnings;  // out-of-range values are passed on, as with --set
     ScriptStep step;
     step.frame = entry["frame"].get<int>();
-    if (!hostkit::SettingsFromJson(entry["set"], model, where, settings, error) ||
-        !hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error) ||
+    if (hasPreset) step.preset = entry["preset"].get<std::string>();
+    if (hasPreset && !ReadPresetChanges(step.preset, model, step.presetChanges, error)) {
+      error = where + ": " + error;
+      return false;
+    }
+    if (!hostkit::SettingsFromJson(hasSet ? entry["set"] : nlohmann::json::object(), model, where, settings, error)) {
+      return false;
+    }
+    // The values came from this step, whatever the plan's own messages say.
+    if (!hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error) ||
         !ConstantChanges(plan, step.changes)) {
+      error = where + ": " + (error.empty() ? "only constant values can be set" : error);
       return false;
     }
     if (exitAfter > 0 && step.frame >= exitAfter) {

@@ -1,6 +1,8 @@
 #pragma once
 // Scripted use of the preview: a JSON list of steps, [{"frame": N, "set": {NAME: VALUE}}], each
-// applied through the control panel before frame N (counted from 0) is drawn.
+// applied through the control panel before frame N (counted from 0) is drawn. A step may also
+// name a "preset" (a look's name or a preset file), chosen as from the panel's list before its
+// "set" values.
 
 #include <string>
 #include <vector>
@@ -13,12 +15,19 @@ namespace preview {
 
 struct ScriptStep {
   int frame = 0;
-  std::vector<ParameterChange> changes;  // "Mode" first
+  std::string preset;                          // empty: none
+  std::vector<ParameterChange> presetChanges;  // the preset's values, "Mode" first
+  std::vector<ParameterChange> changes;        // "Mode" first
 };
 
 // The constant values of a parsed plan as panel changes, "Mode" first. False when any value is
 // a ramp or keyframes, which a live preview cannot play.
 bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes);
+
+// The constant values of the preset `nameOrPath` (a look's name or a preset file) as panel
+// changes. False with a one-line `error`.
+bool ReadPresetChanges(const std::string& nameOrPath, const hostkit::ParameterModel& model,
+                       std::vector<ParameterChange>& changes, std::string& error);
 
 // Reads the script at `path`; steps come back in frame order. False with a one-line `error`
 // naming the file and the step at fault, also for a step that a run quitting after `exitAfter`

@@ -56,6 +56,26 @@ TEST(Preset, WrittenValuesReadBackExactly) {
   for (size_t i = 0; i + 1 < values.size(); ++i) EXPECT_EQ(read[i], values[i]) << model.Parameters()[i].name;
 }
 
+TEST(Preset, LeavesOutWhatTheModeHidesWhileItHoldsTheModesOwnStart) {
+  const hostkit::ModeView paint{"Paint", 0.0f, {}};
+  // Smoke as a fresh instance shows it: "Spot Spin" hidden at a start outside its 0..1.
+  hostkit::ModeView smoke{"Smoke", 1.0f, std::vector<hostkit::ParameterPresentation>(6)};
+  smoke.parameters[2] = {false, "", 1.5f};
+  smoke.parameters[4] = {false, "", 0.0f};
+  const std::vector<hostkit::ModeView> views = {paint, smoke};
+  ASSERT_EQ(hostkit::ViewFor(views, 1.0f), &views[1]);
+  EXPECT_EQ(hostkit::ViewFor(views, 0.7f), &views[1]) << "a value between elements picks its side of the switch";
+  EXPECT_EQ(hostkit::ViewFor(views, 0.2f), &views[0]);
+
+  const std::vector<float> values = {1.0f, 0.5f, 1.5f, 3.0f, 1.0f, 0.0f};
+  const std::vector<bool> needed = hostkit::ValuesNeeded(&views[1], values);
+  EXPECT_EQ(needed, (std::vector<bool>{true, true, false, true, true, true})) << "hidden, yet moved: Night Mode stays";
+  EXPECT_EQ(hostkit::ValuesNeeded(nullptr, values), std::vector<bool>(6, true));
+  const std::string text = hostkit::PresetText(Model(), values, needed);
+  EXPECT_EQ(text.find("Spot Spin"), std::string::npos) << text;
+  EXPECT_NE(text.find("Night Mode"), std::string::npos) << text;
+}
+
 TEST(Preset, ShortestTextThatReadsBackAsTheSameFloat) {
   EXPECT_EQ(hostkit::FloatText(0.3f), "0.3");
   EXPECT_EQ(hostkit::FloatText(2.0f), "2");

@@ -24,4 +24,32 @@ bool ModeRule::SetMode(InstanceDriver& driver, float value) const {
   return true;
 }
 
+
+std::vector<ModeView> ReadModeViews(InstanceDriver& driver, const ParameterModel& model) {
+  std::vector<ModeView> views;
+  const ParameterInfo* mode = ModeRule::Find(model);
+  if (!mode || mode->elements.empty()) {
+    driver.StepWithoutDrawing();
+    views.push_back({"current", 0.0f, ReadPresentation(driver, model)});
+    return views;
+  }
+  for (const auto& element : mode->elements) {
+    driver.SetValue(mode->index, element.value);
+    driver.StepWithoutDrawing();
+    driver.DrainEvents();
+    views.push_back({element.name, element.value, ReadPresentation(driver, model)});
+  }
+  return views;
+}
+
+const ModeView* ViewFor(const std::vector<ModeView>& views, float modeValue) {
+  for (const auto& view : views) {
+    if (view.value == modeValue) return &view;
+  }
+  for (const auto& view : views) {
+    if (ModeRule::SelectsSecondMode(view.value) == ModeRule::SelectsSecondMode(modeValue)) return &view;
+  }
+  return views.empty() ? nullptr : &views.front();
+}
+
 }  // namespace hostkit

@@ -7,12 +7,33 @@
 // and only then are the other values laid over it.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "tools/hostkit/params/parameter_model.h"
 
 namespace hostkit {
 
 class InstanceDriver;
+
+// One element of "Mode" as a fresh instance shows it right after switching to it: the values
+// that mode starts with (those a render that sets only "Mode" draws with), and what it shows,
+// hides and names.
+struct ModeView {
+  std::string name;    // the element's name; "current" for a plugin without modes
+  float value = 0.0f;  // the element's value
+  std::vector<ParameterPresentation> parameters;
+};
+
+// Visits each element of "Mode" in order on `driver`, a fresh instance with nothing set, one
+// step of the clock each, crossing or not: labels exist only after a frame, and a frame record
+// without input draws nothing, so no shader compile is waited for. A plugin without modes gives
+// one view.
+std::vector<ModeView> ReadModeViews(InstanceDriver& driver, const ParameterModel& model);
+
+// The view of the mode `modeValue` selects: the element of that value, else the first on the
+// same side of the threshold, else the first; null when `views` is empty.
+const ModeView* ViewFor(const std::vector<ModeView>& views, float modeValue);
 
 class ModeRule {
  public:

@@ -55,6 +55,15 @@ bool ValueSetting(const std::string& source, const ParameterInfo& info, const Js
   return false;
 }
 
+// The last option element whose value is `value`; null for none.
+const ParameterElement* ElementOf(const ParameterInfo& info, float value) {
+  const ParameterElement* named = nullptr;
+  for (const auto& element : info.elements) {
+    if (element.value == value) named = &element;
+  }
+  return named;
+}
+
 }  // namespace
 
 std::string FloatText(float value) {
@@ -116,17 +125,24 @@ bool SettingsFromJson(const nlohmann::json& parameters, const ParameterModel& mo
   return true;
 }
 
-std::string PresetText(const ParameterModel& model, const std::vector<float>& values) {
+std::vector<bool> ValuesNeeded(const ModeView* start, const std::vector<float>& values) {
+  std::vector<bool> needed(values.size(), true);
+  if (!start) return needed;
+  for (size_t i = 0; i < values.size() && i < start->parameters.size(); ++i) {
+    const ParameterPresentation& shown = start->parameters[i];
+    needed[i] = shown.visible || values[i] != shown.value;
+  }
+  return needed;
+}
+
+std::string PresetText(const ParameterModel& model, const std::vector<float>& values, const std::vector<bool>& needed) {
   // Keys keep the plugin's order, which is the order a person reads the controls in.
   nlohmann::ordered_json parameters = nlohmann::ordered_json::object();
   for (const auto& info : model.Parameters()) {
     if (info.IsText() || info.index >= values.size()) continue;
+    if (info.index < needed.size() && !needed[info.index]) continue;
     const float value = values[info.index];
-    const ParameterElement* named = nullptr;
-    for (const auto& element : info.elements) {
-      if (element.value == value) named = &element;
-    }
-    if (named) {
+    if (const ParameterElement* named = ElementOf(info, value)) {
       parameters[info.name] = named->name;
     } else {
       parameters[info.name] = std::strtod(FloatText(value).c_str(), nullptr);
@@ -138,8 +154,13 @@ std::string PresetText(const ParameterModel& model, const std::vector<float>& va
 }
 
 bool WritePreset(const std::string& path, const ParameterModel& model, const std::vector<float>& values,
-                 std::string& error) {
-  return WriteWholeFile(path, PresetText(model, values), error);
+                 std::string& error, const std::vector<bool>& needed) {
+  return WriteWholeFile(path, PresetText(model, values, needed), error);
+}
+
+std::string ValueText(const ParameterInfo& info, float value) {
+  const ParameterElement* named = ElementOf(info, value);
+  return named ? named->name : FloatText(value);
 }
 
 std::vector<std::string> OverlaySettings(const std::vector<std::string>& preset, const std::vector<std::string>& overrides,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/hostkit/params/mode_rule.h"
 #include "tools/hostkit/params/parameter_model.h"
 
 namespace hostkit {
@@ -24,13 +25,26 @@ bool ReadPreset(const std::string& path, const ParameterModel& model, std::vecto
 bool SettingsFromJson(const nlohmann::json& parameters, const ParameterModel& model, const std::string& source,
                       std::vector<std::string>& settings, std::string& error);
 
+// Which of `values` (one per parameter, by index) a preset or a command line needs: all but
+// those that `start`, the view of the mode the values select, hides and that still hold that
+// mode's start value. Setting the mode alone gives those, and written out, a start value that
+// lies outside its declared range would only draw a warning when read back ("Wave Thickness"
+// starts at 0.5 in Smoke, below its 0.6..2). Null `start`: every value.
+std::vector<bool> ValuesNeeded(const ModeView* start, const std::vector<float>& values);
+
 // The preset document for `values` (one per parameter of `model`, by index): options by their
-// element name where one matches, everything else as a number. Text parameters are left out.
-std::string PresetText(const ParameterModel& model, const std::vector<float>& values);
+// element name where one matches, everything else as a number. Text parameters are left out,
+// and so is every value that `needed` (empty: all are) marks as not needed.
+std::string PresetText(const ParameterModel& model, const std::vector<float>& values,
+                       const std::vector<bool>& needed = {});
 
 // Writes PresetText to `path` whole or not at all. False with a one-line `error` otherwise.
 bool WritePreset(const std::string& path, const ParameterModel& model, const std::vector<float>& values,
-                 std::string& error);
+                 std::string& error, const std::vector<bool>& needed = {});
+
+// `value` as --set writes it for `info`: the name of the option element it equals, else the
+// shortest number text.
+std::string ValueText(const ParameterInfo& info, float value);
 
 // The preset's settings with `overrides` laid over them: an override replaces the preset's
 // setting of the same parameter and otherwise joins the list. Overrides whose name is unknown
