@@ -59,7 +59,7 @@ TEST_F(CliFootage, SizeRateLengthAndSoundComeFromTheInput) {
   probe = Probe(dir / "quiet.mp4");
   EXPECT_EQ(probe.find("codec_type=audio"), std::string::npos) << "--no-audio leaves the sound out";
   // A piece of a split render leaves it out too: the pieces are joined before it goes back.
-  run = Swirlmoss({"render", "--input", clip, "--start", "18", "-o", dir / "piece.mp4"});
+  run = Swirlmoss({"render", "--input", clip, "--start", "18", "--set", "Seed=Seed 2", "-o", dir / "piece.mp4"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   probe = Probe(dir / "piece.mp4");
   EXPECT_NE(probe.find("nb_read_frames=2"), std::string::npos) << probe;
@@ -99,6 +99,53 @@ TEST_F(CliFootage, AnInputTooShortForTheFramesAsksForLoop) {
       << run.err;
   EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
   EXPECT_FALSE(std::filesystem::exists(dir / "long.mp4"));
+}
+
+TEST_F(CliFootage, EveryFrameOfEveryContainerRendersWithTheSoundCutToThePicture) {
+  // 21 frames at 12 fps (1.75 s) with sound that runs on, stops early or is absent. Matroska
+  // written to a pipe keeps no length at all: it renders what it holds.
+  const std::vector<std::string> x264 = {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac"};
+  const std::vector<std::string> vp9 = {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-c:a", "libopus"};
+  const struct {
+    std::string name;
+    std::vector<std::string> codecs;
+  } containers[] = {{"mp4", x264}, {"mov", x264}, {"mkv", x264}, {"webm", vp9}, {"piped.mkv", x264}};
+  for (const auto& container : containers) {
+    for (const char* sound : {"2.5", "1", ""}) {
+      const std::string input = dir / ("in" + std::string(sound) + "." + container.name);
+      std::vector<std::string> make = {"-loglevel", "error", "-y", "-f", "lavfi", "-i", "testsrc2=s=48x32:r=12:d=1.75"};
+      if (*sound) make.insert(make.end(), {"-f", "lavfi", "-i", std::string("sine=d=") + sound});
+      make.insert(make.end(), container.codecs.begin(), container.codecs.end());
+      const bool piped = container.name == "piped.mkv";
+      make.insert(make.end(), {"-f", piped ? "matroska" : container.name == "mkv" ? "matroska" : container.name});
+      make.push_back(piped ? "pipe:1" : input);
+      const RunResult made = tooltest::Run(ffmpeg, make);
+      ASSERT_EQ(made.exitCode, 0) << made.err;
+      if (piped) std::ofstream(input, std::ios::binary) << made.out;
+
+      const std::string output = dir / "out.mp4";
+      const RunResult run = Swirlmoss({"render", "--input", input, "--set", "Seed=Seed 1", "-o", output});
+      ASSERT_EQ(run.exitCode, 0) << input << ": " << run.err;
+      const std::string probe = tooltest::Run(ffprobe, {"-v", "error", "-count_frames", "-show_entries",
+                                                        "stream=codec_type,duration,nb_read_frames", "-of",
+                                                        "csv=p=0", output}).out;
+      EXPECT_EQ(probe.rfind("video,1.750000,21\n", 0), 0u) << input << ": " << probe;
+      const size_t audio = probe.find("audio,");
+      EXPECT_EQ(audio != std::string::npos, *sound != 0) << input << ": " << probe;
+      if (audio != std::string::npos) {
+        // Cut at the last frame, give or take a packet of sound.
+        EXPECT_NEAR(std::stod(probe.substr(audio + 6)), *sound == '1' && !piped ? 1.0 : 1.75, 0.05)
+            << input << ": " << probe;
+      }
+    }
+  }
+  // Asked for more frames than such a file holds: an error once it ends, and nothing written.
+  const RunResult run =
+      Swirlmoss({"render", "--input", dir / "in.piped.mkv", "--frames", "30", "-o", dir / "more.mp4"});
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_NE(run.err.find("in.piped.mkv (48x32, 12 fps, length unknown) ran out at frame 21"), std::string::npos)
+      << run.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "more.mp4"));
 }
 
 TEST_F(CliFootage, SplitPiecesAreTheWholeRendersFramesByteForByte) {

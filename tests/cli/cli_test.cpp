@@ -80,6 +80,37 @@ TEST(CliRender, WritesOnePngOfTheRequestedSize) {
       << run.err;
 }
 
+TEST(CliRender, ARenderNamesItsSeedAndPiecesMustSetOne) {
+  ScratchDir dir;
+  // Paint draws the seed at random for each run: the last line says which, and how to repeat it.
+  const RunResult drawn = Swirlmoss(Render(dir / "a.png", {}));
+  ASSERT_EQ(drawn.exitCode, 0) << drawn.err;
+  const size_t at = drawn.err.find("(add --set \"Seed=");
+  ASSERT_NE(at, std::string::npos) << drawn.err;
+  const std::string seed = drawn.err.substr(at + 17, drawn.err.find('"', at + 17) - at - 17);
+  EXPECT_NE(drawn.err.find(", " + seed + " (add --set \"Seed=" + seed + "\" to repeat it)\n"), std::string::npos)
+      << drawn.err;
+  const RunResult again = Swirlmoss(Render(dir / "b.png", {"--set", "Seed=" + seed}));
+  ASSERT_EQ(again.exitCode, 0) << again.err;
+  EXPECT_NE(again.err.find(", " + seed + "\n"), std::string::npos) << again.err;
+  PngOnDisk a, b;
+  ASSERT_TRUE(tooltest::LoadPng(dir / "a.png", a) && tooltest::LoadPng(dir / "b.png", b));
+  EXPECT_TRUE(a.rgba == b.rgba) << "the same seed draws the same picture";
+
+  // Pieces of a split render are separate runs: in Paint each needs the seed given.
+  for (const std::vector<std::string>& piece : {std::vector<std::string>{"--start", "1"}, {"--count", "1"}}) {
+    std::vector<std::string> args = {"--frames", "2"};
+    args.insert(args.end(), piece.begin(), piece.end());
+    const RunResult refused = Swirlmoss(Render(dir / "p.png", args));
+    EXPECT_EQ(refused.exitCode, 2) << refused.err;
+    EXPECT_EQ(tooltest::LineCount(refused.err), 1) << refused.err;
+    EXPECT_NE(refused.err.find("add --set \"Seed=Seed 1\""), std::string::npos) << refused.err;
+    args.insert(args.end(), {"--set", "Mode=Smoke"});
+    EXPECT_EQ(Swirlmoss(Render(dir / "p.png", args)).exitCode, 0) << "Smoke draws no seed";
+  }
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"a.png", "b.png", "p.png"}));
+}
+
 TEST(CliRender, TheMaskCutsTheTestCardsHoleUpright) {
   ScratchDir dir;
   // A mask power of 0 keeps all but black and transparent input: only the card's hole is cut.

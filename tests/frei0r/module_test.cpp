@@ -110,6 +110,7 @@ TEST_F(Frei0rModule, MapsNumbersOverTheDeclaredRangeAndTakesOptionsByNameOrValue
   f0r_instance_t instance = f0r_construct(kW, kH);
   ASSERT_NE(instance, nullptr);
   EXPECT_EQ(Text(instance, "Mode"), "Paint");
+  EXPECT_EQ(Text(instance, "Seed"), "Seed 1") << "a fixed default, not the plugin's own drawn for each process";
   EXPECT_EQ(Text(instance, "Frame Rate"), "auto");
   EXPECT_EQ(Text(instance, "Time Unit"), "auto");
   EXPECT_DOUBLE_EQ(Number(instance, "Light"), 0.1) << "Light's default 1 over its range 0..10";
@@ -255,6 +256,20 @@ TEST_F(Frei0rModule, ATimesPictureIsTheSameInAnyOrder) {
   std::thread([&] { f0r_destruct(jumping); }).join();
   f0r_destruct(forward);
   f0r_destruct(counting);
+}
+
+TEST_F(Frei0rModule, PaintDrawsTheSeedItShowsEvenWhenTheHostLeavesTheDefault) {
+  const Frame input = TopWhite();
+  auto paint = [&](const char* seed) {
+    f0r_instance_t instance = f0r_construct(kW, kH);
+    if (seed) SetText(instance, "Seed", seed);
+    const Frame frame = Update(instance, 0.0, input);
+    f0r_destruct(instance);
+    return frame;
+  };
+  const Frame untouched = paint(nullptr);
+  EXPECT_EQ(untouched, paint("Seed 1"));
+  EXPECT_NE(untouched, paint("Seed 2")) << "the seed shows in the picture";
 }
 
 TEST_F(Frei0rModule, FramesInOrderWithValuesResentAllocateNothing) {

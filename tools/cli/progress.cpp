@@ -55,7 +55,7 @@ void TerminalProgress::FirstFrameDone(double seconds) {
 void TerminalProgress::FrameDone(int done, int total) {
   if (!enabled) return;
   const Clock::time_point now = Clock::now();
-  if (done < total && now - lastDraw < std::chrono::milliseconds(100)) return;
+  if ((total <= 0 || done < total) && now - lastDraw < std::chrono::milliseconds(100)) return;
   lastDraw = now;
   constexpr int kWidth = 30;
   const int filled = total > 0 ? done * kWidth / total : kWidth;
@@ -65,8 +65,12 @@ void TerminalProgress::FrameDone(int done, int total) {
   const double elapsed = std::chrono::duration<double>(now - start).count();
   const double rate = elapsed > 0 ? done / elapsed : 0.0;
   const double remaining = rate > 0 ? (total - done) / rate : 0.0;
-  std::fprintf(stderr, "\r\033[K%s [%s] %d/%d frames, %.1f fps, %.0f s left", label.c_str(), bar, done, total, rate,
-               remaining);
+  if (total > 0) {
+    std::fprintf(stderr, "\r\033[K%s [%s] %d/%d frames, %.1f fps, %.0f s left", label.c_str(), bar, done, total,
+                 rate, remaining);
+  } else {  // an input that does not say its length: no end to show
+    std::fprintf(stderr, "\r\033[K%s %d frames, %.1f fps", label.c_str(), done, rate);
+  }
   std::fflush(stderr);
   lineOpen = true;
 }

@@ -17,6 +17,7 @@
 #include "tools/hostkit/image/number_pattern.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/media/output_formats.h"
+#include "tools/hostkit/params/seed.h"
 #include "tools/hostkit/platform/file_system.h"
 #include "tools/hostkit/render/render_loop.h"
 
@@ -82,6 +83,11 @@ std::unique_ptr<hostkit::FrameSource> OpenInput(const RenderOptions& options) {
   return source;
 }
 
+// A file that does not say its length: without --frames the timeline runs to its last frame.
+bool LengthUnknown(const hostkit::FrameSource* source) {
+  return source && !source->Info().still && source->Info().frames == 0;
+}
+
 RenderShape ShapeOf(const RenderOptions& options, const hostkit::FrameSource* source) {
   RenderShape shape;
   int total = 1;
@@ -91,6 +97,12 @@ RenderShape ShapeOf(const RenderOptions& options, const hostkit::FrameSource* so
     shape.height = info.height;
     shape.fps = info.fps;
     if (!info.still && info.frames > 0) total = static_cast<int>(std::min<int64_t>(info.frames, INT32_MAX));
+  }
+  const bool open = LengthUnknown(source) && options.framesGiven->count() == 0;
+  if (open) {
+    Require(!options.loop, source->Info().description + " does not say its length: give --loop a --frames N",
+            kExitUsage);
+    total = INT32_MAX;
   }
   if (options.settings.sizeGiven) std::tie(shape.width, shape.height) = ParseSize(options.settings.size);
   if (options.settings.fpsGiven) shape.fps = options.settings.fps;
@@ -114,7 +126,7 @@ RenderShape ShapeOf(const RenderOptions& options, const hostkit::FrameSource* so
           "--count " + std::to_string(count) + " does not fit: from frame " + std::to_string(options.start) + " of " +
               std::to_string(total) + " at most " + std::to_string(total - options.start) + " frames remain",
           kExitUsage);
-  shape.span = hostkit::RenderSpan{total, options.start, count};
+  shape.span = hostkit::RenderSpan{total, options.start, count, open && options.countGiven->count() == 0};
   return shape;
 }
 
@@ -135,8 +147,13 @@ void SayWhatChanges(const RenderOptions& options, const RenderShape& shape, cons
     std::string line = text;
     const bool soundKept = !request.audioPath.empty() && format && !format->sound.empty();
     if (soundKept) {
-      std::snprintf(text, sizeof text, "; the sound keeps its own speed, so it drifts from the picture, and is cut "
-                    "to the rendered %.1f s", request.audioSeconds);
+      if (request.audioToLastFrame) {
+        std::snprintf(text, sizeof text, "; the sound keeps its own speed, so it drifts from the picture, and is "
+                      "cut at the last frame");
+      } else {
+        std::snprintf(text, sizeof text, "; the sound keeps its own speed, so it drifts from the picture, and is "
+                      "cut to the rendered %.1f s", request.audioSeconds);
+      }
       line += text;
     }
     PrintNote(line);
@@ -151,6 +168,16 @@ void SayWhatChanges(const RenderOptions& options, const RenderShape& shape, cons
                   shape.height + shape.height % 2, where);
     PrintNote(text);
   }
+}
+
+// The seed the render drew with, and how to draw with it again when it was not asked for.
+std::string SeedNote(const hostkit::InstanceDriver& driver, const hostkit::ParameterPlan& plan,
+                     const hostkit::ParameterModel& model) {
+  const hostkit::ParameterInfo* seed = hostkit::FindSeed(model);
+  if (!seed) return "";
+  const std::string name = hostkit::SeedName(*seed, driver.Value(seed->index));
+  if (hostkit::PlanSetsSeed(plan, model)) return ", " + name;
+  return ", " + name + " (add --set \"Seed=" + name + "\" to repeat it)";
 }
 
 int RunRender(const RenderOptions& options) {
@@ -174,6 +201,22 @@ int RunRender(const RenderOptions& options) {
   const RenderShape shape = ShapeOf(options, source.get());
   const auto [width, height] = std::pair{shape.width, shape.height};
   const hostkit::RenderSpan& span = shape.span;
+  // The pieces of a split render are separate processes: each would draw its own seed.
+  const bool piece = span.start > 0 || options.countGiven->count() > 0;
+  Require(!piece || !hostkit::FindSeed(plugin.model) || hostkit::PlanSetsSeed(plan, plugin.model) ||
+              !hostkit::PlanMayPaint(plan, plugin.model),
+          "--start and --count render pieces in separate runs, and Paint draws \"Seed\" at random in each: add "
+          "--set \"Seed=Seed 1\" (or any seed) to every piece",
+          kExitUsage);
+  if (span.toSourceEnd) {
+    const std::string unknown = source->Info().description + " does not say its length, ";
+    for (const hostkit::ParameterTrack& track : plan.Tracks()) {
+      Require(track.kind != hostkit::ParameterTrack::Kind::Ramp,
+              unknown + "which the ramp of \"" + track.name + "\" runs over: give --frames N", kExitUsage);
+    }
+    Require(hostkit::FindOutputFormat(options.output)->kind != hostkit::OutputKind::Picture,
+            unknown + "so the last frame for -o " + options.output + " is unknown: give --frames N", kExitUsage);
+  }
   // Without an input the test card is the picture; with one, the first frame replaces this.
   const hostkit::Image input = source ? hostkit::Image{width, height, std::vector<uint8_t>(size_t(width) * height * 4)}
                                       : hostkit::MakeTestCard(width, height);
@@ -182,10 +225,11 @@ int RunRender(const RenderOptions& options) {
   hostkit::OutputRequest request{options.output, span.count, shape.fps, width, height, options.jobs};
   request.firstFrame = span.start;
   // The sound goes with whole renders only: the pieces of a split render are joined first.
-  const bool whole = span.start == 0 && span.count == span.total;
+  const bool whole = span.start == 0 && (span.count == span.total || span.toSourceEnd);
   if (source && source->Info().hasAudio && !options.noAudio && whole) {
     request.audioPath = settings.input;
     request.audioSeconds = span.count / shape.fps;
+    request.audioToLastFrame = span.toSourceEnd;
   }
   auto sink = hostkit::OpenSink(request, error);
   Require(sink != nullptr, error);
@@ -199,8 +243,8 @@ int RunRender(const RenderOptions& options) {
   const std::string written = options.output == "-" ? "raw RGBA to standard output" : options.output;
   char summary[200];
   std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", written.c_str(), width, height,
-                span.count, span.count == 1 ? "" : "s", timing.seconds);
-  PrintNote(summary);
+                timing.frames, timing.frames == 1 ? "" : "s", timing.seconds);
+  PrintNote(summary + SeedNote(*driver, plan, plugin.model));
   return kExitOk;
 }
 

@@ -43,6 +43,7 @@ FilterInstance::FilterInstance(const ModuleState& moduleState, unsigned frameWid
   for (size_t i = 0; i < parameters.size(); ++i) {
     const ModuleParameter& parameter = parameters[i];
     if (parameter.info) values[i] = parameter.info->defaultValue;
+    hostSet[i] = parameter.alwaysSent;
     if (parameter.kind == Kind::Option) texts[i] = DefaultText(*parameter.info);
     if (parameter.kind == Kind::FrameRate) texts[i] = "auto";
     if (parameter.kind == Kind::TimeUnit) texts[i] = "auto";

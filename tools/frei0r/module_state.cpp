@@ -6,6 +6,7 @@
 #include <set>
 
 #include "tools/frei0r/frei0r_api.h"
+#include "tools/hostkit/params/seed.h"
 #include "tools/hostkit/platform/shared_library.h"
 #include "tools/hostkit/plugin/plugin_search.h"
 
@@ -66,7 +67,17 @@ ModuleState::ModuleState() {
     if (library && !hostkit::ParameterModel::Query(*library, model, loadError)) library.reset();
   }
   if (library) {
-    for (const auto& info : model.Parameters()) parameters.push_back(Describe(info));
+    std::vector<hostkit::ParameterInfo> fixed = model.Parameters();
+    const hostkit::ParameterInfo* seed = hostkit::FindSeed(model);
+    const hostkit::ParameterElement* fixedSeed = seed ? seed->FindElement(kFixedSeed) : nullptr;
+    const bool seedFixed = fixedSeed != nullptr;
+    const uint32_t seedIndex = seedFixed ? seed->index : 0;
+    if (seedFixed) fixed[seedIndex].defaultValue = fixedSeed->value;
+    model = hostkit::ParameterModel::FromParameters(std::move(fixed));
+    for (const auto& info : model.Parameters()) {
+      parameters.push_back(Describe(info));
+      parameters.back().alwaysSent = seedFixed && info.index == seedIndex;
+    }
     modeRule = hostkit::ModeRule(model);
   }
   ModuleParameter rate;

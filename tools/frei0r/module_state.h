@@ -13,6 +13,11 @@
 
 namespace swirlfrei0r {
 
+// The "Seed" the module declares as its default. The plugin's own is drawn at random for each
+// process in Paint, so a project that keeps the default it was shown would render differently
+// in every run; the module shows this one instead and always sends it.
+inline constexpr const char* kFixedSeed = "Seed 1";
+
 // What a frei0r host sees of one parameter.
 struct ModuleParameter {
   enum class Kind { Number, Boolean, Option, FrameRate, TimeUnit };
@@ -20,6 +25,7 @@ struct ModuleParameter {
   std::string name;
   std::string explanation;
   const hostkit::ParameterInfo* info = nullptr;  // the plugin's parameter; null for the module's own
+  bool alwaysSent = false;  // sent before every frame even at its default ("Seed")
   int Frei0rType() const;                        // F0R_PARAM_*
 };
 

@@ -82,7 +82,9 @@ bool DecodedStream::EndOfPass(std::string& error) {
   }
   const int64_t wanted = plan.expected;
   if (passFrames == 0 && totalFrames == 0) {
-    error = "no frame could be decoded from " + info.description;
+    // Only a source of unknown length gets here with a start past its end.
+    error = plan.start > 0 ? info.description + " ends before its frame " + std::to_string(plan.start)
+                           : "no frame could be decoded from " + info.description;
     return false;
   }
   if (wanted > 0 && passFrames < wanted && !(plan.expectedIsEstimate && wanted - passFrames <= kEstimateSlack)) {

@@ -21,6 +21,7 @@ struct DecodePlan {
   std::vector<std::string> again;  // and for every later pass of a looping source, from frame 0
   int width = 0, height = 0;       // size of the delivered frames
   int64_t expected = 0;            // frames the first pass should give (0: unknown or unbounded)
+  int64_t start = 0;               // the first pass's first frame
   bool expectedIsEstimate = false;  // the container kept no count; it was derived from the duration
   bool loop = false;
 };

@@ -62,6 +62,9 @@ struct OutputRequest {
   std::string audioPath;
   double audioStart = 0.0;
   double audioSeconds = 0.0;
+  // The number of frames is not known up front (`frames` is then an upper bound): the sound is
+  // padded with silence and ends where the last frame does.
+  bool audioToLastFrame = false;
   int firstFrame = 0;  // number of the first frame: the pieces of a split render number files from there
 };
 

@@ -40,6 +40,8 @@ std::string Describe(const std::string& name, const SourceInfo& info, const char
     char length[40];
     if (info.frames < 0) {
       std::snprintf(length, sizeof length, "%s", kind);
+    } else if (info.frames == 0) {
+      std::snprintf(length, sizeof length, "length unknown");
     } else {
       std::snprintf(length, sizeof length, "%lld frame%s", static_cast<long long>(info.frames),
                     info.frames == 1 ? "" : "s");
@@ -302,19 +304,14 @@ SourceInfo StillInfo(const MediaFacts& facts, const Input& input) {
   return info;
 }
 
-// Moving frames: a sequence at the still rate and without sound, a camera without end; refused
-// when a file's length is unknown.
-bool MovingInfo(const MediaFacts& facts, const Input& input, SourceInfo& info, std::string& error) {
+// Moving frames: a sequence at the still rate and without sound, a camera without end, a file
+// whose picture stream's length nothing gives with 0 frames (it runs as far as it delivers).
+void MovingInfo(const MediaFacts& facts, const Input& input, SourceInfo& info) {
   info = ProbedInfo(facts);
   info.hasAudio = !input.sequence && facts.hasAudio;
   info.fps = input.sequence || facts.fps <= 0.0 ? kDefaultFrameRate : facts.fps;
   info.frames = input.camera ? -1 : input.sequence ? input.count : facts.frames;
   info.description = Describe(DisplayName(input), info, "camera");
-  if (!input.camera && info.frames < 1) {
-    error = "cannot read the input " + input.location + ": it says nothing of its length";
-    return false;
-  }
-  return true;
 }
 
 // ffmpeg's runs for the frames from the requested start and, for a looping source, for every
@@ -323,8 +320,15 @@ bool PlanDecoding(const std::string& ffmpeg, const MediaFacts& facts, const Inpu
                   const SourceRequest& request, const SourceInfo& info, DecodePlan& plan, std::string& error) {
   DeliveredSize(request, info, plan.width, plan.height);
   plan.loop = request.loop && !input.camera;
-  const int64_t start = input.camera ? 0 : (plan.loop ? request.start % info.frames : request.start);
-  if (!input.camera && start >= info.frames) {
+  const bool known = info.frames > 0;
+  if (plan.loop && !known && request.start > 0) {
+    error = info.description + " does not say its length, so a loop cannot start at its frame " +
+            std::to_string(request.start) + ": start at 0";
+    return false;
+  }
+  const int64_t start = input.camera ? 0 : (plan.loop && known ? request.start % info.frames : request.start);
+  plan.start = start;
+  if (!input.camera && known && start >= info.frames) {
     error = info.description + " has no frame " + std::to_string(request.start) + " (its frames are 0 to " +
             std::to_string(info.frames - 1) + ")";
     return false;
@@ -336,7 +340,7 @@ bool PlanDecoding(const std::string& ffmpeg, const MediaFacts& facts, const Inpu
     plan.first = DecodeArguments(ffmpeg, facts, input.decode, plan.width, plan.height, start, false);
     plan.again = DecodeArguments(ffmpeg, facts, input.decode, plan.width, plan.height, 0, false);
   }
-  plan.expected = input.camera ? 0 : info.frames - start;
+  plan.expected = input.camera || !known ? 0 : info.frames - start;
   plan.expectedIsEstimate = !input.sequence && !input.camera && facts.framesEstimated;
   return true;
 }
@@ -360,9 +364,8 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
   }
   SourceInfo info;
   DecodePlan plan;
-  if (!MovingInfo(facts, input, info, error) || !PlanDecoding(ffmpeg, facts, input, request, info, plan, error)) {
-    return nullptr;
-  }
+  MovingInfo(facts, input, info);
+  if (!PlanDecoding(ffmpeg, facts, input, request, info, plan, error)) return nullptr;
   return DecodedStream::Start(std::move(info), std::move(plan), error);
 }
 

@@ -17,7 +17,8 @@ struct SourceInfo {
   std::string description;  // one line for messages: "clip.mp4 (1920x1080, 25 fps, 250 frames, alpha, sound)"
   int width = 0, height = 0;  // the picture's own size
   double fps = kDefaultFrameRate;  // the source's rate (the default rate for stills and sequences)
-  int64_t frames = 0;         // length in frames: 1 for a still, -1 when unbounded (camera)
+  int64_t frames = 0;         // length in frames: 1 for a still, -1 when unbounded (camera), 0 when
+                              // unknown (a file that does not say: it ends where its frames do)
   bool still = false;
   bool hasAlpha = false;
   bool hasAudio = false;

@@ -94,12 +94,12 @@ const Json* PictureStream(const Json& streams, bool& hasAudio) {
   return picture;
 }
 
-// The length in frames when the stream keeps no count (Matroska, WebM): its duration at its
-// rate, the stream's own before the file's.
-int64_t EstimatedFrames(const Json& stream, const Json& format, double fps) {
+// The length in frames when the stream keeps no count (Matroska, WebM): its own duration at its
+// rate; 0 when nothing gives the stream's duration. The file's duration is no measure of the
+// picture: it is its longest stream's, often the sound's.
+int64_t EstimatedFrames(const Json& stream, double fps) {
   double seconds = Positive(Number(Text(stream, "duration")));
   if (seconds <= 0.0) seconds = ClockSeconds(Text(ObjectMember(stream, "tags"), "DURATION"));
-  if (seconds <= 0.0) seconds = Positive(Number(Text(format, "duration")));
   const double frames = std::round(seconds * fps);
   return frames < 1e18 ? static_cast<int64_t>(frames) : 0;
 }
@@ -145,8 +145,8 @@ bool ReadReport(const Json& json, MediaFacts& facts, std::string& error) {
   if (facts.fps <= 0.0) facts.fps = Rate(Text(stream, "r_frame_rate"));
   facts.frames = Whole(Text(stream, "nb_frames"));
   if (facts.frames <= 0 && facts.fps > 0.0) {
-    facts.frames = EstimatedFrames(stream, format, facts.fps);
-    facts.framesEstimated = true;
+    facts.frames = EstimatedFrames(stream, facts.fps);
+    facts.framesEstimated = facts.frames > 0;
   }
   // VP9 streams that carry alpha beside the picture say so in a tag, spelt either way.
   facts.alphaTagged = Text(tags, "alpha_mode") == "1" || Text(tags, "ALPHA_MODE") == "1";

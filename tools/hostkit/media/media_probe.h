@@ -16,7 +16,7 @@ struct MediaFacts {
   std::string colorRange;  // "tv", "pc"; empty or "unknown" when untagged
   int width = 0, height = 0;
   double fps = 0.0;        // 0 when the stream does not say
-  int64_t frames = 0;      // 0 when unknown
+  int64_t frames = 0;      // 0 when unknown: nothing says how long the picture stream is
   bool framesEstimated = false;  // no count kept: `frames` is the duration at the stream's rate
   bool alphaTagged = false;  // VP9 streams that carry alpha in a side channel say alpha_mode=1
   bool hasAudio = false;
@@ -24,8 +24,8 @@ struct MediaFacts {
 
 // Reads the report of `ffprobe -print_format json -show_format -show_streams` into `facts`: the
 // first picture stream that is not cover art, its size as ffmpeg delivers it (turned upright),
-// its rate (average, else nominal) and its length (the frame count, else the stream's duration,
-// else the file's, at that rate). False with a one-line `error` when the text is no such report,
+// its rate (average, else nominal) and its length (the frame count, else the stream's duration
+// at that rate, else unknown: never the file's, which the sound may outlast the picture by). False with a one-line `error` when the text is no such report,
 // has no picture stream or gives it no size; `facts` is then left as it was. Any text at all may
 // come in: nothing is thrown.
 bool ParseProbeReport(const std::string& report, MediaFacts& facts, std::string& error);

@@ -200,12 +200,16 @@ std::vector<std::string> FfmpegArguments(const OutputRequest& request, const Out
     char start[48], length[48];
     std::snprintf(start, sizeof start, "%.6f", request.audioStart);
     std::snprintf(length, sizeof length, "%.6f", seconds);
-    Append(args, {"-ss", start, "-t", length, "-i", "file:" + request.audioPath,
+    Append(args, {"-ss", start});
+    if (!request.audioToLastFrame) Append(args, {"-t", length});
+    Append(args, {"-i", "file:" + request.audioPath,
                   // The first sound stream, if the file has one: a silent source gives a silent clip.
                   "-map", "0:v:0", "-map", "1:a:0?"});
   }
   Append(args, format.video);
   if (sound) Append(args, format.sound);
+  // Endless sound (the source's, then silence) cut where the picture ends.
+  if (sound && request.audioToLastFrame) Append(args, {"-af", "apad", "-shortest"});
   Append(args, format.container);
   args.push_back("file:" + outputPath);
   return args;

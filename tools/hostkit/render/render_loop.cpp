@@ -47,6 +47,7 @@ bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const R
     if (source && (!still || frame == span.start)) {
       std::string why;
       if (!source->Next(input, why)) {
+        if (why.empty() && span.toSourceEnd && frame > span.start) break;
         return fail(why.empty() ? source->Info().description + " ran out at frame " + std::to_string(frame) : why);
       }
       if (!driver.UploadInput(input)) return fail("the input's frames changed size mid-stream");
@@ -67,7 +68,8 @@ bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const R
     } else {
       glFinish();
     }
-    observer->FrameDone(frame - span.start + 1, span.count);
+    observer->FrameDone(frame - span.start + 1, span.toSourceEnd ? 0 : span.count);
+    if (timing) timing->frames = frame - span.start + 1;
   }
   if (sink && !output.Finish(error)) return false;
   if (timing) timing->seconds = SecondsSince(start);

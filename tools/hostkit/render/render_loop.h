@@ -19,7 +19,7 @@ class RenderObserver {
   // waits while the driver compiles the effect's shader.
   virtual void FirstFrameStarting() {}
   virtual void FirstFrameDone(double /*seconds*/) {}
-  virtual void FrameDone(int /*done*/, int /*total*/) {}
+  virtual void FrameDone(int /*done*/, int /*total*/) {}  // total 0: unknown
   // Polled once a frame: true stops the render with nothing written.
   virtual bool Cancelled() { return false; }
 };
@@ -27,6 +27,7 @@ class RenderObserver {
 struct RenderTiming {
   double seconds = 0.0;            // wall time of the whole loop, the last write included
   double firstFrameSeconds = 0.0;  // wall time of the first frame up to glFinish
+  int frames = 0;                  // frames rendered: the span's count, or fewer for a span open at its end
 };
 
 // The frames a render produces: `count` frames from frame `start` of a timeline of `total`
@@ -35,6 +36,10 @@ struct RenderSpan {
   int total = 1;
   int start = 0;
   int count = 1;
+  // For a source that does not say its length: the render ends, complete, with the source's
+  // last frame (total and count are then upper bounds); otherwise a source that ends early
+  // fails the render.
+  bool toSourceEnd = false;
 };
 
 // GL context current. Renders the frames of `span`, each exactly as a render of the whole
