@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured and built folder and checks what it holds and
-# declares: the three files at their literal places under /usr, the run-time dependencies that
+# declares: the program, the plugin and the frei0r module at their literal places under /usr,
+# the manual page and the bash completion, the run-time dependencies that
 # no linker sees, a frei0r module exporting only the f0r_* functions and never unloaded, and
 # that the unpacked program and module find the plugin relative to themselves.
 # Usage: check-package.sh BUILD_DIR
@@ -17,7 +18,8 @@ debs=("$work"/swirlmoss_*.deb)
 deb=${debs[0]}
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort)
-expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./usr/lib/swirlmoss/plugins/Swirlmoss.so)
+expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./usr/lib/swirlmoss/plugins/Swirlmoss.so \
+  ./usr/share/bash-completion/completions/swirlmoss ./usr/share/man/man1/swirlmoss.1.gz | sort)
 [ "$files" = "$expected" ] || fail "unexpected contents:"$'\n'"$files"
 
 field() { dpkg-deb -f "$deb" "$1"; }
@@ -33,8 +35,12 @@ exports=$(nm -D --defined-only "$work/root/usr/lib/frei0r-1/swirlmoss.so" | awk 
 # Hosts unload frei0r modules (ffmpeg at every resolution change); the module's GL thread and
 # the process's EGL display must outlive that.
 readelf -d "$work/root/usr/lib/frei0r-1/swirlmoss.so" | grep -q "NODELETE" || fail "the frei0r module can be unloaded"
-# Installed, each part finds the plugin relative to itself, without any environment variable.
+# The manual page has a section per subcommand; the bash completion loads.
 root=$work/root/usr
+zcat "$root/share/man/man1/swirlmoss.1.gz" | grep -q '^\.SS "swirlmoss preview' || fail "the manual page lacks the subcommands"
+bash -c 'source "$1" && complete -p swirlmoss' _ "$root/share/bash-completion/completions/swirlmoss" >/dev/null ||
+  fail "the bash completion does not load"
+# Installed, each part finds the plugin relative to itself, without any environment variable.
 env -u SWIRLMOSS_PLUGIN timeout -k 5 60 "$root/bin/swirlmoss" info >"$work/info.log" 2>&1 ||
   fail "the installed swirlmoss does not find its plugin: $(tail -n 1 "$work/info.log")"
 grep -q "^Plugin *$root/bin/../lib/swirlmoss/plugins/Swirlmoss.so" "$work/info.log" || fail "swirlmoss loaded another plugin"
@@ -43,4 +49,4 @@ env -u SWIRLMOSS_PLUGIN FREI0R_PATH="$root/lib/frei0r-1" timeout -k 5 120 ffmpeg
   -f lavfi -i "color=s=96x64:r=30,format=rgba" -frames:v 1 -vf "frei0r=filter_name=swirlmoss:filter_params=Smoke" \
   -f null - >"$work/ffmpeg.log" 2>&1 || fail "ffmpeg cannot run the installed module: $(tail -n 1 "$work/ffmpeg.log")"
 [ ! -s "$work/ffmpeg.log" ] || fail "ffmpeg with the installed module said: $(cat "$work/ffmpeg.log")"
-echo "package check: $(basename "$deb") holds the program, the plugin and the frei0r module"
+echo "package check: $(basename "$deb") holds the program, the plugin, the frei0r module, the manual and the completion"

@@ -28,6 +28,8 @@ packages=(
   # the Debian package: cpack finds the ELF files with file(1) and their dependencies with
   # dpkg-shlibdeps (dpkg-dev)
   file dpkg-dev
+  # the manual page, made from the program's --help
+  help2man
   # making a fresh Debian system for scripts/fresh-machine-check.sh
   debootstrap
 )

@@ -29,3 +29,14 @@ if(TARGET swirlmoss)
     target_link_options(swirlmoss PRIVATE "LINKER:--export-dynamic-symbol=dlclose")
   endif()
 endif()
+
+# The command line as documented (docs/cli.md, the bash completion, the manual page) against
+# the options the built program's --help lists.
+if(TARGET swirlmoss_manual)
+  get_property(_completion GLOBAL PROPERTY SWIRLMOSS_BASH_COMPLETION)
+  get_property(_manual_page GLOBAL PROPERTY SWIRLMOSS_MANUAL_PAGE)
+  add_test(NAME cli_docs_check
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/cli/docs_check.sh $<TARGET_FILE:swirlmoss>
+      ${PROJECT_SOURCE_DIR}/docs/cli.md ${_completion} ${_manual_page})
+  set_tests_properties(cli_docs_check PROPERTIES LABELS tools)
+endif()

@@ -3,6 +3,7 @@
 // off-screen OpenGL 4.1 context (EGL, no display server); `preview` plays it in a window.
 
 #include <exception>
+#include <string>
 
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
@@ -10,7 +11,9 @@
 
 int main(int argc, char** argv) {
   swirlcli::InstallInterruptHandler();
-  CLI::App app{"swirlmoss: render, inspect and benchmark the Swirlmoss effect without a display"};
+  // Named, so that every usage line reads "swirlmoss ..." wherever the program lies.
+  CLI::App app{"swirlmoss: render, inspect and benchmark the Swirlmoss effect without a display", "swirlmoss"};
+  app.set_version_flag("--version", std::string("swirlmoss ") + SWIRLMOSS_VERSION, "Print the version and exit");
   app.require_subcommand(1);
   app.fallthrough(false);
   int exitCode = swirlcli::kExitOk;
@@ -24,7 +27,7 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e);  // --help
+    if (e.get_exit_code() == 0) return app.exit(e);  // --help, --version
     swirlcli::PrintError(swirlcli::DescribeParseError(app, e, {argv + 1, argv + argc}));
     return swirlcli::kExitUsage;
   } catch (const swirlcli::CommandFailure& e) {
