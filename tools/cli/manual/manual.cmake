@@ -1,5 +1,9 @@
 # The manual page (swirlmoss.1, with help2man) and the bash completion (swirlmoss), both made
-# from the built program's own --help, so neither can drift from the options it takes.
+# from the built program's own --help, so neither can drift from the options it takes. Both
+# run the program at build time, which a cross build cannot.
+if(CMAKE_CROSSCOMPILING)
+  return()
+endif()
 set(_manual_dir ${PROJECT_BINARY_DIR}/manual)
 set(_completion ${_manual_dir}/swirlmoss)
 set(_scripts ${CMAKE_CURRENT_LIST_DIR}/help_outline.sh)
