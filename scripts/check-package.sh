@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured and built folder and checks what it holds and
 # declares: the program, the plugin and the frei0r module at their literal places under /usr,
-# the manual page and the bash completion, the run-time dependencies that
-# no linker sees, a frei0r module exporting only the f0r_* functions and never unloaded, and
-# that the unpacked program and module find the plugin relative to themselves.
+# the manual page, the bash completion, the looks and the copyright file, the run-time
+# dependencies that no linker sees, a frei0r module exporting only the f0r_* functions and
+# never unloaded, and that the unpacked program and module find the plugin relative to
+# themselves.
 # Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build=${1:?usage: check-package.sh BUILD_DIR}
@@ -18,8 +19,10 @@ debs=("$work"/swirlmoss_*.deb)
 deb=${debs[0]}
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort)
+looks=$(cd "$(dirname "$0")/../looks" && printf './usr/share/swirlmoss/looks/%s\n' *.json)
 expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./usr/lib/swirlmoss/plugins/Swirlmoss.so \
-  ./usr/share/bash-completion/completions/swirlmoss ./usr/share/man/man1/swirlmoss.1.gz | sort)
+  ./usr/share/bash-completion/completions/swirlmoss ./usr/share/man/man1/swirlmoss.1.gz \
+  ./usr/share/doc/swirlmoss/copyright $looks | sort)
 [ "$files" = "$expected" ] || fail "unexpected contents:"$'\n'"$files"
 
 field() { dpkg-deb -f "$deb" "$1"; }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Writes the manual page swirlmoss.1 with help2man from the program's own --help: the
 # program's options, then a section per subcommand made from that subcommand's --help, then
-# the fixed sections of swirlmoss.h2m. The plugin's default path in the help is the build
-# folder's; the page names the installed place instead.
+# the fixed sections of swirlmoss.h2m. The plugin the help names as found is the build
+# folder's; the page leaves it out (its FILES section names the installed place).
 # Usage: manpage.sh SWIRLMOSS OUTPUT
 set -euo pipefail
 program=${1:?usage: manpage.sh SWIRLMOSS OUTPUT}
@@ -34,7 +34,11 @@ to_roff() {
       }
       return text
     }
-    { i = index($0, built); if (i) $0 = substr($0, 1, i - 1) installed substr($0, i + length(built)) }
+    {
+      here = " (here: " built ")"
+      if (i = index($0, here)) $0 = substr($0, 1, i - 1) substr($0, i + length(here))
+      else if (i = index($0, built)) $0 = substr($0, 1, i - 1) installed substr($0, i + length(built))
+    }
     NR == 1 { description = $0; next }
     /^Usage: / { sub(/^Usage: /, ""); printf ".SS \"%s\"\n%s\n", escape($0), escape(description); next }
     /^Options:$/ { options = 1; next }
