@@ -51,5 +51,7 @@ grep -q "^Plugin *$root/bin/../lib/swirlmoss/plugins/Swirlmoss.so" "$work/info.l
 env -u SWIRLMOSS_PLUGIN FREI0R_PATH="$root/lib/frei0r-1" timeout -k 5 120 ffmpeg -nostdin -hide_banner -loglevel error \
   -f lavfi -i "color=s=96x64:r=30,format=rgba" -frames:v 1 -vf "frei0r=filter_name=swirlmoss:filter_params=Smoke" \
   -f null - >"$work/ffmpeg.log" 2>&1 || fail "ffmpeg cannot run the installed module: $(tail -n 1 "$work/ffmpeg.log")"
-[ ! -s "$work/ffmpeg.log" ] || fail "ffmpeg with the installed module said: $(cat "$work/ffmpeg.log")"
+# Nothing but the module's note on the process's first frame (the shader compile and its time).
+said=$(grep -v -e '^swirlmoss (frei0r): first frame: ' -e '^swirlmoss (frei0r): shader compiled, ' "$work/ffmpeg.log" || true)
+[ -z "$said" ] || fail "ffmpeg with the installed module said: $said"
 echo "package check: $(basename "$deb") holds the program, the plugin, the frei0r module, the manual and the completion"
