@@ -18,8 +18,11 @@ packages=(
   libcli11-dev libpng-dev libopenexr-dev nlohmann-json3-dev ffmpeg
   # Windows: mingw-w64 cross compilers (posix threads) and Wine on Xvfb for the host test
   g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
-  # arm64 cross compiler: checks that the clock's arithmetic is never fused
-  g++-aarch64-linux-gnu binutils-aarch64-linux-gnu
+  # arm64 cross compiler: checks that the clock's arithmetic is never fused (with the build's
+  # flags, read by jq)
+  g++-aarch64-linux-gnu binutils-aarch64-linux-gnu jq
+  # split renders: the pieces run side by side by GNU parallel
+  parallel
   # live preview window: GLFW and Dear ImGui (static, with its GLFW and OpenGL 3 backends)
   libglfw3-dev libimgui-dev
   # frei0r module and the video tools that host it in the tests

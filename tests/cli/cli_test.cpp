@@ -146,26 +146,23 @@ TEST(CliRender, MovAndWebmKeepTheMaskedHoleTransparent) {
 TEST(CliRender, CtrlCDuringAVideoLeavesNothing) {
   if (!hostkit::VideoOutputAvailable()) GTEST_SKIP() << "ffmpeg is not installed here";
   ScratchDir dir;
-  // --foreground: one SIGINT to the host alone, as a terminal's Ctrl-C sends (a second one
-  // would end it at once by design).
-  const RunResult run = tooltest::RunTool(
-      "timeout", {"--foreground", "-s", "INT", "3", SWIRLMOSS_CLI_PATH, "render", "-o", dir / "clip.webm", "--size",
-                  std::to_string(kW) + "x" + std::to_string(kH), "--frames", "1000000"});
-  EXPECT_EQ(run.exitCode, 124) << "still running when interrupted: " << run.err;
+  // 130, as for a program that Ctrl-C ended: it was still running, and stopped cleanly.
+  const std::string size = std::to_string(kW) + "x" + std::to_string(kH);
+  const RunResult run = tooltest::RunInterrupted(
+      SWIRLMOSS_CLI_PATH, {"render", "-o", dir / "clip.webm", "--size", size, "--frames", "1000000"}, 3);
+  EXPECT_EQ(run.exitCode, 130) << run.err;
   EXPECT_NE(run.err.find("interrupted"), std::string::npos) << run.err;
   EXPECT_TRUE(dir.Entries().empty());
 }
 
 TEST(CliRender, ASecondCtrlCDuringTheCleanupOfTheFirstStillLeavesNothing) {
-  // The second interrupt ends the program at once; it removes the pending clip and stops the
-  // encoder itself instead of cutting the first one's cleanup short.
+  // The second interrupt ends the program at once, by the signal itself; it removes the
+  // pending clip and stops the encoder instead of cutting the first one's cleanup short.
   ScratchDir dir;
-  const std::string script =
-      "\"$0\" \"$@\" & pid=$!; sleep 3; kill -INT $pid; sleep 0.05; kill -INT $pid; wait $pid";
-  const RunResult run = tooltest::Run("/bin/sh", {"-c", script, SWIRLMOSS_CLI_PATH, "render", "-o", dir / "clip.webm",
-                                                  "--size", std::to_string(kW) + "x" + std::to_string(kH),
-                                                  "--frames", "1000000"});
-  EXPECT_NE(run.exitCode, 0) << run.err;
+  const std::string size = std::to_string(kW) + "x" + std::to_string(kH);
+  const RunResult run = tooltest::RunInterrupted(
+      SWIRLMOSS_CLI_PATH, {"render", "-o", dir / "clip.webm", "--size", size, "--frames", "1000000"}, 3, true);
+  EXPECT_EQ(run.exitCode, 130) << run.err;
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the killed encoder is gone
   EXPECT_TRUE(dir.Entries().empty());
 }
@@ -202,25 +199,39 @@ TEST(CliRender, SequencesVideoAndFloatImages) {
   EXPECT_EQ(dir.Entries(), expected);
 }
 
-TEST(CliDevices, TheSoftwareDeviceAndTheAutomaticChoiceRenderTheSamePicture) {
+// The renderer that `-v` names in a render's error stream, without its OpenGL version and platform.
+std::string RendererOf(const std::string& err) {
+  const std::string tag = "swirlmoss: renderer: ";
+  const size_t from = err.find(tag);
+  if (from == std::string::npos) return "";
+  return err.substr(from + tag.size(), err.find(", OpenGL ", from) - from - tag.size());
+}
+
+TEST(CliDevices, TheFirstDeviceAndTheAutomaticChoiceRender) {
+  // True on any machine, a GPU's or one with Mesa's software rasteriser alone: every listed
+  // device gives a context, the first renders, and where the automatic choice lands on the
+  // same renderer the picture is the same.
   const RunResult list = Swirlmoss({"devices"});
   ASSERT_EQ(list.exitCode, 0) << list.err;
-  EXPECT_NE(list.out.find("software rasteriser"), std::string::npos) << list.out;
-  EXPECT_NE(list.out.find("renderer llvmpipe"), std::string::npos) << "a context was made on the device: " << list.out;
-  EXPECT_NE(list.out.find("Automatic choice (--device auto): llvmpipe"), std::string::npos) << list.out;
+  EXPECT_EQ(list.out.find("context: none"), std::string::npos) << list.out;
+  ASSERT_NE(list.out.find("\n0  "), std::string::npos) << "no device listed: " << list.out;
+  EXPECT_EQ(list.out.find("Automatic choice (--device auto): none"), std::string::npos) << list.out;
 
   ScratchDir dir;
   const RunResult onDevice = Swirlmoss(Render(dir / "device.png", {"--device", "0", "-v", "--set", "Seed=Seed 3"}));
   ASSERT_EQ(onDevice.exitCode, 0) << onDevice.err;
-  EXPECT_NE(onDevice.err.find("swirlmoss: renderer: llvmpipe"), std::string::npos) << onDevice.err;
-  EXPECT_NE(onDevice.err.find("on EGL device 0 (software)"), std::string::npos) << onDevice.err;
+  EXPECT_NE(onDevice.err.find(", on EGL device 0"), std::string::npos) << onDevice.err;
+  EXPECT_NE(list.out.find("renderer " + RendererOf(onDevice.err) + "; OpenGL"), std::string::npos)
+      << "devices and render name the same renderer: " << list.out << onDevice.err;
   const RunResult automatic = Swirlmoss(Render(dir / "auto.png", {"--verbose", "--set", "Seed=Seed 3"}));
   ASSERT_EQ(automatic.exitCode, 0) << automatic.err;
-  EXPECT_NE(automatic.err.find("on the surfaceless platform"), std::string::npos) << automatic.err;
-  PngOnDisk a, b;
-  ASSERT_TRUE(tooltest::LoadPng(dir / "device.png", a));
-  ASSERT_TRUE(tooltest::LoadPng(dir / "auto.png", b));
-  EXPECT_EQ(a.rgba, b.rgba);
+  ASSERT_FALSE(RendererOf(automatic.err).empty()) << automatic.err;
+  if (RendererOf(automatic.err) == RendererOf(onDevice.err)) {
+    PngOnDisk a, b;
+    ASSERT_TRUE(tooltest::LoadPng(dir / "device.png", a));
+    ASSERT_TRUE(tooltest::LoadPng(dir / "auto.png", b));
+    EXPECT_EQ(a.rgba, b.rgba);
+  }
 }
 
 TEST(CliRender, AFileSizeLimitStopsTheRenderWithOneLineAndNoFiles) {
@@ -286,7 +297,7 @@ TEST(CliBench, TheOutputBenchmarkCoversEveryOutputSaysItsClocksAndCleansUp) {
   const RunResult run = Swirlmoss({"bench", "--io", "--io-size", "64x36", "--io-frames", "3", "--jobs", "2"},
                                   {"TMPDIR=" + temporary.Path()});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  for (const char* expected : {"Renderer: llvmpipe", "wall time around glFinish", "PNG, one thread", "PNG, pool",
+  for (const char* expected : {"Renderer: ", "wall time around glFinish", "PNG, one thread", "PNG, pool",
                                "EXR, pool", "raw (/dev/null)", "PNG with the pool of 2 threads"}) {
     EXPECT_NE(run.out.find(expected), std::string::npos) << expected << " in:\n" << run.out;
   }

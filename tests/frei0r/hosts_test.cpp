@@ -41,11 +41,12 @@ RunResult Ffmpeg(const std::string& filters, const std::string& output, int fram
               environment);
 }
 
-// Frames from the CLI, raw RGBA rows top to bottom.
+// Frames from the CLI, raw RGBA rows top to bottom; `input` as --input where given.
 std::string Render(int frames, const std::vector<std::string>& settings, const std::string& size = "96x64",
-                   const std::string& fps = "30") {
+                   const std::string& fps = "30", const std::string& input = "") {
   std::vector<std::string> args = {"render", "--size", size, "--fps", fps, "--frames", std::to_string(frames),
                                    "-o", "-"};
+  if (!input.empty()) args.insert(args.end(), {"--input", input});
   for (const auto& setting : settings) args.insert(args.end(), {"--set", setting});
   const RunResult run = Run(SWIRLMOSS_CLI_PATH, args);
   EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -57,6 +58,15 @@ std::string ReadFile(const std::string& path) {
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();
+}
+
+// A host's own input frames, raw RGBA of `size`, as the PNG sequence DIR/in_NN.png that the
+// CLI reads: with "Image Mask" on, the picture depends on them.
+std::string AsInputFiles(const ScratchDir& dir, const std::string& raw, const std::string& size) {
+  const RunResult run = tooltest::Run(FFMPEG_PATH, {"-v", "error", "-f", "rawvideo", "-pix_fmt", "rgba", "-s", size, "-i", raw,
+                                          "-y", dir / "in_%02d.png"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  return dir / "in_%02d.png";
 }
 
 // The module's lines other than the two about the first frame's shader compile, which must
@@ -91,17 +101,24 @@ void ExpectSameFrames(const std::string& actual, const std::string& expected, si
 
 TEST(Frei0rInFfmpeg, FramesEqualTheCliRenderWithTheSameValues) {
   ScratchDir dir;
+  ASSERT_EQ(Ffmpeg("null", dir / "input.rgba").exitCode, 0);
+  const std::string input = AsInputFiles(dir, dir / "input.rgba", "96x64");
   // By position: Mode, Time Speed, Fan, Smoke Amount, Smoke Quality, Paint R, G, B, Light
-  // (0..10), Shadows (0..1.5), Shine, Wave Thickness (0.6..2), Flow, Night Mode, Spot Spin, Seed.
-  const RunResult run =
-      Ffmpeg("frei0r=filter_name=swirlmoss:filter_params=Paint|0.8|0.5|0.6|n|1|0.2|0.6|0.3|0.2|0.5|0.5|0.9|n|0.25|3",
-             dir / "out.rgba");
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(WithoutCompileLines(run.err), "");
-  const std::string frames = ReadFile(dir / "out.rgba");
-  ExpectSameFrames(frames, Render(3, {"Time Speed=0.8", "Paint G=0.2", "Paint B=0.6", "Light=3", "Shadows=0.3",
-                                      "Wave Thickness=1.3", "Flow=0.9", "Spot Spin=0.25", "Seed=Seed 4"}));
-  EXPECT_NE(frames.substr(0, kFrameBytes), frames.substr(kFrameBytes, kFrameBytes)) << "the paint moves";
+  // (0..10), Shadows (0..1.5), Shine, Wave Thickness (0.6..2), Flow, Night Mode, Spot Spin, Seed,
+  // then Light R, G, B at their defaults and Image Mask, which makes ffmpeg's test picture count.
+  const std::string values = "Paint|0.8|0.5|0.6|n|1|0.2|0.6|0.3|0.2|0.5|0.5|0.9|n|0.25|3";
+  std::vector<std::string> settings = {"Time Speed=0.8", "Paint G=0.2", "Paint B=0.6", "Light=3", "Shadows=0.3",
+                                       "Wave Thickness=1.3", "Flow=0.9", "Spot Spin=0.25", "Seed=Seed 4"};
+  for (bool mask : {false, true}) {
+    const RunResult run =
+        Ffmpeg("frei0r=filter_name=swirlmoss:filter_params=" + values + (mask ? "|1|1|1|y" : ""), dir / "out.rgba");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(WithoutCompileLines(run.err), "");
+    const std::string frames = ReadFile(dir / "out.rgba");
+    if (mask) settings.push_back("Image Mask=1");
+    ExpectSameFrames(frames, Render(3, settings, "96x64", "30", mask ? input : ""));
+    EXPECT_NE(frames.substr(0, kFrameBytes), frames.substr(kFrameBytes, kFrameBytes)) << "the paint moves";
+  }
 }
 
 TEST(Frei0rInFfmpeg, ValuesGivenAtTheirDefaultsKeepTheModesOwn) {
@@ -126,14 +143,23 @@ TEST(Frei0rInFfmpeg, AWidthOfNoMultipleOf16WorksPaddedAndCropped) {
   EXPECT_EQ(WithoutCompileLines(run.err),
             "swirlmoss (frei0r): ffmpeg mishandles frames 322 pixels wide (not a multiple of 16): pad before the "
             "filter and crop after it, -vf \"pad=ceil(iw/16)*16:ih,frei0r=...,crop=322:ih:0:0\"\n");
-  run = Ffmpeg("pad=ceil(iw/16)*16:ih,frei0r=filter_name=swirlmoss:filter_params=Smoke|0.8,crop=322:ih:0:0",
-               dir / "out.rgba", 2, {}, "322x64");
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(WithoutCompileLines(run.err), "");
-  const std::string wide = Render(2, {"Mode=Smoke", "Time Speed=0.8"}, "336x64");
-  std::string cropped;
-  for (size_t row = 0; row < wide.size() / (336 * 4); ++row) cropped += wide.substr(row * 336 * 4, 322 * 4);
-  ExpectSameFrames(ReadFile(dir / "out.rgba"), cropped, 322 * 64 * 4);
+  // With the mask on, the padded picture is the input: the CLI gets the same padded frames.
+  ASSERT_EQ(Ffmpeg("pad=ceil(iw/16)*16:ih", dir / "padded.rgba", 2, {}, "322x64").exitCode, 0);
+  const std::string padded = AsInputFiles(dir, dir / "padded.rgba", "336x64");
+  for (bool mask : {false, true}) {
+    const std::string values = mask ? "Smoke|0.8|0.5|0.6|n|1|0.5|0|0.1|0.333333|0.5|0.285714|0.5|n|0|0|1|1|1|y"
+                                    : "Smoke|0.8";
+    run = Ffmpeg("pad=ceil(iw/16)*16:ih,frei0r=filter_name=swirlmoss:filter_params=" + values + ",crop=322:ih:0:0",
+                 dir / "out.rgba", 2, {}, "322x64");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(WithoutCompileLines(run.err), "");
+    const std::string wide = mask ? Render(2, {"Mode=Smoke", "Time Speed=0.8", "Seed=0", "Image Mask=1"}, "336x64",
+                                           "30", padded)
+                                  : Render(2, {"Mode=Smoke", "Time Speed=0.8"}, "336x64");
+    std::string cropped;
+    for (size_t row = 0; row < wide.size() / (336 * 4); ++row) cropped += wide.substr(row * 336 * 4, 322 * 4);
+    ExpectSameFrames(ReadFile(dir / "out.rgba"), cropped, 322 * 64 * 4);
+  }
 }
 
 TEST(Frei0rInFfmpeg, FailuresAreOneLineAndNeverACrash) {
@@ -174,8 +200,8 @@ std::string WriteProfile(const ScratchDir& dir, int fps) {
 }
 
 RunResult Melt(const ScratchDir& dir, const std::string& output, int realTime, std::vector<std::string> settings,
-               int fps = 30) {
-  std::vector<std::string> args = {"-quiet", "-profile", WriteProfile(dir, fps), "color:gray", "out=11",
+               int fps = 30, const std::string& producer = "color:gray") {
+  std::vector<std::string> args = {"-quiet", "-profile", WriteProfile(dir, fps), producer, "out=11",
                                    "-filter", "frei0r.swirlmoss"};
   args.insert(args.end(), settings.begin(), settings.end());
   args.insert(args.end(), {"-consumer", "avformat:" + output, "f=rawvideo", "pix_fmt=rgba",
@@ -197,6 +223,15 @@ TEST(Frei0rInMelt, OutOfOrderRenderThreadsGiveTheFramesOfOneThreadAtTheProjectsR
   const std::string one = ReadFile(dir / "one.rgba");
   ExpectSameFrames(ReadFile(dir / "two.rgba"), one);
   ExpectSameFrames(one, Render(12, {"Mode=Smoke", "Time Speed=0.8", "Smoke Quality=1"}, "96x64", "25"));
+
+  // With the mask on, over a picture file (ffmpeg's test picture) as the clip.
+  const RunResult card = tooltest::Run(FFMPEG_PATH, {"-v", "error", "-f", "lavfi", "-i", "testsrc2=s=96x64,format=rgba",
+                                           "-frames:v", "1", "-y", dir / "card.png"});
+  ASSERT_EQ(card.exitCode, 0) << card.err;
+  run = Melt(dir, dir / "masked.rgba", -2, {"Mode=Smoke", "Time Speed=0.8", "Image Mask=1"}, 25, dir / "card.png");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ExpectSameFrames(ReadFile(dir / "masked.rgba"),
+                   Render(12, {"Mode=Smoke", "Time Speed=0.8", "Image Mask=1"}, "96x64", "25", dir / "card.png"));
 }
 
 TEST(Frei0rInMelt, ABadOptionIsOneLineAndIgnored) {
@@ -211,11 +246,15 @@ TEST(Frei0rInMelt, ABadOptionIsOneLineAndIgnored) {
   ExpectSameFrames(ReadFile(dir / "out.rgba"), Render(12, {"Seed=Seed 2"}));
 }
 
-RunResult Gstreamer(const std::string& rate, int frames, const std::string& output) {
-  return Host(GST_LAUNCH_PATH, {"-q", "videotestsrc", "num-buffers=" + std::to_string(frames), "!",
-                                "video/x-raw,format=RGBA,width=96,height=64,framerate=" + rate, "!",
-                                "frei0r-filter-swirlmoss", "mode=Smoke", "time-speed=0.8", "!", "filesink",
-                                "location=" + output});
+// `filter` empty: the test pattern (colour bars) alone.
+RunResult Gstreamer(const std::string& rate, int frames, const std::string& output,
+                    const std::vector<std::string>& filter = {"frei0r-filter-swirlmoss", "mode=Smoke",
+                                                              "time-speed=0.8", "!"}) {
+  std::vector<std::string> args = {"-q", "videotestsrc", "num-buffers=" + std::to_string(frames), "!",
+                                   "video/x-raw,format=RGBA,width=96,height=64,framerate=" + rate, "!"};
+  args.insert(args.end(), filter.begin(), filter.end());
+  args.insert(args.end(), {"filesink", "location=" + output});
+  return Host(GST_LAUNCH_PATH, args);
 }
 
 TEST(Frei0rInGStreamer, FiltersANegotiatedRgbaStreamAtItsOwnRate) {
@@ -224,6 +263,14 @@ TEST(Frei0rInGStreamer, FiltersANegotiatedRgbaStreamAtItsOwnRate) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(WithoutCompileLines(run.err), "");
   ExpectSameFrames(ReadFile(dir / "out.rgba"), Render(5, {"Mode=Smoke", "Time Speed=0.8"}, "96x64", "25"));
+
+  // With the mask on, the colour bars show through.
+  ASSERT_EQ(Gstreamer("25/1", 5, dir / "bars.rgba", {}).exitCode, 0);
+  run = Gstreamer("25/1", 5, dir / "masked.rgba",
+                  {"frei0r-filter-swirlmoss", "mode=Smoke", "time-speed=0.8", "image-mask=true", "!"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  ExpectSameFrames(ReadFile(dir / "masked.rgba"), Render(5, {"Mode=Smoke", "Time Speed=0.8", "Image Mask=1"}, "96x64",
+                                                         "25", AsInputFiles(dir, dir / "bars.rgba", "96x64")));
 
   // Frames 0.073 s apart name no usual rate: one line, and 30 fps.
   run = Gstreamer("1000/73", 4, dir / "odd.rgba");

@@ -6,7 +6,7 @@ if(TARGET swirlmoss_preview AND TARGET swirlmoss)
     LIBS swirlmoss_preview swirlmoss_tool_test_util LABELS tools)
   swirlmoss_add_test(swirlmoss_preview_test SOURCES preview/preview_test.cpp
     LIBS swirlmoss_hostkit swirlmoss_tool_test_util nlohmann_json::nlohmann_json
-    WRAPPER xvfb-run -a -s "-screen 0 800x600x24"
+    WRAPPER bash ${PROJECT_SOURCE_DIR}/tests/support/with_xvfb.sh 800x600x24
     LABELS tools gl glx)
   target_compile_definitions(swirlmoss_preview_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
   add_dependencies(swirlmoss_preview_test Swirlmoss swirlmoss)

@@ -1,7 +1,7 @@
 // Desktop hosts on Linux hand the plugin a GLX context. Under GLX the entry-point loader
 // answers plain success (under EGL it answers "no GLX display" and the plugin checks the
 // entry points itself), and the picture must not depend on which of the two made the
-// context. This binary runs under Xvfb (the test registration starts it with xvfb-run).
+// context. This binary runs under Xvfb (the test registration starts it with tests/support/with_xvfb.sh).
 //
 // Both pictures are drawn in this one process: GLX first, so that the plugin's one
 // loader call sees the GLX context, then EGL on the same llvmpipe. Comparing in one process

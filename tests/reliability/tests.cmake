@@ -23,11 +23,11 @@ swirlmoss_add_test(reliability_soak
   ENV GLIBC_TUNABLES=glibc.malloc.tcache_count=0
   LABELS reliability gl soak)
 
-# Started on a private X server: xvfb-run picks a free display number (-a).
+# Started on a private X server of its own (the display number is the server's own choice).
 swirlmoss_add_test(reliability_glx_path
   SOURCES reliability/glx_path_test.cpp reliability/glx_context.cpp
   LIBS swirlmoss_reliability_support swirlmoss_test_support X11::X11 OpenGL::GLX
-  WRAPPER xvfb-run -a -s "-screen 0 64x64x24"
+  WRAPPER bash ${PROJECT_SOURCE_DIR}/tests/support/with_xvfb.sh 64x64x24
   LABELS reliability gl glx)
 
 # A hung X connection or driver must not hold CI for the default ten minutes.

@@ -100,6 +100,15 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
   return result;
 }
 
+RunResult RunInterrupted(const std::string& program, const std::vector<std::string>& args, int seconds,
+                         bool twice) {
+  std::string script = "\"$0\" \"$@\" & pid=$!; sleep " + std::to_string(seconds) + "; kill -INT $pid; ";
+  if (twice) script += "sleep 0.05; kill -INT $pid; ";
+  std::vector<std::string> shellArgs = {"-c", script + "wait $pid", program};
+  shellArgs.insert(shellArgs.end(), args.begin(), args.end());
+  return Run("/bin/sh", shellArgs);
+}
+
 RunResult RunTool(const std::string& name, std::vector<std::string> args) {
   args.insert(args.begin(), name);
   return Run("/usr/bin/env", args);

@@ -41,6 +41,12 @@ struct RunResult {
 RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::vector<std::string>& environment = {});
 
+// Runs `program` and, `seconds` after its start, sends SIGINT to it alone, as a terminal's
+// Ctrl-C reaches a program whose helpers run in process groups of their own; with `twice`, a
+// second one 50 ms later. exitCode is the program's own status (128 + N when signal N ended it).
+RunResult RunInterrupted(const std::string& program, const std::vector<std::string>& args, int seconds,
+                         bool twice = false);
+
 // Runs the program `name` found on the PATH (ffmpeg, ffprobe) with `args`.
 RunResult RunTool(const std::string& name, std::vector<std::string> args);
 

@@ -8,8 +8,11 @@
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/usage_errors.h"
+#include "tools/hostkit/platform/interrupt.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunCommandLine(int argc, char** argv) {
   swirlcli::InstallInterruptHandler();
   // Named, so that every usage line reads "swirlmoss ..." wherever the program lies.
   CLI::App app{"swirlmoss: render, inspect and benchmark the Swirlmoss effect without a display", "swirlmoss"};
@@ -38,4 +41,15 @@ int main(int argc, char** argv) {
     return swirlcli::kExitFailure;
   }
   return exitCode;
+}
+
+}  // namespace
+
+// A run stopped by Ctrl-C or SIGTERM, however cleanly, ends as the shell reports a process
+// ended by that signal (130 after Ctrl-C): scripts and job runners see an interruption, not a
+// failure of the render.
+int main(int argc, char** argv) {
+  const int exitCode = RunCommandLine(argc, argv);
+  const int signal = hostkit::InterruptSignal();
+  return signal != 0 ? 128 + signal : exitCode;
 }

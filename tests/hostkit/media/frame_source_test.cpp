@@ -210,6 +210,23 @@ TEST_F(FrameSourceTest, SequencesAreListedPositionedLoopedAndGapsNamed) {
   EXPECT_NE(OpenError(dir / "shots/g_%04d.png").find("no file matches"), std::string::npos);
 }
 
+TEST_F(FrameSourceTest, ALoopingVideoStartsAgainAtItsFirstFrame) {
+  // Seven frames that differ from each other: the eighth delivered is the first again.
+  // (testsrc2 repeats its first frames at this size; a ramp shifted each frame never does.)
+  auto source = Open({Make({"-f", "lavfi", "-i",
+                            "color=c=black:s=64x48:r=25:d=0.28,format=yuv420p,geq=lum='X+N*20':cb=128:cr=128",
+                            "-c:v", "libx264", "-pix_fmt", "yuv420p", "moving.mp4"}),
+                      0, 0, 0, true});
+  ASSERT_NE(source, nullptr);
+  ASSERT_EQ(source->Info().frames, 7);
+  std::vector<Image> seen(9);
+  std::string error;
+  for (Image& image : seen) ASSERT_TRUE(source->Next(image, error)) << error;
+  EXPECT_NE(seen[1].rgba, seen[0].rgba) << "the fixture does not move";
+  EXPECT_TRUE(seen[7].rgba == seen[0].rgba) << "the loop did not start again at frame 0";
+  EXPECT_TRUE(seen[8].rgba == seen[1].rgba);
+}
+
 TEST_F(FrameSourceTest, BadInputsAreNamedInOneLine) {
   const std::string sound = Make({"-f", "lavfi", "-i", "sine=d=0.2", "sound.wav"});
   auto args = RedOverBlue("64x48", "2");

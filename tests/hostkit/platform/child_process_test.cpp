@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/tool_test_util.h"
 #include "tools/hostkit/platform/child_process.h"
 #include "tools/hostkit/platform/interrupt.h"
 #include "tools/hostkit/platform/pending_file.h"
@@ -122,9 +123,8 @@ TEST(ChildProcess, StartsWithDefaultSignalsThoughTheHostIgnoresSome) {
 }
 
 TEST(ForcedExit, ASecondInterruptRemovesPendingFilesAndKillsChildrenBeforeItEnds) {
-  const std::string directory = ::testing::TempDir() + "forced-exit";
-  std::filesystem::remove_all(directory);
-  std::filesystem::create_directories(directory);
+  const tooltest::ScratchDir scratch;
+  const std::string& directory = scratch.Path();
   const std::string marker = directory + "/child-survived";
   EXPECT_EXIT(
       {
@@ -138,8 +138,7 @@ TEST(ForcedExit, ASecondInterruptRemovesPendingFilesAndKillsChildrenBeforeItEnds
       },
       ::testing::KilledBySignal(SIGINT), "");
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  EXPECT_TRUE(std::filesystem::is_empty(directory)) << "a pending file or the child's marker is left";
-  std::filesystem::remove_all(directory);
+  EXPECT_TRUE(scratch.Entries().empty()) << "a pending file or the child's marker is left";
 }
 
 }  // namespace

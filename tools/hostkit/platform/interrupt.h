@@ -12,6 +12,8 @@ namespace hostkit {
 // writes past the file size limit, become write errors rather than ending the program.
 void InstallInterruptHandler();
 bool InterruptRequested();
+// The signal that set the flag (SIGINT or SIGTERM), or 0.
+int InterruptSignal();
 
 // What a forced exit must undo: a temporary file to remove, or a child process (the leader of
 // its own process group) to kill. Remember answers a ticket for Forget, or -1 when the table

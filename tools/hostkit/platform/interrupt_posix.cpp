@@ -41,7 +41,7 @@ int Remember(const std::string& path, long processGroup) {
 // Only async-signal-safe calls from here on.
 void OnInterrupt(int signal) {
   if (!interrupted) {
-    interrupted = 1;
+    interrupted = signal;
     return;
   }
   for (ExitEntry& entry : entries) {
@@ -71,6 +71,8 @@ void InstallInterruptHandler() {
 }
 
 bool InterruptRequested() { return interrupted != 0; }
+
+int InterruptSignal() { return interrupted; }
 
 int RememberTemporaryFile(const std::string& path) { return Remember(path, 0); }
 
