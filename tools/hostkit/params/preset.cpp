@@ -75,6 +75,11 @@ std::string FloatText(float value) {
   return text;
 }
 
+namespace {
+bool PresetFromDocument(const Json& document, const std::string& path, const ParameterModel& model,
+                        std::vector<std::string>& settings, std::string& error);
+}  // namespace
+
 bool ReadPreset(const std::string& path, const ParameterModel& model, std::vector<std::string>& settings,
                 std::string& error) {
   const std::string prefix = "preset " + path + ": ";
@@ -83,7 +88,19 @@ bool ReadPreset(const std::string& path, const ParameterModel& model, std::vecto
     error = prefix + "cannot be read (missing, or no permission)";
     return false;
   }
-  const Json document = Json::parse(file, nullptr, false);
+  return PresetFromDocument(Json::parse(file, nullptr, false), path, model, settings, error);
+}
+
+bool ReadPresetText(const std::string& text, const std::string& path, const ParameterModel& model,
+                    std::vector<std::string>& settings, std::string& error) {
+  return PresetFromDocument(Json::parse(text, nullptr, false), path, model, settings, error);
+}
+
+namespace {
+
+bool PresetFromDocument(const Json& document, const std::string& path, const ParameterModel& model,
+                        std::vector<std::string>& settings, std::string& error) {
+  const std::string prefix = "preset " + path + ": ";
   if (document.is_discarded()) {
     error = prefix + "is not valid JSON";
     return false;
@@ -94,6 +111,8 @@ bool ReadPreset(const std::string& path, const ParameterModel& model, std::vecto
   }
   return SettingsFromJson(document["parameters"], model, "preset " + path, settings, error);
 }
+
+}  // namespace
 
 bool SettingsFromJson(const nlohmann::json& parameters, const ParameterModel& model, const std::string& source,
                       std::vector<std::string>& settings, std::string& error) {
