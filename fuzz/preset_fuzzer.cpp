@@ -18,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzcheck::CheckRefusal(ok, error, input.find('\\') == std::string::npos ? input : input + "\n", "ReadPresetText");
   if (!ok) {
     fuzzcheck::Check(error.rfind("preset look.json: ", 0) == 0, "a preset error that does not name the file: " + error);
+    fuzzcheck::Check(error.find("--set") == std::string::npos || input.find("--set") != std::string::npos,
+                     "a preset error told as if from --set: " + error);
     return 0;
   }
   hostkit::ParameterPlan plan;

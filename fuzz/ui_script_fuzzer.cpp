@@ -16,6 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzcheck::CheckRefusal(ok, error, input.find('\\') == std::string::npos ? input : input + "\n", "ReadUiScriptText");
   if (!ok) {
     fuzzcheck::Check(error.rfind("ui script steps.json", 0) == 0, "a ui script error that does not name the file: " + error);
+    fuzzcheck::Check(error.find("--set") == std::string::npos || input.find("--set") != std::string::npos,
+                     "a ui script error told as if from --set: " + error);
     return 0;
   }
   for (size_t i = 0; i < steps.size(); ++i) {

@@ -7,6 +7,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "tools/hostkit/params/parameter_plan.h"
 #include "tools/hostkit/platform/pending_file.h"
 
 namespace hostkit {
@@ -32,7 +33,14 @@ bool ValueSetting(const std::string& source, const ParameterInfo& info, const Js
       error = prefix + info.name + ": " + value.dump() + " is too large for a parameter value";
       return false;
     }
-    setting = info.name + "=" + FloatText(static_cast<float>(number));
+    // A number for an option must stand for one of its elements, as on the command line.
+    const std::string text = FloatText(static_cast<float>(number));
+    float parsed = 0.0f;
+    if (!ParseParameterValue(info, text, parsed, error)) {
+      error = prefix + error;
+      return false;
+    }
+    setting = info.name + "=" + text;
     return true;
   }
   if (value.is_boolean() && info.IsBoolean()) {
