@@ -134,8 +134,11 @@ TEST_F(Frei0rModule, MapsNumbersOverTheDeclaredRangeAndTakesOptionsByNameOrValue
   SetText(instance, "Frame Rate", "fast");
   SetText(instance, "Time Unit", "hours");
   SetNumber(instance, "Shine", std::nan(""));
+  SetNumber(instance, "Shine", 1e300);  // beyond a float
+  SetNumber(instance, "Night Mode", std::nan(""));
   const std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 4) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 6) << err;
+  EXPECT_NE(err.find("swirlmoss (frei0r): Shine cannot be 1e+300; the value is ignored"), std::string::npos) << err;
   EXPECT_NE(err.find("swirlmoss (frei0r): \"Smok\" is not an option of Mode; choose one of: Paint, Smoke"),
             std::string::npos)
       << err;
@@ -143,6 +146,7 @@ TEST_F(Frei0rModule, MapsNumbersOverTheDeclaredRangeAndTakesOptionsByNameOrValue
   EXPECT_EQ(Text(instance, "Frame Rate"), "auto");
   EXPECT_EQ(Text(instance, "Time Unit"), "auto");
   EXPECT_NEAR(Number(instance, "Shine"), 0.5, 1e-7);
+  EXPECT_EQ(Number(instance, "Night Mode"), 1.0);
 
   // Out-of-range indexes and null pointers are ignored.
   double ignored = 0.0;

@@ -9,17 +9,9 @@
 #include "tools/hostkit/platform/interrupt.h"
 #include "tools/hostkit/params/looks.h"
 #include "tools/hostkit/params/preset.h"
+#include "tools/hostkit/params/render_settings.h"
 
 namespace swirlcli {
-namespace {
-
-bool ParseSide(const std::string& text, int& side) {
-  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-  side = std::atoi(text.c_str());
-  return true;
-}
-
-}  // namespace
 
 bool StderrIsTerminal() { return hostkit::IsTerminal(hostkit::kStandardError); }
 
@@ -41,11 +33,8 @@ void AddPluginOption(CLI::App& command, std::string& plugin) {
 
 std::pair<int, int> ParseSize(const std::string& text) {
   int width = 0, height = 0;
-  const size_t x = text.find_first_of("xX");
-  Require(x != std::string::npos && ParseSide(text.substr(0, x), width) && ParseSide(text.substr(x + 1), height),
-          "size \"" + text + "\" is not WIDTHxHEIGHT, such as 1280x720", kExitUsage);
-  Require(width >= 1 && height >= 1, "size " + text + " has no pixels: width and height must be at least 1",
-          kExitUsage);
+  std::string error;
+  Require(hostkit::ParseFrameSize(text, width, height, error), error, kExitUsage);
   return {width, height};
 }
 

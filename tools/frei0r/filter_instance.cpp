@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "tools/frei0r/frei0r_api.h"
@@ -61,21 +62,22 @@ void FilterInstance::SetParameter(int index, const void* value) {
   const size_t i = static_cast<size_t>(index);
   float next = 0.0f;
   switch (parameter.kind) {
-    case Kind::Number: {
+    case Kind::Number:
+    case Kind::Boolean: {
       const double x = *static_cast<const double*>(value);
-      if (!std::isfinite(x)) {
-        Report(parameter.name + " cannot be " + std::to_string(x) + "; the value is ignored");
+      // Computed in double, then rounded once; outside 0..1 it goes on unchanged, as the plugin
+      // does not clamp, unless it is beyond what a float holds (converting it is undefined).
+      const double low = parameter.info->minimum, high = parameter.info->maximum;
+      const double scaled = parameter.kind == Kind::Boolean ? (x >= 0.5 ? 1.0 : 0.0) : low + x * (high - low);
+      if (!std::isfinite(x) || std::fabs(scaled) > std::numeric_limits<float>::max()) {
+        char line[200];
+        std::snprintf(line, sizeof line, "%s cannot be %g; the value is ignored", parameter.name.c_str(), x);
+        Report(line);
         return;
       }
-      // Computed in double, then rounded once; outside 0..1 it goes on unchanged, as the plugin
-      // does not clamp.
-      const double low = parameter.info->minimum, high = parameter.info->maximum;
-      next = static_cast<float>(low + x * (high - low));
+      next = static_cast<float>(scaled);
       break;
     }
-    case Kind::Boolean:
-      next = *static_cast<const double*>(value) >= 0.5 ? 1.0f : 0.0f;
-      break;
     case Kind::Option:
     case Kind::FrameRate:
     case Kind::TimeUnit: {

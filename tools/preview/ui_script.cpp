@@ -35,15 +35,10 @@ bool ReadPresetChanges(const std::string& nameOrPath, const hostkit::ParameterMo
          hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error) && ConstantChanges(plan, changes);
 }
 
-bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model, std::vector<ScriptStep>& steps,
-                  std::string& error, int exitAfter) {
-  const std::string prefix = "ui script " + path;
-  std::ifstream file(path);
-  if (!file) {
-    error = prefix + " cannot be read (missing, or no permission)";
-    return false;
-  }
-  const nlohmann::json document = nlohmann::json::parse(file, nullptr, false);
+namespace {
+
+bool ReadScript(const nlohmann::json& document, const std::string& prefix, const hostkit::ParameterModel& model,
+                std::vector<ScriptStep>& steps, std::string& error, int exitAfter) {
   if (document.is_discarded() || !document.is_array()) {
     error = prefix + " is not a JSON list of steps such as [{\"frame\": 30, \"set\": {\"Mode\": \"Smoke\"}}]";
     return false;
@@ -88,6 +83,24 @@ bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model,
   }
   std::stable_sort(steps.begin(), steps.end(), [](const ScriptStep& a, const ScriptStep& b) { return a.frame < b.frame; });
   return true;
+}
+
+}  // namespace
+
+bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model, std::vector<ScriptStep>& steps,
+                  std::string& error, int exitAfter) {
+  const std::string prefix = "ui script " + path;
+  std::ifstream file(path);
+  if (!file) {
+    error = prefix + " cannot be read (missing, or no permission)";
+    return false;
+  }
+  return ReadScript(nlohmann::json::parse(file, nullptr, false), prefix, model, steps, error, exitAfter);
+}
+
+bool ReadUiScriptText(const std::string& text, const std::string& path, const hostkit::ParameterModel& model,
+                      std::vector<ScriptStep>& steps, std::string& error, int exitAfter) {
+  return ReadScript(nlohmann::json::parse(text, nullptr, false), "ui script " + path, model, steps, error, exitAfter);
 }
 
 }  // namespace preview

@@ -34,5 +34,8 @@ bool ReadPresetChanges(const std::string& nameOrPath, const hostkit::ParameterMo
 // frames (0: never) would not reach.
 bool ReadUiScript(const std::string& path, const hostkit::ParameterModel& model, std::vector<ScriptStep>& steps,
                   std::string& error, int exitAfter = 0);
+// The same for a script's text, read from the file at `path` (which errors name).
+bool ReadUiScriptText(const std::string& text, const std::string& path, const hostkit::ParameterModel& model,
+                      std::vector<ScriptStep>& steps, std::string& error, int exitAfter = 0);
 
 }  // namespace preview

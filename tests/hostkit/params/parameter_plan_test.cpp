@@ -46,6 +46,12 @@ TEST(ParameterPlan, RampRunsFromTheFirstFrameToTheLast) {
   EXPECT_FLOAT_EQ(ramp.At(2, 5), 0.5f);
   EXPECT_FLOAT_EQ(ramp.At(4, 5), 1.0f);
   EXPECT_FLOAT_EQ(ramp.At(0, 1), 0.0f) << "a one-frame render takes the first value";
+
+  // Between floats of opposite sign near the range's ends the step exceeds a float.
+  Parsed wide = Parse({"Spot Spin=-3e38..3e38", "Light=0:-3e38,2:3e38"});
+  ASSERT_TRUE(wide.ok) << wide.error;
+  EXPECT_FLOAT_EQ(wide.plan.Tracks()[0].At(1, 3), 0.0f);
+  EXPECT_FLOAT_EQ(wide.plan.Tracks()[1].At(1, 3), 0.0f);
 }
 
 TEST(ParameterPlan, KeyframesStepLinearlyAndHoldOutside) {

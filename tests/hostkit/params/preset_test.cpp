@@ -105,6 +105,7 @@ TEST(Preset, BadFilesFailWithOneLineNamingTheFileAndTheProblem) {
       {"[1, 2]", "has no \"parameters\" object"},
       {R"({"parameters": {"Lite": 2}})", "unknown parameter \"Lite\"; valid names: Mode, Light"},
       {R"({"parameters": {"Seed": "Seed 11"}})", "is not an option of Seed; choose one of: Seed 1"},
+      {R"({"parameters": {"Mode": 1.7}})", ": \"1.7\" is not an option of Mode; choose one of: Paint, Smoke, or a value"},
       {R"({"parameters": {"Light": "bright"}})", "Light must be a number"},
       {R"({"parameters": {"Light": true}})", "Light must be a number"},
       {R"({"parameters": {"Caption": 1}})", "Caption is a text parameter"},

@@ -178,7 +178,8 @@ float ParameterTrack::At(int frame, int frames) const {
       return from;
     case Kind::Ramp:
       if (frames <= 1) return from;
-      return from + (to - from) * (static_cast<float>(frame) / static_cast<float>(frames - 1));
+      // In double: the step between two floats of opposite sign can exceed the float range.
+      return static_cast<float>(from + (static_cast<double>(to) - from) * (static_cast<double>(frame) / (frames - 1)));
     case Kind::Keyframes:
       break;
   }
@@ -187,7 +188,7 @@ float ParameterTrack::At(int frame, int frames) const {
     if (frame <= keys[i].first) {
       const auto [f0, v0] = keys[i - 1];
       const auto [f1, v1] = keys[i];
-      return v0 + (v1 - v0) * (static_cast<float>(frame - f0) / static_cast<float>(f1 - f0));
+      return static_cast<float>(v0 + (static_cast<double>(v1) - v0) * (static_cast<double>(frame - f0) / (f1 - f0)));
     }
   }
   return keys.back().second;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "tools/hostkit/params/parameter_plan.h"
 #include "tools/hostkit/platform/pending_file.h"
 
 namespace hostkit {
@@ -32,7 +33,14 @@ bool ValueSetting(const std::string& source, const ParameterInfo& info, const Js
       error = prefix + info.name + ": " + value.dump() + " is too large for a parameter value";
       return false;
     }
-    setting = info.name + "=" + FloatText(static_cast<float>(number));
+    // A number for an option must stand for one of its elements, as on the command line.
+    const std::string text = FloatText(static_cast<float>(number));
+    float parsed = 0.0f;
+    if (!ParseParameterValue(info, text, parsed, error)) {
+      error = prefix + error;
+      return false;
+    }
+    setting = info.name + "=" + text;
     return true;
   }
   if (value.is_boolean() && info.IsBoolean()) {
@@ -75,6 +83,11 @@ std::string FloatText(float value) {
   return text;
 }
 
+namespace {
+bool PresetFromDocument(const Json& document, const std::string& path, const ParameterModel& model,
+                        std::vector<std::string>& settings, std::string& error);
+}  // namespace
+
 bool ReadPreset(const std::string& path, const ParameterModel& model, std::vector<std::string>& settings,
                 std::string& error) {
   const std::string prefix = "preset " + path + ": ";
@@ -83,7 +96,19 @@ bool ReadPreset(const std::string& path, const ParameterModel& model, std::vecto
     error = prefix + "cannot be read (missing, or no permission)";
     return false;
   }
-  const Json document = Json::parse(file, nullptr, false);
+  return PresetFromDocument(Json::parse(file, nullptr, false), path, model, settings, error);
+}
+
+bool ReadPresetText(const std::string& text, const std::string& path, const ParameterModel& model,
+                    std::vector<std::string>& settings, std::string& error) {
+  return PresetFromDocument(Json::parse(text, nullptr, false), path, model, settings, error);
+}
+
+namespace {
+
+bool PresetFromDocument(const Json& document, const std::string& path, const ParameterModel& model,
+                        std::vector<std::string>& settings, std::string& error) {
+  const std::string prefix = "preset " + path + ": ";
   if (document.is_discarded()) {
     error = prefix + "is not valid JSON";
     return false;
@@ -94,6 +119,8 @@ bool ReadPreset(const std::string& path, const ParameterModel& model, std::vecto
   }
   return SettingsFromJson(document["parameters"], model, "preset " + path, settings, error);
 }
+
+}  // namespace
 
 bool SettingsFromJson(const nlohmann::json& parameters, const ParameterModel& model, const std::string& source,
                       std::vector<std::string>& settings, std::string& error) {

@@ -19,6 +19,9 @@ namespace hostkit {
 // not one of the parameter's, or a value that is neither a number nor a name.
 bool ReadPreset(const std::string& path, const ParameterModel& model, std::vector<std::string>& settings,
                 std::string& error);
+// The same for a preset's text, read from the file at `path` (which errors name).
+bool ReadPresetText(const std::string& text, const std::string& path, const ParameterModel& model,
+                    std::vector<std::string>& settings, std::string& error);
 
 // The settings for a JSON object of NAME: VALUE pairs, as a preset's "parameters" holds them.
 // Errors start with `source` (such as "preset look.json").

@@ -16,7 +16,26 @@ std::string DoubleText(double value) {
   return text;
 }
 
+bool ParseSide(const std::string& text, int& side) {
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  side = std::atoi(text.c_str());
+  return true;
+}
+
 }  // namespace
+
+bool ParseFrameSize(const std::string& text, int& width, int& height, std::string& error) {
+  const size_t x = text.find_first_of("xX");
+  if (x == std::string::npos || !ParseSide(text.substr(0, x), width) || !ParseSide(text.substr(x + 1), height)) {
+    error = "size \"" + text + "\" is not WIDTHxHEIGHT, such as 1280x720";
+    return false;
+  }
+  if (width < 1 || height < 1) {
+    error = "size " + text + " has no pixels: width and height must be at least 1";
+    return false;
+  }
+  return true;
+}
 
 std::vector<std::string> SettingsArguments(const RenderSettings& settings) {
   std::vector<std::string> words;

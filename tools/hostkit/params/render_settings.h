@@ -29,6 +29,10 @@ struct RenderSettings {
   std::vector<std::string> values;  // NAME=VALUE, one per --set, in order
 };
 
+// Reads a size as users write it, "WIDTHxHEIGHT" (or "X"), each side 1 to 999999. False with a
+// one-line `error` naming the text otherwise.
+bool ParseFrameSize(const std::string& text, int& width, int& height, std::string& error);
+
 // The settings as command-line words: each option given, in the order above, with its value.
 std::vector<std::string> SettingsArguments(const RenderSettings& settings);
 
