@@ -25,11 +25,32 @@ const std::vector<std::string> kHostEnvironment = {"FREI0R_PATH=" FREI0R_MODULE_
                                                    "MLT_FREI0R_PLUGIN_PATH=" FREI0R_MODULE_DIR,
                                                    "GST_REGISTRY=" GST_REGISTRY_FILE};
 
-// A host under `timeout -k`: melt may ignore SIGTERM, so KILL follows.
+std::string ReadFile(const std::string& path);
+
+// The last lines of `text`.
+std::string Tail(const std::string& text, size_t count) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line + "\n");
+  std::string tail;
+  for (size_t i = lines.size() > count ? lines.size() - count : 0; i < lines.size(); ++i) tail += lines[i];
+  return tail;
+}
+
+// A host under `timeout -k`: melt may ignore SIGTERM, so KILL follows. The module records its
+// steps, so that a host that stalls names the module's last ones.
 RunResult Host(const std::string& program, std::vector<std::string> args, std::vector<std::string> environment = {}) {
+  ScratchDir traceDir;
   args.insert(args.begin(), {"-k", "5", "120", program});
   environment.insert(environment.begin(), kHostEnvironment.begin(), kHostEnvironment.end());
-  return Run("/usr/bin/timeout", args, environment);
+  environment.push_back("SWIRLMOSS_FREI0R_TRACE=" + (traceDir / "steps"));
+  const RunResult run = Run("/usr/bin/timeout", args, environment);
+  if (run.exitCode == 124 || run.exitCode == 137) {
+    ADD_FAILURE() << program << " stalled: stopped by its timeout (exit " << run.exitCode
+                  << "); the frei0r module's last steps:\n"
+                  << Tail(ReadFile(traceDir / "steps"), 20) << "its standard error ends:\n" << Tail(run.err, 20);
+  }
+  return run;
 }
 
 RunResult Ffmpeg(const std::string& filters, const std::string& output, int frames = 3,

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "tests/reliability/alloc_counter.h"
 #include "tools/frei0r/frame_clock.h"
 #include "tools/frei0r/frei0r_api.h"
@@ -76,6 +78,16 @@ Frame Update(f0r_instance_t instance, double time, const Frame& input) {
   Frame output(input.size(), 0);
   f0r_update(instance, time, input.data(), output.data());
   return output;
+}
+
+// A host's own exit handler, registered before the module's and so run after it: the GL
+// thread takes no more jobs by then, and nothing may wait for it.
+f0r_instance_t exitingInstance = nullptr;
+void HostExitHandler() {
+  const Frame input = TopWhite();
+  const bool passedThrough = Update(exitingInstance, 1 / 30.0, input) == input;
+  f0r_destruct(exitingInstance);
+  _exit(passedThrough ? 0 : 1);
 }
 
 class Frei0rModule : public ::testing::Test {
@@ -155,6 +167,54 @@ TEST_F(Frei0rModule, MapsNumbersOverTheDeclaredRangeAndTakesOptionsByNameOrValue
   f0r_get_param_value(instance, &ignored, -1);
   f0r_destruct(instance);
   EXPECT_EQ(f0r_construct(0, kH), nullptr);
+}
+
+TEST_F(Frei0rModule, RefusesWhatNoParameterCanTakeInOneLineAndKeepsTheValue) {
+  f0r_instance_t instance = f0r_construct(kW, kH);
+  ASSERT_NE(instance, nullptr);
+  SetNumber(instance, "Night Mode", 1.0);
+  const double before[] = {Number(instance, "Light"), Number(instance, "Night Mode")};
+  struct Case {
+    const char* name;
+    double value;
+    const char* line;  // what the one line says
+  };
+  const Case numbers[] = {
+      {"Light", 1e38, "Light cannot be 1e+38; the value is ignored"},  // a float, but 0..10 maps it beyond one
+      {"Light", -1e300, "Light cannot be -1e+300"},
+      {"Light", -HUGE_VAL, "Light cannot be -inf"},
+      {"Smoke Quality", std::nan(""), "Smoke Quality cannot be nan (a switch: 0 for off, 1 for on)"},
+      {"Night Mode", HUGE_VAL, "Night Mode cannot be inf"},
+      {"Night Mode", 2.0, "Night Mode cannot be 2 (a switch"},
+      {"Night Mode", -0.5, "Night Mode cannot be -0.5 (a switch"},
+  };
+  for (const Case& c : numbers) {
+    testing::internal::CaptureStderr();
+    SetNumber(instance, c.name, c.value);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind(std::string("swirlmoss (frei0r): ") + c.line, 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  }
+  EXPECT_EQ(Number(instance, "Light"), before[0]);
+  EXPECT_EQ(Number(instance, "Night Mode"), before[1]);
+
+  // Every text parameter: an empty text is one line, a null one is no value at all.
+  const std::pair<const char*, const char*> texts[] = {
+      {"Mode", "\"\" is not an option of Mode"},
+      {"Seed", "\"\" is not an option of Seed"},
+      {"Frame Rate", "Frame Rate \"\" is not auto or a rate"},
+      {"Time Unit", "Time Unit \"\" is not one of"}};
+  for (const auto& [name, line] : texts) {
+    const std::string kept = Text(instance, name);
+    testing::internal::CaptureStderr();
+    SetText(instance, name, "");
+    SetText(instance, name, nullptr);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind(std::string("swirlmoss (frei0r): ") + line, 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(Text(instance, name), kept);
+  }
+  f0r_destruct(instance);
 }
 
 TEST(FrameClock, NamesTheNearestFrameOfTheHostsTime) {
@@ -318,6 +378,35 @@ TEST_F(Frei0rModule, FramesRunTopRowFirstInAndOut) {
   output = Update(instance, 0.0, bottomWhite);
   EXPECT_EQ(alpha(kW / 2, 2), 0u);
   EXPECT_EQ(alpha(kW / 2, kH - 3), 255u);
+  f0r_destruct(instance);
+}
+
+TEST_F(Frei0rModule, NothingWaitsForAGlThreadThatIsExitingOrGone) {
+  // Exiting: in a fresh process, so that the host's handler comes before the module's.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        exitingInstance = MakeSmoke();
+        std::atexit(&HostExitHandler);
+        Update(exitingInstance, 0.0, TopWhite());
+        std::exit(2);
+      },
+      testing::ExitedWithCode(0), "");
+  GTEST_FLAG_SET(death_test_style, "fast");
+
+  // Gone: a child the host forks has no GL thread. Its frames pass through at once, and
+  // destruction returns.
+  f0r_instance_t instance = MakeSmoke();
+  ASSERT_NE(instance, nullptr);
+  const Frame input = TopWhite();
+  ASSERT_NE(Update(instance, 0.0, input), input) << "the GL thread runs";
+  EXPECT_EXIT(
+      {
+        const bool passedThrough = Update(instance, 1 / 30.0, input) == input;
+        f0r_destruct(instance);
+        _exit(passedThrough ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
   f0r_destruct(instance);
 }
 

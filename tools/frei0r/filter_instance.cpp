@@ -10,6 +10,7 @@
 #include "tools/frei0r/frei0r_api.h"
 #include "tools/frei0r/gl_thread.h"
 #include "tools/frei0r/module_state.h"
+#include "tools/frei0r/step_trace.h"
 #include "tools/hostkit/params/parameter_plan.h"
 
 namespace swirlfrei0r {
@@ -49,10 +50,13 @@ FilterInstance::FilterInstance(const ModuleState& moduleState, unsigned frameWid
     if (parameter.kind == Kind::FrameRate) texts[i] = "auto";
     if (parameter.kind == Kind::TimeUnit) texts[i] = "auto";
   }
+  lastSeen = texts;  // so that a first empty string is read, and refused, too
 }
 
 FilterInstance::~FilterInstance() {
-  if (driver) GlThread::Get().Run(&FilterInstance::ReleaseJob, this);
+  // When the GL thread takes no more jobs (the process is exiting), the plugin instance is
+  // left as it is: its GL objects may be deleted only on that thread.
+  if (driver && !GlThread::Get().Run(&FilterInstance::ReleaseJob, this, "release")) static_cast<void>(driver.release());
 }
 
 void FilterInstance::ReleaseJob(void* self) { static_cast<FilterInstance*>(self)->driver.reset(); }
@@ -69,9 +73,13 @@ void FilterInstance::SetParameter(int index, const void* value) {
       // does not clamp, unless it is beyond what a float holds (converting it is undefined).
       const double low = parameter.info->minimum, high = parameter.info->maximum;
       const double scaled = parameter.kind == Kind::Boolean ? (x >= 0.5 ? 1.0 : 0.0) : low + x * (high - low);
-      if (!std::isfinite(x) || std::fabs(scaled) > std::numeric_limits<float>::max()) {
+      // A switch takes 0 to 1 (melt may send a keyframed one between the two), on from 0.5.
+      const bool isSwitch = parameter.kind == Kind::Boolean;
+      if (!std::isfinite(x) || std::fabs(scaled) > std::numeric_limits<float>::max() ||
+          (isSwitch && (x < 0.0 || x > 1.0))) {
         char line[200];
-        std::snprintf(line, sizeof line, "%s cannot be %g; the value is ignored", parameter.name.c_str(), x);
+        std::snprintf(line, sizeof line, "%s cannot be %g%s; the value is ignored", parameter.name.c_str(), x,
+                      isSwitch ? " (a switch: 0 for off, 1 for on)" : "");
         Report(line);
         return;
       }
@@ -157,7 +165,7 @@ void FilterInstance::Update(double time, const uint32_t* in, uint32_t* out) {
   input = in;
   output = out;
   rendered = false;
-  GlThread::Get().Run(&FilterInstance::UpdateJob, this);
+  GlThread::Get().Run(&FilterInstance::UpdateJob, this, "frame");
   if (rendered) {
     KeepLastFrame();
   } else if (out != in) {
@@ -199,8 +207,15 @@ void FilterInstance::Render() {
     Report("first frame: the GPU driver is compiling the effect's shader (up to about 20 s on a software renderer "
            "before its shader cache is warm)");
   }
-  if (!driver && !MakeDriver()) return;
+  if (!driver) {
+    Trace("GL thread: making a %dx%d plugin instance (its shader compiles)", width, height);
+    const bool made = MakeDriver();
+    Trace("GL thread: plugin instance %s", made ? "ready" : "failed");
+    if (!made) return;
+  }
   if (targetFrame > nextFrame) {
+    Trace("GL thread: stepping from frame %lld to %lld", static_cast<long long>(nextFrame),
+          static_cast<long long>(targetFrame));
     // Every skipped frame has the same values, so they are applied once.
     ApplyValues();
     for (int64_t frame = nextFrame; frame < targetFrame; ++frame) driver->StepWithoutDrawing();

@@ -1,11 +1,30 @@
 #include "tools/frei0r/gl_thread.h"
 
+#include <pthread.h>
+
+#include <chrono>
 #include <cstdlib>
+#include <string>
+#include <system_error>
 
 #include "tools/frei0r/module_state.h"
+#include "tools/frei0r/step_trace.h"
 #include "tools/hostkit/gl/egl_devices.h"
 
 namespace swirlfrei0r {
+namespace {
+
+// Set once the thread takes no more jobs. Outside the object and lock-free, so that a forked
+// child can set it and callers can read it before taking a lock: a child inherits the locks in
+// whatever state another thread held them.
+std::atomic<bool> closed{false};
+GlThread* started = nullptr;
+
+// How long an exiting process waits for a job under way, so that the driver is not torn down
+// under it, before it goes on regardless.
+constexpr std::chrono::seconds kExitWait{2};
+
+}  // namespace
 
 GlThread& GlThread::Get() {
   static GlThread* thread = new GlThread();
@@ -13,11 +32,24 @@ GlThread& GlThread::Get() {
 }
 
 GlThread::GlThread() {
-  thread = std::thread([this] { Loop(); });
-  thread.detach();
+  pthread_atfork(nullptr, nullptr, &GlThread::InForkedChild);
+  try {
+    std::thread thread([this] { Loop(); });
+    id = thread.get_id();
+    thread.detach();
+  } catch (const std::system_error& error) {
+    closed = true;
+    Report(std::string("the GL thread could not be started (") + error.what() + "); frames pass through unchanged");
+  }
+  started = this;
 }
 
-void GlThread::Run(void (*work)(void*), void* workArgument) {
+bool GlThread::Run(void (*work)(void*), void* workArgument, const char* what) {
+  if (closed) {
+    Trace("%s: answered at once, the GL thread takes no more jobs", what);
+    return false;
+  }
+  Trace("%s: waiting for the GL thread", what);
   std::lock_guard<std::mutex> turn(submit);
   std::unique_lock<std::mutex> guard(lock);
   job = work;
@@ -25,43 +57,78 @@ void GlThread::Run(void (*work)(void*), void* workArgument) {
   done = false;
   wake.notify_all();
   wake.wait(guard, [this] { return done; });
+  Trace("%s: %s", what, ran ? "done" : "answered at once, the process is exiting");
+  return ran;
 }
 
 void GlThread::Loop() {
+  bool tried = false;
   std::unique_lock<std::mutex> guard(lock);
   for (;;) {
     wake.wait(guard, [this] { return job != nullptr; });
-    if (!tried) {
-      // Made at the first job, never at construction: hosts construct instances they never
-      // run (GStreamer's registry scan). The context is never destroyed and the display never
-      // terminated, since other users in the process share the display.
-      tried = true;
-      std::string error;
-      try {
-        // The device is chosen as the swirlmoss program chooses it: automatically, or the EGL
-        // device SWIRLMOSS_DEVICE names (hosts give filters no options of their own for this).
-        const char* choice = std::getenv("SWIRLMOSS_DEVICE");
-        int device = -1;
-        if (!choice || hostkit::ParseDeviceChoice(choice, device, error)) {
-          context = hostkit::EglContext::Create(device, error);
-        } else {
-          error = "SWIRLMOSS_DEVICE: " + error;
-        }
-      } catch (...) {
-        error = "the OpenGL context could not be made (out of memory)";
+    // Marked busy before closed is read, so that an exiting process either sees the job under
+    // way or the job sees the process exiting.
+    busy = true;
+    ran = !closed;
+    if (ran) {
+      // Run outside the lock, so that the lock is never held for long.
+      guard.unlock();
+      if (!tried) {
+        tried = true;
+        MakeContext();
       }
-      if (!context) Report(error + "; frames pass through unchanged");
+      // Nothing thrown may end this thread: the caller would wait for ever, or the host would
+      // be terminated. A job that throws leaves its frame unrendered, which passes it through.
+      try {
+        job(argument);
+      } catch (...) {
+      }
+      guard.lock();
     }
-    // Nothing thrown may end this thread: the caller would wait for ever, or the host would
-    // be terminated. A job that throws leaves its frame unrendered, which passes it through.
-    try {
-      job(argument);
-    } catch (...) {
-    }
+    busy = false;
     job = nullptr;
     done = true;
     wake.notify_all();
   }
 }
+
+void GlThread::MakeContext() {
+  // Made at the first job, never at construction: hosts construct instances they never run
+  // (GStreamer's registry scan). The context is never destroyed and the display never
+  // terminated, since other users in the process share the display.
+  Trace("GL thread: making the OpenGL context");
+  std::string error;
+  try {
+    // The device is chosen as the swirlmoss program chooses it: automatically, or the EGL
+    // device SWIRLMOSS_DEVICE names (hosts give filters no options of their own for this).
+    const char* choice = std::getenv("SWIRLMOSS_DEVICE");
+    int device = -1;
+    if (!choice || hostkit::ParseDeviceChoice(choice, device, error)) {
+      context = hostkit::EglContext::Create(device, error);
+    } else {
+      error = "SWIRLMOSS_DEVICE: " + error;
+    }
+  } catch (...) {
+    error = "the OpenGL context could not be made (out of memory)";
+  }
+  if (!context) Report(error + "; frames pass through unchanged");
+  Trace("GL thread: %s", context ? "context made" : "no context");
+  // Registered after the driver has registered its own exit handlers, so that this one runs
+  // before them (they run in reverse order).
+  std::atexit(&GlThread::AtExit);
+}
+
+void GlThread::AtExit() {
+  // No lock taken: a forked child inherits locks in whatever state other threads held them,
+  // and a host may exit from a signal handler.
+  if (closed.exchange(true)) return;
+  const GlThread& self = *started;
+  Trace("process exit: the GL thread takes no more jobs%s", self.busy ? "; waiting for the job under way" : "");
+  if (std::this_thread::get_id() == self.id) return;  // the driver itself exits
+  const auto end = std::chrono::steady_clock::now() + kExitWait;
+  while (self.busy && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+void GlThread::InForkedChild() { closed = true; }
 
 }  // namespace swirlfrei0r

@@ -6,6 +6,7 @@
 #include "tools/frei0r/filter_instance.h"
 #include "tools/frei0r/frei0r_api.h"
 #include "tools/frei0r/module_state.h"
+#include "tools/frei0r/step_trace.h"
 
 using swirlfrei0r::FilterInstance;
 using swirlfrei0r::ModuleState;
@@ -25,6 +26,7 @@ bool ValidIndex(int index) {
 // Loads the plugin, which makes no GL call. Answers 1 even without the plugin: its absence is
 // reported when the host constructs an instance, which fails.
 extern "C" int f0r_init() {
+  swirlfrei0r::Trace("f0r_init");
   try {
     ModuleState::Get();
   } catch (...) {
@@ -34,7 +36,7 @@ extern "C" int f0r_init() {
 
 // Keeps everything: ffmpeg calls this once per filter and may init again, and the plugin
 // cannot be unloaded while the GL thread holds its objects.
-extern "C" void f0r_deinit() {}
+extern "C" void f0r_deinit() { swirlfrei0r::Trace("f0r_deinit"); }
 
 extern "C" void f0r_get_plugin_info(f0r_plugin_info_t* info) {
   if (!info) return;
@@ -86,17 +88,21 @@ extern "C" f0r_instance_t f0r_construct(unsigned int width, unsigned int height)
                           " pixels wide (not a multiple of 16): pad before the filter and crop after it, "
                           "-vf \"pad=ceil(iw/16)*16:ih,frei0r=...,crop=" + w + ":ih:0:0\"");
     }
-    return new FilterInstance(state, width, height);
+    FilterInstance* instance = new FilterInstance(state, width, height);
+    swirlfrei0r::Trace("f0r_construct %ux%u: instance %p", width, height, static_cast<void*>(instance));
+    return instance;
   } catch (...) {
     return nullptr;
   }
 }
 
 extern "C" void f0r_destruct(f0r_instance_t instance) {
+  swirlfrei0r::Trace("f0r_destruct %p", instance);
   try {
     delete static_cast<FilterInstance*>(instance);
   } catch (...) {
   }
+  swirlfrei0r::Trace("f0r_destruct %p: done", instance);
 }
 
 extern "C" void f0r_set_param_value(f0r_instance_t instance, f0r_param_t param, int index) {
@@ -117,8 +123,10 @@ extern "C" void f0r_get_param_value(f0r_instance_t instance, f0r_param_t param, 
 
 extern "C" void f0r_update(f0r_instance_t instance, double time, const uint32_t* inframe, uint32_t* outframe) {
   if (!instance || !inframe || !outframe) return;
+  swirlfrei0r::Trace("f0r_update %p at %.6g", instance, time);
   try {
     static_cast<FilterInstance*>(instance)->Update(time, inframe, outframe);
   } catch (...) {
   }
+  swirlfrei0r::Trace("f0r_update %p: done", instance);
 }
