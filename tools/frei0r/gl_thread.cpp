@@ -62,7 +62,7 @@ bool GlThread::Run(void (*work)(void*), void* workArgument, const char* what) {
 }
 
 void GlThread::Loop() {
-  bool tried = false;
+  bool first = true;
   std::unique_lock<std::mutex> guard(lock);
   for (;;) {
     wake.wait(guard, [this] { return job != nullptr; });
@@ -73,15 +73,23 @@ void GlThread::Loop() {
     if (ran) {
       // Run outside the lock, so that the lock is never held for long.
       guard.unlock();
-      if (!tried) {
-        tried = true;
+      if (first) {
         MakeContext();
+        std::atexit(&GlThread::AtExit);  // see below
       }
       // Nothing thrown may end this thread: the caller would wait for ever, or the host would
       // be terminated. A job that throws leaves its frame unrendered, which passes it through.
       try {
         job(argument);
       } catch (...) {
+      }
+      if (first) {
+        // Exit handlers run in reverse order, and the driver and its compiler register their
+        // own as they go: when loaded (while the context is made) and at first use of parts of
+        // the compiler (the first shader compile). Registered after each of the two, so that a
+        // process that exits waits for a compile under way before they tear down what it uses.
+        first = false;
+        std::atexit(&GlThread::AtExit);
       }
       guard.lock();
     }
@@ -113,9 +121,6 @@ void GlThread::MakeContext() {
   }
   if (!context) Report(error + "; frames pass through unchanged");
   Trace("GL thread: %s", context ? "context made" : "no context");
-  // Registered after the driver has registered its own exit handlers, so that this one runs
-  // before them (they run in reverse order).
-  std::atexit(&GlThread::AtExit);
 }
 
 void GlThread::AtExit() {
