@@ -47,7 +47,7 @@ for file in $sources; do
   done
 done
 
-posix=$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(unistd|signal|fcntl|spawn|dlfcn)\.h>|^[[:space:]]*#[[:space:]]*include[[:space:]]*<sys/' \
+posix=$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<(unistd|signal|fcntl|spawn|dlfcn|pthread|poll)\.h>|^[[:space:]]*#[[:space:]]*include[[:space:]]*<sys/' \
   --include='*.cpp' --include='*.h' "$tools" | grep -v '_posix\.cpp:' || true)
 if [ -n "$posix" ]; then
   echo "POSIX headers outside *_posix.cpp files (put the call behind a small header with a _posix.cpp implementation):"

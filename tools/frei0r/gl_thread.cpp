@@ -1,7 +1,5 @@
 #include "tools/frei0r/gl_thread.h"
 
-#include <pthread.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -10,6 +8,7 @@
 #include "tools/frei0r/module_state.h"
 #include "tools/frei0r/step_trace.h"
 #include "tools/hostkit/gl/egl_devices.h"
+#include "tools/hostkit/platform/forked_child.h"
 
 namespace swirlfrei0r {
 namespace {
@@ -32,7 +31,7 @@ GlThread& GlThread::Get() {
 }
 
 GlThread::GlThread() {
-  pthread_atfork(nullptr, nullptr, &GlThread::InForkedChild);
+  hostkit::CallInForkedChild(&GlThread::InForkedChild);
   try {
     std::thread thread([this] { Loop(); });
     id = thread.get_id();
