@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -227,7 +228,16 @@ RunResult Melt(const ScratchDir& dir, const std::string& output, int realTime, s
   args.insert(args.end(), settings.begin(), settings.end());
   args.insert(args.end(), {"-consumer", "avformat:" + output, "f=rawvideo", "pix_fmt=rgba",
                            "real_time=" + std::to_string(realTime), "terminate_on_pause=1"});
-  return Host(MELT_PATH, args);
+  RunResult run = Host(MELT_PATH, args);
+  // Once in a loaded suite run, melt with several render threads ended at once, status 0,
+  // having asked the filter for no frame (no first-frame lines) and written nothing: its
+  // consumer saw itself paused before the first frame. That is melt's race, not the
+  // module's; it is said here and run once more.
+  if (run.exitCode == 0 && ReadFile(output).empty()) {
+    std::fprintf(stderr, "melt wrote no frame and ended with 0 (its consumer stopped before starting); again\n");
+    run = Host(MELT_PATH, args);
+  }
+  return run;
 }
 
 TEST(Frei0rInMelt, OutOfOrderRenderThreadsGiveTheFramesOfOneThreadAtTheProjectsRate) {
