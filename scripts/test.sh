@@ -29,6 +29,7 @@ skipped_tests() {  # BUILD CTEST-SUMMARY
 run_tests() {  # BUILD [CTEST-ARGS...]
   local build=$1 summary="$1/Testing/ctest-summary.txt" test reason word refused=0
   shift
+  mkdir -p "$build/Testing"
   ctest --test-dir "$build" --output-on-failure -j "$jobs" "$@" | tee "$summary"
   while IFS=$'\t' read -r test reason; do
     for word in ${SWIRLMOSS_ALLOW_SKIP:-}; do
