@@ -35,6 +35,8 @@ packages=(
   help2man
   # making a fresh Debian system for scripts/fresh-machine-check.sh
   debootstrap
+  # live control of the preview: OSC through liblo (oscsend drives it in the tests)
+  liblo-dev liblo-tools
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi

@@ -40,7 +40,14 @@ constexpr int kStatusLines = 4;
 }  // namespace
 
 PreviewSession::PreviewSession(PreviewWindow& window, SessionSetup setupIn)
-    : window(window), setup(std::move(setupIn)), looks(hostkit::ListLooks()), panel(*setup.model) {
+    : window(window), setup(std::move(setupIn)), looks(hostkit::ListLooks()), panel(*setup.model),
+      live(*setup.model, setup.live),
+      loadPreset([this](const std::string& name, std::string& error) {
+        std::vector<ParameterChange> changes;
+        if (!ReadPresetChanges(name, *setup.model, changes, error)) return false;
+        ApplyPreset(name, changes);
+        return true;
+      }) {
   std::snprintf(presetField, sizeof presetField, "%s",
                 !setup.presetPath.empty() ? setup.presetPath.c_str()
                                           : !setup.savePreset.empty() ? setup.savePreset.c_str() : "swirlmoss-preset.json");
@@ -55,7 +62,9 @@ PreviewSession::~PreviewSession() {
 }
 
 bool PreviewSession::Start(std::string& error) {
-  if (!view.Create(error) || !ReadModeStarts(error) || !MakeInstance(error)) return false;
+  std::string notes;
+  if (!view.Create(error) || !ReadModeStarts(error) || !MakeInstance(error) || !live.Start(notes, error)) return false;
+  std::fputs(notes.c_str(), stderr);
   // The look from the command line goes in as `render` applies it: "Mode" first, a primed
   // switch, then the rest, all before the first frame.
   panel.Apply(setup.initial);
@@ -137,6 +146,9 @@ bool PreviewSession::Run(std::string& error) {
     // Ctrl-C in the terminal ends the preview as closing the window does.
     if (window.CloseRequested() || hostkit::InterruptRequested()) exiting = true;
     now = glfwGetTime();
+    // What controllers sent since the last pass goes in as the panel's changes do.
+    live.Apply(panel, frames, loadPreset);
+    bool drew = false;
     // The first frame waits while the driver compiles the effect's shader: the window shows
     // that it will before the wait begins.
     const bool announce = frames == 0 && !announced;
@@ -154,7 +166,9 @@ bool PreviewSession::Run(std::string& error) {
       }
       lastFrameStart = paused ? -1.0 : start;
       nextDue = std::max(nextDue + period, start);
+      live.FrameStarted(hostkit::LiveClock());
       DrawEffectFrame();
+      drew = true;
       if (frameFailed && setup.exitAfter > 0) exiting = true;
       if (setup.exitAfter > 0 && frames >= setup.exitAfter) exiting = true;
     }
@@ -173,9 +187,11 @@ bool PreviewSession::Run(std::string& error) {
     if (exiting) {
       const bool written = WriteExitOutputs(error);
       if (frameFailed && written) error = message;
+      if (setup.live.stats) live.PrintStats(stdout, setup.fps);
       return written && !frameFailed;
     }
     window.Swap();
+    if (drew) live.FrameShown(hostkit::LiveClock());
   }
 }
 
@@ -248,6 +264,7 @@ void PreviewSession::DrawUi() {
   const float statusHeight = ImGui::GetTextLineHeightWithSpacing() * kStatusLines + style.ItemSpacing.y;
   ImGui::BeginChild("controls", ImVec2(0.0f, -(statusHeight + style.ItemSpacing.y)));
   panel.Draw();
+  live.Draw(panel);
   ImGui::EndChild();
   ImGui::Separator();
   ImGui::BeginChild("status", ImVec2(0.0f, 0.0f), false, ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse);
@@ -486,6 +503,7 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
     controls.push_back(std::move(control));
   }
   dump["controls"] = std::move(controls);
+  if (live.Active()) live.Dump(dump, *setup.model);
   return hostkit::WriteWholeFile(setup.dumpControls, dump.dump(2) + "\n", error);
 }
 
