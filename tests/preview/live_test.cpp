@@ -33,12 +33,13 @@ std::string Quote(const std::string& text) { return "'" + text + "'"; }
 
 // Runs the preview with `args` and --osc 0 in the background; once it says which port it
 // listens on, runs `sender`, shell lines that find the port in $PORT and the preview's process
-// in $PREVIEW. Answers the preview's exit status and what it wrote.
-RunResult PreviewWithSender(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& sender) {
+// in $PREVIEW. `prologue` runs first. Answers the preview's exit status and what it wrote.
+RunResult PreviewWithSender(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& sender,
+                            const std::string& prologue = "") {
   std::string command = Quote(SWIRLMOSS_CLI_PATH) + " preview --osc 0";
   for (const auto& arg : args) command += " " + Quote(arg);
   const std::string script =
-      "set -u\n" + command + " >" + Quote(dir / "out.txt") + " 2>" + Quote(dir / "err.txt") + " &\n" +
+      "set -u\n" + prologue + "\n" + command + " >" + Quote(dir / "out.txt") + " 2>" + Quote(dir / "err.txt") + " &\n" +
       "PREVIEW=$!\n"
       "for _ in $(seq 1200); do\n"  // up to a minute: a cold shader cache, a busy machine
       "  grep -q 'OSC: listening' " + Quote(dir / "err.txt") + " && break\n"
@@ -52,7 +53,8 @@ RunResult PreviewWithSender(const ScratchDir& dir, const std::vector<std::string
       "cat " + Quote(dir / "out.txt") + "\n"
       "cat " + Quote(dir / "err.txt") + " >&2\n"
       "exit $status\n";
-  return tooltest::Run("/bin/bash", {"-c", script}, {"OSC_SENDER=" SWIRLMOSS_OSC_SENDER_PATH});
+  return tooltest::Run("/bin/bash", {"-c", script},
+                       {"OSC_SENDER=" SWIRLMOSS_OSC_SENDER_PATH, "MIDI_SENDER=" SWIRLMOSS_MIDI_SENDER_PATH});
 }
 
 // The first frame the dump says `parameter` changed at, -1 when it never did.
@@ -175,7 +177,7 @@ TEST(PreviewOsc, KeepsItsPaceWithAThousandMessagesASecondAndTimesThem) {
   std::smatch pace, latency;
   ASSERT_TRUE(std::regex_search(run.out, pace, std::regex("stats: 150 frames at ([0-9.]+) fps"))) << run.out;
   ASSERT_TRUE(std::regex_search(run.out, latency,
-                                std::regex("stats: ([0-9]+) messages, 0 refused; from arrival to the first frame shown "
+                                std::regex("stats: ([0-9]+) OSC messages, 0 refused, 0 MIDI messages; from arrival to the first frame shown "
                                            "with the value: median ([0-9.]+) ms, 95% ([0-9.]+) ms")))
       << run.out;
   // Pacing never runs ahead, and a flood of messages does not hold it back.
@@ -189,6 +191,69 @@ TEST(PreviewOsc, KeepsItsPaceWithAThousandMessagesASecondAndTimesThem) {
   EXPECT_GE(std::stol(latency[1]), sent * 95 / 100) << "loopback UDP loses next to nothing";
   // A change waits at most for the next frame: one period, and the frame's own time.
   EXPECT_LT(std::stod(latency[2]), 50.0) << run.out;
+}
+
+// A JACK server of the test's own on the dummy back end (no sound card: all in user space),
+// under a name no other run shares, stopped when the script ends.
+std::string JackServer(const ScratchDir& dir) {
+  return "export JACK_DEFAULT_SERVER=swirlmoss-test-$$-$RANDOM\n"
+         "jackd --no-realtime -d dummy -r 48000 -p 256 >" + Quote(dir / "jackd.txt") + " 2>&1 &\n"
+         "JACKD=$!\n"
+         "trap 'kill $JACKD 2>/dev/null; wait $JACKD 2>/dev/null' EXIT\n"
+         "for _ in $(seq 200); do jack_lsp >/dev/null 2>&1 && break; sleep 0.05; done\n";
+}
+
+const json* Control(const json& controls, const std::string& name) {
+  for (const auto& control : controls["controls"]) {
+    if (control["name"] == name) return &control;
+  }
+  return nullptr;
+}
+
+TEST(PreviewMidi, AKnobLearnedFromTheScriptDrivesItsParameterAndTheMapComesBack) {
+  ScratchDir dir;
+  std::ofstream(dir / "learn.json") << R"([{"frame": 5, "learn": "Light"}])";
+  // CC 21 on channel 1 at 64, over and over: the first one after frame 5 binds it.
+  RunResult run = PreviewWithSender(
+      dir,
+      {"--size", kSize, "--exit-after", "45", "--midi", "--midi-api", "jack", "--midi-map", dir / "map.json",
+       "--ui-script", dir / "learn.json", "--dump-controls", dir / "learned.json"},
+      "\"$MIDI_SENDER\" Swirlmoss 2.5 B0 15 40 >/dev/null", JackServer(dir));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("MIDI: listening on JACK: Swirlmoss (virtual)"), std::string::npos) << run.err;
+  json controls = ReadJson(dir / "learned.json");
+  ASSERT_FALSE(controls.is_discarded());
+  const json& midi = controls["live"]["midi"];
+  EXPECT_EQ(midi["learning"], "") << midi.dump();
+  ASSERT_EQ(midi["bindings"].size(), 1u) << midi.dump();
+  EXPECT_EQ(midi["bindings"][0]["control"], "CC 21 on channel 1");
+  EXPECT_EQ(midi["bindings"][0]["parameter"], "Light");
+  EXPECT_FLOAT_EQ((*Control(controls, "Light"))["value"].get<float>(), 64.0f / 127.0f * 10.0f);
+  const json map = ReadJson(dir / "map.json");
+  EXPECT_EQ(map.dump(), R"({"midi":[{"channel":1,"controller":21,"parameter":"Light"}]})");
+
+  // The map read back binds the knob from the start; a note nobody bound changes nothing.
+  run = PreviewWithSender(dir,
+                          {"--size", kSize, "--exit-after", "30", "--midi-api", "jack", "--midi-map", dir / "map.json",
+                           "--dump-controls", dir / "mapped.json"},
+                          "\"$MIDI_SENDER\" Swirlmoss 2 B0 15 7F 90 24 64 >/dev/null", JackServer(dir));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  controls = ReadJson(dir / "mapped.json");
+  ASSERT_FALSE(controls.is_discarded());
+  EXPECT_GT(controls["live"]["midi"]["received"].get<int>(), 10);
+  EXPECT_FLOAT_EQ((*Control(controls, "Light"))["value"].get<float>(), 10.0f);
+  EXPECT_EQ((*Control(controls, "Night Mode"))["value"], 0.0);
+}
+
+TEST(PreviewMidi, WithoutAMidiSystemOneLineAndThePreviewPlays) {
+  ScratchDir dir;
+  const RunResult run = tooltest::Run(SWIRLMOSS_CLI_PATH,
+                                      {"preview", "--size", kSize, "--exit-after", "3", "--midi", "--midi-api", "jack",
+                                       "--dump-controls", dir / "controls.json"},
+                                      {"JACK_DEFAULT_SERVER=swirlmoss-test-nobody-runs-this"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "MIDI: no JACK server is running; playing without MIDI\n");
+  EXPECT_EQ(ReadJson(dir / "controls.json")["frames"], 3);
 }
 
 }  // namespace

@@ -32,6 +32,10 @@ struct PreviewOptions {
   int oscPort = -1;
   std::string oscBind = "127.0.0.1";
   bool listOsc = false;
+  bool midi = false;
+  std::string midiPort;
+  std::string midiApi = "auto";
+  std::string midiMap;
   bool stats = false;
 };
 
@@ -131,6 +135,11 @@ int RunPreview(const PreviewOptions& options) {
   setup.live.oscPort = options.oscPort;
   setup.live.oscBind = options.oscBind;
   setup.live.stats = options.stats;
+  setup.live.midi = options.midi || !options.midiPort.empty() || !options.midiMap.empty();
+  setup.live.midiPort = options.midiPort;
+  setup.live.midiApi = options.midiApi;
+  setup.live.midiMap = options.midiMap;
+  RequireWritable(options.midiMap, "--midi-map");
 
   preview::PreviewSession session(*window, std::move(setup));
   Require(session.Start(error) && session.Run(error), error);
@@ -166,6 +175,14 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
                       "The address OSC listens on; anyone who can reach it can drive the preview")
       ->capture_default_str();
   command->add_flag("--list-osc", options->listOsc, "Print every OSC address with what it takes, and exit");
+  command->add_flag("--midi", options->midi,
+                    "Take MIDI from every input port and a virtual port named Swirlmoss; right-click a control to learn");
+  command->add_option("--midi-port", options->midiPort, "Open only the MIDI input ports whose name holds this text (implies --midi)");
+  command->add_option("--midi-api", options->midiApi, "The MIDI system: ALSA's sequencer, or a running JACK server")
+      ->check(CLI::IsMember({"auto", "alsa", "jack"}))
+      ->capture_default_str();
+  command->add_option("--midi-map", options->midiMap,
+                      "MIDI bindings as JSON: read at the start when the file exists, written at exit when changed (implies --midi)");
   command->add_flag("--stats", options->stats,
                     "At exit print the frame pace and the time from each message's arrival to the first frame shown with it");
   command->footer(

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 namespace preview {
@@ -21,14 +22,17 @@ LiveInput::LiveInput(const hostkit::ParameterModel& model, LiveSetup setupIn)
     : model(model),
       setup(std::move(setupIn)),
       router(model),
+      midiMap(model),
       latest(model.Parameters().size()),
       touched(model.Parameters().size()),
       waiting(queue.Capacity()) {
   taken.reserve(queue.Capacity());
   batch.reserve(model.Parameters().size());
+  std::snprintf(mapField, sizeof mapField, "%s", setup.midiMap.empty() ? "swirlmoss-midi.json" : setup.midiMap.c_str());
 }
 
 LiveInput::~LiveInput() {
+  midi.reset();  // its callbacks push into the queue
   stopping = true;
   if (oscThread.joinable()) oscThread.join();
 }
@@ -45,7 +49,42 @@ bool LiveInput::Start(std::string& notes, std::string& error) {
              " (swirlmoss preview --list-osc lists the addresses)\n";
     oscThread = std::thread([this] { ListenOsc(); });
   }
+  if (setup.midi) {
+    std::error_code missing;
+    if (!setup.midiMap.empty() && std::filesystem::exists(setup.midiMap, missing) && !midiMap.Load(setup.midiMap, error)) {
+      error = "--midi-map: " + error;
+      return false;
+    }
+    midi = std::make_unique<MidiInput>();
+    std::string note;
+    if (!midi->Open(setup.midiApi, setup.midiPort,
+                    [this](const LiveEvent& event) {
+                      ++midiReceived;
+                      if (!queue.Push(event)) ++refused[static_cast<size_t>(OscRefusal::QueueFull)];
+                    },
+                    note)) {
+      midi.reset();
+    }
+    midiStatus = note;
+    notes += note + "\n";
+  }
   return true;
+}
+
+void LiveInput::Learn(uint32_t index) {
+  uint32_t learning = 0;
+  if (midiMap.Learning(learning) && learning == index) {
+    midiMap.StopLearning();
+  } else {
+    midiMap.Learn(index);
+  }
+}
+
+bool LiveInput::WriteExitOutputs(std::string& error) {
+  if (setup.midiMap.empty() || !midiMap.Changed()) return true;
+  if (midiMap.Save(setup.midiMap, error)) return true;
+  error = "--midi-map: " + error;
+  return false;
 }
 
 void LiveInput::ListenOsc() {
@@ -80,6 +119,7 @@ void LiveInput::Refuse(OscRefusal refusal, const std::string& why) {
 }
 
 void LiveInput::Flush(ControlPanel& panel, int frame) {
+  anyTouched = false;
   batch.clear();
   for (uint32_t index = 0; index < touched.size(); ++index) {
     if (!touched[index]) continue;
@@ -108,7 +148,15 @@ void LiveInput::Apply(ControlPanel& panel, int frame, const PresetLoader& loadPr
     } else if (event.kind == LiveEvent::Kind::Set && event.index < latest.size()) {
       // Between two frames only the last value of each parameter can show.
       latest[event.index] = event.value;
-      touched[event.index] = 1;
+      touched[event.index] = anyTouched = 1;
+    } else if (event.kind == LiveEvent::Kind::Midi) {
+      // A note toggles or steps from the value now: what came before it goes in first.
+      if (anyTouched) Flush(panel, frame);
+      uint32_t index = 0;
+      float value = 0.0f;
+      if (!midiMap.Handle(event.midi.data(), event.midiSize, panel.Values(), index, value)) continue;
+      latest[index] = value;
+      touched[index] = anyTouched = 1;
     }
     if (waitingCount < waiting.size()) waiting[waitingCount++] = event.arrival;
   }
@@ -133,6 +181,7 @@ void LiveInput::Draw(const ControlPanel& panel) {
   ImGui::Separator();
   if (!ImGui::CollapsingHeader("Live control", ImGuiTreeNodeFlags_DefaultOpen)) return;
   if (osc) ImGui::Text("OSC: UDP %s port %d", setup.oscBind.c_str(), osc->Port());
+  if (setup.midi) DrawMidi(panel);
   uint64_t refusedAll = 0;
   for (const auto& count : refused) refusedAll += count;
   ImGui::Text("%llu messages, %llu refused", static_cast<unsigned long long>(received.load()),
@@ -161,6 +210,37 @@ void LiveInput::Draw(const ControlPanel& panel) {
   }
 }
 
+void LiveInput::DrawMidi(const ControlPanel& panel) {
+  ImGui::TextWrapped("%s", midiStatus.c_str());
+  uint32_t learning = 0;
+  if (midiMap.Learning(learning)) {
+    ImGui::TextColored(ImVec4(0.4f, 0.8f, 1.0f, 1.0f), "MIDI learn: move a control for %s", panel.ShownName(learning).c_str());
+    ImGui::SameLine();
+    if (ImGui::SmallButton("Stop")) midiMap.StopLearning();
+  } else {
+    ImGui::TextDisabled("MIDI learn: right-click a control, then move a knob");
+  }
+  const auto& bindings = midiMap.Bindings();
+  for (size_t i = 0; i < bindings.size(); ++i) {
+    ImGui::PushID(static_cast<int>(i));
+    if (ImGui::SmallButton("x")) {
+      midiMap.Remove(i);
+      ImGui::PopID();
+      break;
+    }
+    if (ImGui::IsItemHovered()) ImGui::SetTooltip("Remove this binding");
+    ImGui::SameLine();
+    ImGui::Text("%s: %s", hostkit::ControlText(bindings[i].control).c_str(), panel.ShownName(bindings[i].index).c_str());
+    ImGui::PopID();
+  }
+  ImGui::SetNextItemWidth(ImGui::GetContentRegionAvail().x);
+  ImGui::InputText("##midimap", mapField, sizeof mapField);
+  std::string error;
+  if (ImGui::Button("Save MIDI map")) midiStatus = midiMap.Save(mapField, error) ? std::string("saved ") + mapField : error;
+  ImGui::SameLine();
+  if (ImGui::Button("Load MIDI map")) midiStatus = midiMap.Load(mapField, error) ? std::string("loaded ") + mapField : error;
+}
+
 void LiveInput::Dump(nlohmann::ordered_json& dump, const hostkit::ParameterModel& parameters) const {
   nlohmann::ordered_json live;
   live["received"] = received.load();
@@ -180,6 +260,18 @@ void LiveInput::Dump(nlohmann::ordered_json& dump, const hostkit::ParameterModel
     changes.push_back({{"frame", change.frame}, {"parameter", parameters.Parameters()[change.index].name}, {"value", change.value}});
   }
   live["changes"] = std::move(changes);
+  if (setup.midi) {
+    nlohmann::ordered_json bindings = nlohmann::ordered_json::array();
+    for (const auto& binding : midiMap.Bindings()) {
+      bindings.push_back({{"control", hostkit::ControlText(binding.control)},
+                          {"parameter", parameters.Parameters()[binding.index].name}});
+    }
+    uint32_t learning = 0;
+    live["midi"] = {{"open", midi != nullptr},
+                    {"received", midiReceived.load()},
+                    {"learning", midiMap.Learning(learning) ? parameters.Parameters()[learning].name : ""},
+                    {"bindings", std::move(bindings)}};
+  }
   dump["live"] = std::move(live);
 }
 
@@ -191,9 +283,12 @@ void LiveInput::PrintStats(std::FILE* out, double fps) const {
                pace, fps, gaps.Mean(), gaps.Summary().c_str());
   uint64_t refusedAll = 0;
   for (const auto& count : refused) refusedAll += count;
-  std::fprintf(out, "stats: %llu messages, %llu refused; from arrival to the first frame shown with the value: %s (%llu changes)\n",
+  std::fprintf(out,
+               "stats: %llu OSC messages, %llu refused, %llu MIDI messages; from arrival to the first frame shown with "
+               "the value: %s (%llu changes)\n",
                static_cast<unsigned long long>(received.load()), static_cast<unsigned long long>(refusedAll),
-               latency.Summary().c_str(), static_cast<unsigned long long>(latency.Count()));
+               static_cast<unsigned long long>(midiReceived.load()), latency.Summary().c_str(),
+               static_cast<unsigned long long>(latency.Count()));
 }
 
 }  // namespace preview

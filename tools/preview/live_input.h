@@ -18,9 +18,11 @@
 
 #include "tools/hostkit/control/live_queue.h"
 #include "tools/hostkit/control/live_stats.h"
+#include "tools/hostkit/control/midi_map.h"
 #include "tools/hostkit/control/osc_router.h"
 #include "tools/hostkit/platform/udp_socket.h"
 #include "tools/preview/control_panel.h"
+#include "tools/preview/midi_input.h"
 #include "tools/preview/osc_packet.h"
 
 namespace preview {
@@ -28,6 +30,10 @@ namespace preview {
 struct LiveSetup {
   int oscPort = -1;  // -1: no OSC; 0: a port the system picks
   std::string oscBind = "127.0.0.1";
+  bool midi = false;
+  std::string midiApi = "auto";
+  std::string midiPort;  // empty: every input port
+  std::string midiMap;   // loaded at the start when it exists, written at exit when changed
   bool stats = false;
 };
 
@@ -42,9 +48,15 @@ class LiveInput : private OscSink {
   LiveInput& operator=(const LiveInput&) = delete;
 
   // Opens what the setup asks for. False with a one-line `error` (an OSC port that cannot be
-  // bound); `notes` gets one line per input opened, for standard error.
+  // bound, a MIDI map that cannot be read); `notes` gets one line per input, for standard
+  // error. A missing MIDI system is a note, not an error.
   bool Start(std::string& notes, std::string& error);
-  bool Active() const { return osc != nullptr; }
+  bool Active() const { return osc != nullptr || setup.midi; }
+
+  // MIDI learn: the next control moved drives parameter `index`; the same index again stops.
+  void Learn(uint32_t index);
+  // At exit: the MIDI map back to --midi-map when learning or removing changed it.
+  bool WriteExitOutputs(std::string& error);
 
   // On the frame loop, before frame `frame` is drawn: applies every waiting change.
   void Apply(ControlPanel& panel, int frame, const PresetLoader& loadPreset);
@@ -73,6 +85,7 @@ class LiveInput : private OscSink {
   void Refuse(hostkit::OscRefusal refusal, const std::string& why) override;
   void ListenOsc();
   void Flush(ControlPanel& panel, int frame);
+  void DrawMidi(const ControlPanel& panel);
 
   const hostkit::ParameterModel& model;
   LiveSetup setup;
@@ -81,6 +94,11 @@ class LiveInput : private OscSink {
   std::unique_ptr<hostkit::UdpReceiver> osc;
   std::thread oscThread;
   std::atomic<bool> stopping{false};
+  hostkit::MidiMap midiMap;
+  std::unique_ptr<MidiInput> midi;
+  std::atomic<uint64_t> midiReceived{0};
+  char mapField[512] = {};
+  std::string midiStatus;
 
   // Counted by the input threads, read by the loop.
   std::atomic<uint64_t> received{0};
@@ -92,6 +110,7 @@ class LiveInput : private OscSink {
   std::vector<hostkit::LiveEvent> taken;
   std::vector<float> latest;
   std::vector<uint8_t> touched;
+  bool anyTouched = false;
   std::vector<ParameterChange> batch;
   std::vector<double> waiting;  // arrivals applied, not yet on screen
   size_t waitingCount = 0;

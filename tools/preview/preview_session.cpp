@@ -200,6 +200,7 @@ void PreviewSession::DrawEffectFrame() {
     const ScriptStep& step = setup.script[nextStep++];
     if (!step.preset.empty()) ApplyPreset(step.preset, step.presetChanges);
     if (!step.changes.empty()) panel.Apply(step.changes);
+    if (step.learn >= 0) live.Learn(static_cast<uint32_t>(step.learn));
   }
   const double start = glfwGetTime();
   if (!UploadSourceFrame()) return;
@@ -264,6 +265,8 @@ void PreviewSession::DrawUi() {
   const float statusHeight = ImGui::GetTextLineHeightWithSpacing() * kStatusLines + style.ItemSpacing.y;
   ImGui::BeginChild("controls", ImVec2(0.0f, -(statusHeight + style.ItemSpacing.y)));
   panel.Draw();
+  const int learn = panel.TakeRightClick();
+  if (learn >= 0 && setup.live.midi) live.Learn(static_cast<uint32_t>(learn));
   live.Draw(panel);
   ImGui::EndChild();
   ImGui::Separator();
@@ -472,6 +475,7 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
   window.FramebufferSize(width, height);
   if (setup.screenshot && !SaveWindow(*setup.screenshot, width, height, error)) return false;
   if (recorder.Active() && !recorder.Stop(error)) return false;
+  if (!live.WriteExitOutputs(error)) return false;
   if (!setup.savePreset.empty() &&
       !hostkit::WritePreset(setup.savePreset, *setup.model, panel.Values(), error, panel.NeededValues())) {
     return false;
