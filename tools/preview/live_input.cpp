@@ -178,19 +178,23 @@ void LiveInput::FrameShown(double seconds) {
 
 void LiveInput::Draw(const ControlPanel& panel) {
   if (!Active()) return;
-  ImGui::Separator();
   if (!ImGui::CollapsingHeader("Live control", ImGuiTreeNodeFlags_DefaultOpen)) return;
-  if (osc) ImGui::Text("OSC: UDP %s port %d", setup.oscBind.c_str(), osc->Port());
-  if (setup.midi) DrawMidi(panel);
+  const auto quiet = [](const char* format, auto... values) {
+    ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+    ImGui::TextWrapped(format, values...);
+    ImGui::PopStyleColor();
+  };
   uint64_t refusedAll = 0;
   for (const auto& count : refused) refusedAll += count;
-  ImGui::Text("%llu messages, %llu refused", static_cast<unsigned long long>(received.load()),
-              static_cast<unsigned long long>(refusedAll));
+  if (osc) {
+    ImGui::TextWrapped("OSC on %s port %d: %llu messages, %llu refused", setup.oscBind.c_str(), osc->Port(),
+                       static_cast<unsigned long long>(received.load()), static_cast<unsigned long long>(refusedAll));
+  }
   if (refusedAll > 0) {
-    ImGui::TextDisabled("unknown address %llu, wrong type %llu, out of range %llu, malformed %llu, dropped %llu",
-                        static_cast<unsigned long long>(refused[1].load()), static_cast<unsigned long long>(refused[2].load()),
-                        static_cast<unsigned long long>(refused[3].load()), static_cast<unsigned long long>(refused[4].load()),
-                        static_cast<unsigned long long>(refused[5].load()));
+    quiet("unknown address %llu, wrong type %llu, out of range %llu, malformed %llu, dropped %llu",
+          static_cast<unsigned long long>(refused[1].load()), static_cast<unsigned long long>(refused[2].load()),
+          static_cast<unsigned long long>(refused[3].load()), static_cast<unsigned long long>(refused[4].load()),
+          static_cast<unsigned long long>(refused[5].load()));
     {
       std::lock_guard<std::mutex> guard(refusalLock);
       std::memcpy(shownRefusal, lastRefusal, sizeof shownRefusal);
@@ -201,24 +205,29 @@ void LiveInput::Draw(const ControlPanel& panel) {
   }
   if (appliedCount > 0) {
     const Applied& last = applied[(appliedCount - 1) % kAppliedKept];
-    ImGui::TextDisabled("last change: %s = %g at frame %d", panel.ShownName(last.index).c_str(),
-                        static_cast<double>(last.value), last.frame);
+    quiet("last change: %s = %g at frame %d", panel.ShownName(last.index).c_str(), static_cast<double>(last.value),
+          last.frame);
   }
   if (setup.stats && latency.Count() > 0) {
-    ImGui::TextDisabled("arrival to screen: median %.1f ms, 95%% %.1f ms", latency.Percentile(0.5),
-                        latency.Percentile(0.95));
+    quiet("arrival to screen: median %.1f ms, 95%% %.1f ms", latency.Percentile(0.5), latency.Percentile(0.95));
   }
+  if (setup.midi) DrawMidi(panel);
+  ImGui::Separator();
 }
 
 void LiveInput::DrawMidi(const ControlPanel& panel) {
   ImGui::TextWrapped("%s", midiStatus.c_str());
   uint32_t learning = 0;
   if (midiMap.Learning(learning)) {
-    ImGui::TextColored(ImVec4(0.4f, 0.8f, 1.0f, 1.0f), "MIDI learn: move a control for %s", panel.ShownName(learning).c_str());
+    ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.4f, 0.8f, 1.0f, 1.0f));
+    ImGui::TextWrapped("MIDI learn: move a control for %s", panel.ShownName(learning).c_str());
+    ImGui::PopStyleColor();
     ImGui::SameLine();
     if (ImGui::SmallButton("Stop")) midiMap.StopLearning();
   } else {
-    ImGui::TextDisabled("MIDI learn: right-click a control, then move a knob");
+    ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+    ImGui::TextWrapped("MIDI learn: right-click a control, then move a knob");
+    ImGui::PopStyleColor();
   }
   const auto& bindings = midiMap.Bindings();
   for (size_t i = 0; i < bindings.size(); ++i) {

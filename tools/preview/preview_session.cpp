@@ -264,10 +264,10 @@ void PreviewSession::DrawUi() {
   const ImGuiStyle& style = ImGui::GetStyle();
   const float statusHeight = ImGui::GetTextLineHeightWithSpacing() * kStatusLines + style.ItemSpacing.y;
   ImGui::BeginChild("controls", ImVec2(0.0f, -(statusHeight + style.ItemSpacing.y)));
+  live.Draw(panel);  // above the controls, so that what arrives and is refused stays in view
   panel.Draw();
   const int learn = panel.TakeRightClick();
   if (learn >= 0 && setup.live.midi) live.Learn(static_cast<uint32_t>(learn));
-  live.Draw(panel);
   ImGui::EndChild();
   ImGui::Separator();
   ImGui::BeginChild("status", ImVec2(0.0f, 0.0f), false, ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse);
