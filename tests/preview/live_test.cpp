@@ -11,23 +11,16 @@
 #include <nlohmann/json.hpp>
 #include <cstdio>
 
+#include "tests/preview/window_picture.h"
 #include "tests/support/tool_test_util.h"
 
 namespace {
 
+using namespace previewtest;
 using nlohmann::json;
 using tooltest::PngOnDisk;
 using tooltest::RunResult;
 using tooltest::ScratchDir;
-
-constexpr int kW = 96;
-constexpr int kH = 64;
-const std::string kSize = std::to_string(kW) + "x" + std::to_string(kH);
-
-json ReadJson(const std::string& path) {
-  std::ifstream file(path);
-  return json::parse(file, nullptr, false);
-}
 
 std::string Quote(const std::string& text) { return "'" + text + "'"; }
 
@@ -110,20 +103,7 @@ TEST(PreviewOsc, AValueArrivesAtAFrameAndThePictureIsRenderWithItFromThereOn) {
   ASSERT_TRUE(tooltest::LoadPng(dir / "render.png", rendered));
   const json& picture = controls["picture"];
   ASSERT_EQ(picture["width"], kW);
-  int largest = 0;
-  for (int y = 0; y < kH; ++y) {
-    for (int x = 0; x < kW; ++x) {
-      const int wx = picture["x"].get<int>() + x, wy = picture["y"].get<int>() + y;
-      const int fromBottom = window.height - 1 - wy;
-      const double checker = ((wx / 8 + fromBottom / 8) & 1) == 0 ? 0.4 : 0.6;
-      const double alpha = rendered.At(x, y)[3] / 255.0;
-      for (int c = 0; c < 3; ++c) {
-        const double shown = (checker * (1.0 - alpha) + rendered.At(x, y)[c] / 255.0 * alpha) * 255.0;
-        largest = std::max(largest, static_cast<int>(std::lround(std::abs(shown - window.At(wx, wy)[c]))));
-      }
-    }
-  }
-  EXPECT_LE(largest, 2) << "changes at frames " << speedAt << ", " << lightAt;
+  EXPECT_LE(LargestDifference(rendered, window, picture), kTolerance) << "changes at frames " << speedAt << ", " << lightAt;
   // One frame off shows: the value taken a frame early or late moves the clock.
   if (speedAt > 1) {
     const RunResult early = tooltest::Run(
