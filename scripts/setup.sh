@@ -35,6 +35,9 @@ packages=(
   help2man
   # making a fresh Debian system for scripts/fresh-machine-check.sh
   debootstrap
+  # live control of the preview: OSC through liblo (oscsend drives it in the tests), MIDI through
+  # RtMidi on ALSA or JACK (the tests run JACK's dummy back end)
+  liblo-dev liblo-tools librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi

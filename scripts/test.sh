@@ -63,7 +63,7 @@ run_tests build-asan
 # runs for its share of SWIRLMOSS_FUZZ_SECONDS from its seed corpus in fuzz/corpus/NAME; any
 # crash, leak, sanitizer report, broken parser promise or hang (over 10 s on one input) fails the
 # run and leaves the input that caused it in build-fuzz/.
-fuzz_targets=(plugmain set preset ui_script probe_report number_pattern size device_choice frei0r)
+fuzz_targets=(plugmain set preset ui_script osc probe_report number_pattern size device_choice frei0r)
 fuzz_seconds=${SWIRLMOSS_FUZZ_SECONDS:-60}
 fuzz_each=$(( fuzz_seconds / ${#fuzz_targets[@]} > 1 ? fuzz_seconds / ${#fuzz_targets[@]} : 1 ))
 echo "== fuzzing ${#fuzz_targets[@]} targets for ${fuzz_each} s each =="

@@ -30,6 +30,8 @@ if(TARGET swirlmoss_hostkit)
     LIBS swirlmoss_hostkit LABELS tools)
   swirlmoss_add_test(hostkit_preset_test SOURCES hostkit/params/preset_test.cpp
     LIBS swirlmoss_hostkit swirlmoss_tool_test_util LABELS tools)
+  swirlmoss_add_test(hostkit_control_test SOURCES hostkit/control/osc_router_test.cpp hostkit/control/midi_map_test.cpp
+    LIBS swirlmoss_hostkit_control swirlmoss_tool_test_util LABELS tools)
   swirlmoss_add_test(hostkit_output_test SOURCES hostkit/media/output_test.cpp
     LIBS swirlmoss_hostkit swirlmoss_tool_test_util OpenEXR::OpenEXR LABELS tools)
   swirlmoss_add_test(hostkit_output_formats_test SOURCES hostkit/media/output_formats_test.cpp

@@ -74,6 +74,8 @@ TEST(UiScript, BadScriptsNameTheStepAndTheProblem) {
        "step 2: frame 10 is never drawn: --exit-after 10 quits after frame 9", 10},
       {R"([{"frame": 1, "preset": 3}])", "step 1: expected", 0},
       {R"([{"frame": 1, "preset": "no-such-look"}])", "step 1: --preset no-such-look: no such preset file or look", 0},
+      {R"([{"frame": 1, "learn": "Lite"}])", "step 1: MIDI learn of unknown parameter \"Lite\"", 0},
+      {R"([{"frame": 1, "learn": 8}])", "step 1: expected", 0},
   };
   for (const auto& [text, expected, exitAfter] : cases) {
     std::vector<preview::ScriptStep> steps;

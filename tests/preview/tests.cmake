@@ -11,4 +11,22 @@ if(TARGET swirlmoss_preview AND TARGET swirlmoss)
   target_compile_definitions(swirlmoss_preview_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
   add_dependencies(swirlmoss_preview_test Swirlmoss swirlmoss)
   set_tests_properties(swirlmoss_preview_test PROPERTIES TIMEOUT 300)
+
+  # Live control: the preview driven over OSC by oscsend and a steady sender of our own (liblo
+  # as the preview library finds it), and over MIDI by a sender on a JACK server of the test's.
+  add_executable(swirlmoss_osc_sender preview/osc_sender.cpp)
+  swirlmoss_warnings(swirlmoss_osc_sender)
+  target_link_libraries(swirlmoss_osc_sender PRIVATE PkgConfig::LIBLO Threads::Threads)
+  add_executable(swirlmoss_midi_sender preview/midi_sender.cpp)
+  swirlmoss_warnings(swirlmoss_midi_sender)
+  target_link_libraries(swirlmoss_midi_sender PRIVATE PkgConfig::RTMIDI)
+  swirlmoss_add_test(swirlmoss_preview_live_test SOURCES preview/live_test.cpp
+    LIBS swirlmoss_tool_test_util nlohmann_json::nlohmann_json
+    WRAPPER bash ${PROJECT_SOURCE_DIR}/tests/support/with_xvfb.sh 800x600x24
+    LABELS tools gl glx)
+  target_compile_definitions(swirlmoss_preview_live_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>"
+    SWIRLMOSS_OSC_SENDER_PATH="$<TARGET_FILE:swirlmoss_osc_sender>"
+    SWIRLMOSS_MIDI_SENDER_PATH="$<TARGET_FILE:swirlmoss_midi_sender>")
+  add_dependencies(swirlmoss_preview_live_test Swirlmoss swirlmoss swirlmoss_osc_sender swirlmoss_midi_sender)
+  set_tests_properties(swirlmoss_preview_live_test PROPERTIES TIMEOUT 300)
 endif()

@@ -2,10 +2,12 @@
 // from the plugin's answers, presets, and scripted runs for tests.
 
 #include <cmath>
+#include <cstdio>
 
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/settings_options.h"
+#include "tools/hostkit/control/osc_router.h"
 #include "tools/hostkit/image/test_card.h"
 #include "tools/hostkit/image/number_pattern.h"
 #include "tools/hostkit/media/frame_sink.h"
@@ -27,6 +29,14 @@ struct PreviewOptions {
   std::string screenshot;
   std::string dumpControls;
   std::string uiScript;
+  int oscPort = -1;
+  std::string oscBind = "127.0.0.1";
+  bool listOsc = false;
+  bool midi = false;
+  std::string midiPort;
+  std::string midiApi = "auto";
+  std::string midiMap;
+  bool stats = false;
 };
 
 preview::RenderScale ParseScale(const std::string& text, bool software) {
@@ -66,6 +76,11 @@ std::unique_ptr<hostkit::FrameSource> OpenInput(const PreviewOptions& options) {
 
 int RunPreview(const PreviewOptions& options) {
   const hostkit::RenderSettings& settings = options.settings;
+  if (options.listOsc) {
+    const LoadedPlugin plugin = LoadPlugin(options.plugin);
+    std::fputs(hostkit::OscRouter(plugin.model).Listing().c_str(), stdout);
+    return kExitOk;
+  }
   auto [width, height] = ParseSize(settings.sizeGiven ? settings.size : "960x540");
   Require(std::isfinite(settings.fps) && settings.fps > 0.0 && settings.fps <= 240.0, "--fps must lie above 0 and at most 240",
           kExitUsage);
@@ -117,6 +132,14 @@ int RunPreview(const PreviewOptions& options) {
   setup.presetPath = settings.preset;
   setup.pluginPath = options.plugin;
   setup.inputSpec = settings.input;
+  setup.live.oscPort = options.oscPort;
+  setup.live.oscBind = options.oscBind;
+  setup.live.stats = options.stats;
+  setup.live.midi = options.midi || !options.midiPort.empty() || !options.midiMap.empty();
+  setup.live.midiPort = options.midiPort;
+  setup.live.midiApi = options.midiApi;
+  setup.live.midiMap = options.midiMap;
+  RequireWritable(options.midiMap, "--midi-map");
 
   preview::PreviewSession session(*window, std::move(setup));
   Require(session.Start(error) && session.Run(error), error);
@@ -145,6 +168,23 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
                       "Write the picture's place and every control (name shown, visible, value) at exit as JSON");
   command->add_option("--ui-script", options->uiScript,
                       "JSON steps [{\"frame\": N, \"set\": {NAME: VALUE}}] applied through the panel before frame N");
+  command->add_option("--osc", options->oscPort,
+                      "Listen for OSC on this UDP port (0: one the system picks, printed at the start)")
+      ->check(CLI::Range(0, 65535));
+  command->add_option("--osc-bind", options->oscBind,
+                      "The address OSC listens on; anyone who can reach it can drive the preview")
+      ->capture_default_str();
+  command->add_flag("--list-osc", options->listOsc, "Print every OSC address with what it takes, and exit");
+  command->add_flag("--midi", options->midi,
+                    "Take MIDI from every input port and a virtual port named Swirlmoss; right-click a control to learn");
+  command->add_option("--midi-port", options->midiPort, "Open only the MIDI input ports whose name holds this text (implies --midi)");
+  command->add_option("--midi-api", options->midiApi, "The MIDI system: ALSA's sequencer, or a running JACK server")
+      ->check(CLI::IsMember({"auto", "alsa", "jack"}))
+      ->capture_default_str();
+  command->add_option("--midi-map", options->midiMap,
+                      "MIDI bindings as JSON: read at the start when the file exists, written at exit when changed (implies --midi)");
+  command->add_flag("--stats", options->stats,
+                    "At exit print the frame pace and the time from each message's arrival to the first frame shown with it");
   command->footer(
       "\nKeys: Space pause/play, . or Right one step, S save the frame as PNG, R record MP4 (again to stop),\n"
       "both at the render scale, Shift+S and Shift+R at full size; F full screen, Esc quit. Ctrl-click a\n"

@@ -168,6 +168,12 @@ std::vector<std::string> ControlPanel::CommandSettings() const {
 
 void ControlPanel::Set(uint32_t index, float value) { Apply({{index, value}}); }
 
+int ControlPanel::TakeRightClick() {
+  const int clicked = rightClicked;
+  rightClicked = -1;
+  return clicked;
+}
+
 void ControlPanel::ResetButton(uint32_t first, uint32_t count) {
   ImGui::SameLine(ImGui::GetWindowContentRegionMax().x - ImGui::CalcTextSize("Reset").x -
                   ImGui::GetStyle().FramePadding.x * 2.0f);
@@ -228,6 +234,7 @@ void ControlPanel::DrawControl(const ParameterInfo& info) {
     if (ImGui::SliderFloat(label, &value, info.minimum, info.maximum, "%.3f")) Set(index, value);
     rects[index] = ItemRect();
   }
+  if (ImGui::IsItemClicked(ImGuiMouseButton_Right)) rightClicked = static_cast<int>(index);
   if (!visible) ImGui::PopStyleColor();
   ResetButton(index, 1);
   ImGui::PopID();
@@ -245,6 +252,7 @@ void ControlPanel::DrawColour(const ParameterInfo& red) {
     Apply({{index, colour[0]}, {index + 1, colour[1]}, {index + 2, colour[2]}});
   }
   rects[index] = ItemRect();
+  if (ImGui::IsItemClicked(ImGuiMouseButton_Right)) rightClicked = static_cast<int>(index);
   if (ImGui::IsItemHovered()) {
     ImGui::SetTooltip("%s, %s, %s", shown[index].displayName.c_str(), shown[index + 1].displayName.c_str(),
                       shown[index + 2].displayName.c_str());

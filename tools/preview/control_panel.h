@@ -60,6 +60,9 @@ class ControlPanel {
   std::vector<std::string> CommandSettings() const;
   // Draws the controls in the current ImGui window and applies what the user changed.
   void Draw();
+  // The parameter whose control was right-clicked (a colour's red) since the last call; -1
+  // for none. The preview starts MIDI learn with it.
+  int TakeRightClick();
 
   // Current values, one per parameter, by index.
   const std::vector<float>& Values() const { return values; }
@@ -93,6 +96,7 @@ class ControlPanel {
   std::vector<ParameterChange> presetValues;
   bool showHidden = false;
   int primes = 0;
+  int rightClicked = -1;
 };
 
 }  // namespace preview

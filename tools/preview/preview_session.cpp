@@ -40,7 +40,14 @@ constexpr int kStatusLines = 4;
 }  // namespace
 
 PreviewSession::PreviewSession(PreviewWindow& window, SessionSetup setupIn)
-    : window(window), setup(std::move(setupIn)), looks(hostkit::ListLooks()), panel(*setup.model) {
+    : window(window), setup(std::move(setupIn)), looks(hostkit::ListLooks()), panel(*setup.model),
+      live(*setup.model, setup.live),
+      loadPreset([this](const std::string& name, std::string& error) {
+        std::vector<ParameterChange> changes;
+        if (!ReadPresetChanges(name, *setup.model, changes, error)) return false;
+        ApplyPreset(name, changes);
+        return true;
+      }) {
   std::snprintf(presetField, sizeof presetField, "%s",
                 !setup.presetPath.empty() ? setup.presetPath.c_str()
                                           : !setup.savePreset.empty() ? setup.savePreset.c_str() : "swirlmoss-preset.json");
@@ -55,7 +62,9 @@ PreviewSession::~PreviewSession() {
 }
 
 bool PreviewSession::Start(std::string& error) {
-  if (!view.Create(error) || !ReadModeStarts(error) || !MakeInstance(error)) return false;
+  std::string notes;
+  if (!view.Create(error) || !ReadModeStarts(error) || !MakeInstance(error) || !live.Start(notes, error)) return false;
+  std::fputs(notes.c_str(), stderr);
   // The look from the command line goes in as `render` applies it: "Mode" first, a primed
   // switch, then the rest, all before the first frame.
   panel.Apply(setup.initial);
@@ -137,6 +146,9 @@ bool PreviewSession::Run(std::string& error) {
     // Ctrl-C in the terminal ends the preview as closing the window does.
     if (window.CloseRequested() || hostkit::InterruptRequested()) exiting = true;
     now = glfwGetTime();
+    // What controllers sent since the last pass goes in as the panel's changes do.
+    live.Apply(panel, frames, loadPreset);
+    bool drew = false;
     // The first frame waits while the driver compiles the effect's shader: the window shows
     // that it will before the wait begins.
     const bool announce = frames == 0 && !announced;
@@ -154,7 +166,9 @@ bool PreviewSession::Run(std::string& error) {
       }
       lastFrameStart = paused ? -1.0 : start;
       nextDue = std::max(nextDue + period, start);
+      live.FrameStarted(hostkit::LiveClock());
       DrawEffectFrame();
+      drew = true;
       if (frameFailed && setup.exitAfter > 0) exiting = true;
       if (setup.exitAfter > 0 && frames >= setup.exitAfter) exiting = true;
     }
@@ -173,9 +187,11 @@ bool PreviewSession::Run(std::string& error) {
     if (exiting) {
       const bool written = WriteExitOutputs(error);
       if (frameFailed && written) error = message;
+      if (setup.live.stats) live.PrintStats(stdout, setup.fps);
       return written && !frameFailed;
     }
     window.Swap();
+    if (drew) live.FrameShown(hostkit::LiveClock());
   }
 }
 
@@ -184,6 +200,7 @@ void PreviewSession::DrawEffectFrame() {
     const ScriptStep& step = setup.script[nextStep++];
     if (!step.preset.empty()) ApplyPreset(step.preset, step.presetChanges);
     if (!step.changes.empty()) panel.Apply(step.changes);
+    if (step.learn >= 0) live.Learn(static_cast<uint32_t>(step.learn));
   }
   const double start = glfwGetTime();
   if (!UploadSourceFrame()) return;
@@ -247,7 +264,10 @@ void PreviewSession::DrawUi() {
   const ImGuiStyle& style = ImGui::GetStyle();
   const float statusHeight = ImGui::GetTextLineHeightWithSpacing() * kStatusLines + style.ItemSpacing.y;
   ImGui::BeginChild("controls", ImVec2(0.0f, -(statusHeight + style.ItemSpacing.y)));
+  live.Draw(panel);  // above the controls, so that what arrives and is refused stays in view
   panel.Draw();
+  const int learn = panel.TakeRightClick();
+  if (learn >= 0 && setup.live.midi) live.Learn(static_cast<uint32_t>(learn));
   ImGui::EndChild();
   ImGui::Separator();
   ImGui::BeginChild("status", ImVec2(0.0f, 0.0f), false, ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoScrollWithMouse);
@@ -455,6 +475,7 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
   window.FramebufferSize(width, height);
   if (setup.screenshot && !SaveWindow(*setup.screenshot, width, height, error)) return false;
   if (recorder.Active() && !recorder.Stop(error)) return false;
+  if (!live.WriteExitOutputs(error)) return false;
   if (!setup.savePreset.empty() &&
       !hostkit::WritePreset(setup.savePreset, *setup.model, panel.Values(), error, panel.NeededValues())) {
     return false;
@@ -486,6 +507,7 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
     controls.push_back(std::move(control));
   }
   dump["controls"] = std::move(controls);
+  if (live.Active()) live.Dump(dump, *setup.model);
   return hostkit::WriteWholeFile(setup.dumpControls, dump.dump(2) + "\n", error);
 }
 

@@ -14,6 +14,7 @@
 #include "tools/hostkit/plugin/plugin_library.h"
 #include "tools/preview/capture.h"
 #include "tools/preview/control_panel.h"
+#include "tools/preview/live_input.h"
 #include "tools/preview/picture_view.h"
 #include "tools/preview/preview_window.h"
 #include "tools/preview/ui_script.h"
@@ -42,6 +43,7 @@ struct SessionSetup {
   std::string presetPath;  // --preset: a look's name or a file, shown in the panel's preset field
   std::string pluginPath;  // for Copy command: empty for the default plugin
   std::string inputSpec;   // empty for the test card
+  LiveSetup live;          // OSC and MIDI input, --stats
 };
 
 class PreviewSession {
@@ -84,6 +86,8 @@ class PreviewSession {
   SessionSetup setup;
   std::vector<hostkit::Look> looks;
   ControlPanel panel;
+  LiveInput live;
+  LiveInput::PresetLoader loadPreset;  // what /swirlmoss/preset does: the panel's list's path
   PictureView view;
   Recorder recorder;
   std::unique_ptr<hostkit::InstanceDriver> driver;

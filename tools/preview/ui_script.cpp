@@ -49,10 +49,12 @@ bool ReadScript(const nlohmann::json& document, const std::string& prefix, const
     const std::string where = prefix + ", step " + std::to_string(i + 1);
     const bool hasSet = entry.is_object() && entry.contains("set");
     const bool hasPreset = entry.is_object() && entry.contains("preset");
+    const bool hasLearn = entry.is_object() && entry.contains("learn");
     if (!entry.is_object() || !entry.contains("frame") || !entry["frame"].is_number_integer() ||
         entry["frame"].get<long long>() < 0 || entry["frame"].get<long long>() > 1000000000 ||
-        (hasSet && !entry["set"].is_object()) || (hasPreset && !entry["preset"].is_string()) || (!hasSet && !hasPreset)) {
-      error = where + ": expected {\"frame\": N (0 or more), \"set\": {NAME: VALUE, ...}} or a \"preset\": NAME";
+        (hasSet && !entry["set"].is_object()) || (hasPreset && !entry["preset"].is_string()) ||
+        (hasLearn && !entry["learn"].is_string()) || (!hasSet && !hasPreset && !hasLearn)) {
+      error = where + ": expected {\"frame\": N (0 or more), \"set\": {NAME: VALUE, ...}}, a \"preset\": NAME or a \"learn\": NAME";
       return false;
     }
     std::vector<std::string> settings;
@@ -61,6 +63,15 @@ bool ReadScript(const nlohmann::json& document, const std::string& prefix, const
     ScriptStep step;
     step.frame = entry["frame"].get<int>();
     if (hasPreset) step.preset = entry["preset"].get<std::string>();
+    if (hasLearn) {
+      const hostkit::ParameterInfo* info = model.Find(entry["learn"].get<std::string>());
+      if (!info || info->IsText()) {
+        error = where + ": MIDI learn of unknown parameter \"" + entry["learn"].get<std::string>() + "\"; valid names: " +
+                model.NameList();
+        return false;
+      }
+      step.learn = static_cast<int>(info->index);
+    }
     if (hasPreset && !ReadPresetChanges(step.preset, model, step.presetChanges, error)) {
       error = where + ": " + error;
       return false;

@@ -2,7 +2,8 @@
 // Scripted use of the preview: a JSON list of steps, [{"frame": N, "set": {NAME: VALUE}}], each
 // applied through the control panel before frame N (counted from 0) is drawn. A step may also
 // name a "preset" (a look's name or a preset file), chosen as from the panel's list before its
-// "set" values.
+// "set" values, and "learn" a parameter by name: MIDI learn starts for it as a right-click on
+// its control starts it.
 
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@ struct ScriptStep {
   std::string preset;                          // empty: none
   std::vector<ParameterChange> presetChanges;  // the preset's values, "Mode" first
   std::vector<ParameterChange> changes;        // "Mode" first
+  int learn = -1;                              // the parameter MIDI learn starts for; -1: none
 };
 
 // The constant values of a parsed plan as panel changes, "Mode" first. False when any value is
