@@ -1,0 +1,35 @@
+# The OBS module inside libobs, started by a test program of its own on a private X server
+# (the normal build only: the sanitizer build's module cannot load into an uninstrumented
+# libobs). A shim preloaded into the program counts GL readback calls by their caller.
+if(TARGET swirlmoss_obs AND NOT SWIRLMOSS_SANITIZE)
+  find_package(X11 REQUIRED)
+  find_package(libobs REQUIRED)
+  add_library(swirlmoss_readback_counter MODULE ${CMAKE_CURRENT_LIST_DIR}/readback_counter.cpp)
+  swirlmoss_warnings(swirlmoss_readback_counter)
+  target_link_libraries(swirlmoss_readback_counter PRIVATE ${CMAKE_DL_LIBS})
+  set_target_properties(swirlmoss_readback_counter PROPERTIES PREFIX "")
+
+  set(_obs_wrapper bash ${CMAKE_CURRENT_LIST_DIR}/../support/with_xvfb.sh 640x480x24
+      env LD_PRELOAD=$<TARGET_FILE:swirlmoss_readback_counter>)
+  add_executable(obs_filter_test ${CMAKE_CURRENT_LIST_DIR}/obs_filter_test.cpp ${CMAKE_CURRENT_LIST_DIR}/obs_session.cpp)
+  swirlmoss_warnings(obs_filter_test)
+  target_include_directories(obs_filter_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(obs_filter_test PRIVATE OBS::libobs X11::X11 swirlmoss_hostkit_image swirlmoss_tool_test_util
+    ${CMAKE_DL_LIBS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(obs_filter_test PRIVATE
+    OBS_MODULE_DIR="/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/obs-plugins"
+    OBS_DATA_DIR="/usr/share/obs/obs-plugins"
+    SWIRLMOSS_OBS_MODULE="$<TARGET_FILE:swirlmoss_obs>"
+    SWIRLMOSS_OBS_DATA="$<TARGET_FILE_DIR:swirlmoss_obs>/swirlmoss-obs"
+    SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>"
+    SWIRLMOSS_PLUGIN_PATH="$<TARGET_FILE:Swirlmoss>")
+  add_dependencies(obs_filter_test swirlmoss_obs swirlmoss Swirlmoss swirlmoss_readback_counter)
+  # The plugin is found beside the module's build folder, as the installed module finds it.
+  add_test(NAME obs_filter_test COMMAND ${_obs_wrapper} env -u SWIRLMOSS_PLUGIN $<TARGET_FILE:obs_filter_test>
+    --gtest_filter=-NoPlugin.*)
+  # Its own process: the module looks for the plugin once per process.
+  add_test(NAME obs_filter_no_plugin_test COMMAND ${_obs_wrapper} SWIRLMOSS_PLUGIN=/nonexistent/Swirlmoss.so
+    $<TARGET_FILE:obs_filter_test> --gtest_filter=NoPlugin.*)
+  set_tests_properties(obs_filter_test obs_filter_no_plugin_test PROPERTIES LABELS "obs;gl" TIMEOUT 600
+    ENVIRONMENT "MESA_SHADER_CACHE_DIR=${SWIRLMOSS_SHADER_CACHE_DIR}")
+endif()
