@@ -35,6 +35,8 @@ packages=(
   help2man
   # making a fresh Debian system for scripts/fresh-machine-check.sh
   debootstrap
+  # OBS module: libobs to build against, and OBS's own modules (image-source) for its tests
+  libobs-dev obs-studio
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
