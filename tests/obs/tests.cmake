@@ -1,3 +1,9 @@
+# What the OBS module saves and restores around the plugin, on the tests' own GL context.
+if(TARGET swirlmoss_obs)
+  swirlmoss_add_test(obs_gl_state_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/gl_state_test.cpp
+    ${PROJECT_SOURCE_DIR}/tools/obs/gl_state.cpp LIBS swirlmoss_test_support LABELS "obs;gl")
+endif()
+
 # The OBS module inside libobs, started by a test program of its own on a private X server
 # (the normal build only: the sanitizer build's module cannot load into an uninstrumented
 # libobs). A shim preloaded into the program counts GL readback calls by their caller.

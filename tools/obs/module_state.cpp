@@ -43,12 +43,15 @@ ModuleState& ModuleState::Get() {
 }
 
 bool ModuleState::Ready() {
+  // The graphics thread asks at every frame; it never waits for the lock, which the first
+  // caller holds while it waits for the graphics context.
+  if (tried.load(std::memory_order_acquire)) return ready;
   std::lock_guard<std::mutex> guard(lock);
-  if (tried) return ready;
-  tried = true;
+  if (tried.load(std::memory_order_relaxed)) return ready;
   std::string problem;
   ready = Prepare(problem);
   if (!ready) LogLine(LOG_WARNING, problem + "; the Swirlmoss filter passes its input through");
+  tried.store(true, std::memory_order_release);
   return ready;
 }
 

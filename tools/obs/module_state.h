@@ -6,6 +6,7 @@
 // problem (no plugin, a GL below 4.1 core, a renderer other than OpenGL) is logged once and
 // makes every filter pass its input through.
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,8 +46,8 @@ class ModuleState {
   ModuleState() = default;
   bool Prepare(std::string& problem);
 
-  std::mutex lock;
-  bool tried = false;
+  std::mutex lock;             // held while the first call prepares
+  std::atomic<bool> tried{false};  // once set, `ready` is final and read without the lock
   bool ready = false;
   std::unique_ptr<hostkit::PluginLibrary> library;
   hostkit::ParameterModel model;
