@@ -172,11 +172,22 @@ void ExpectColourFramesMatch(int width, int height, const std::string& json, con
   EXPECT_EQ(Listed(MatchFrames(frames, cli, 0)), Listed(Range(0, 6))) << width << "x" << height;
 }
 
+// A channel of OBS's colour word as the value the plugin is given, as --set takes it.
+std::string ChannelValue(const char* name, uint32_t word, int shift) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s=%.9g", name, static_cast<double>(static_cast<float>(word >> shift & 0xFF) / 255.0f));
+  return text;
+}
+
 TEST(ObsFilter, FramesOverAColourSourceAreTheCommandLineRendersFramesAtTwoSizes) {
-  ExpectColourFramesMatch(96, 64, R"({"Mode": "Paint", "Seed": "Seed 3", "Light": 2.0})",
-                          {"Mode=Paint", "Seed=Seed 3", "Light=2"});
-  ExpectColourFramesMatch(160, 64, R"({"Mode": "Paint", "Seed": "Seed 3", "Light": 2.0})",
-                          {"Mode=Paint", "Seed=Seed 3", "Light=2"});
+  // A slider, a list and the colour picker (OBS's word is 0xAABBGGRR: red 0xE0, blue 0x20).
+  constexpr uint32_t kPaint = 0xFF2080E0u;
+  const std::string json =
+      R"({"Mode": "Paint", "Seed": "Seed 3", "Light": 2.0, "Paint colour": )" + std::to_string(kPaint) + "}";
+  const std::vector<std::string> sets = {"Mode=Paint", "Seed=Seed 3", "Light=2", ChannelValue("Paint R", kPaint, 0),
+                                         ChannelValue("Paint G", kPaint, 8), ChannelValue("Paint B", kPaint, 16)};
+  ExpectColourFramesMatch(96, 64, json, sets);
+  ExpectColourFramesMatch(160, 64, json, sets);
 }
 
 TEST(ObsFilter, FramesOverTheTestCardWithImageMaskAreTheCommandLineRendersFrames) {
