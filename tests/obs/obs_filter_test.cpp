@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -314,8 +315,9 @@ TEST(ObsFilter, NoReadbackCallInTheFiltersFrames) {
   EXPECT_EQ(calls("obs_filter_test"), 2);
 }
 
-// Run with SWIRLMOSS_PLUGIN naming a missing file: OBS runs on and the filter passes frames.
-TEST(NoPlugin, TheFilterPassesItsInputThroughAndObsRunsOn) {
+// Run with SWIRLMOSS_PLUGIN naming a missing file, and again with OpenGL held at 3.3 core: OBS
+// runs on, the filter passes frames through and says why once in OBS's log.
+TEST(Unavailable, TheFilterPassesItsInputThroughSaysWhyOnceAndObsRunsOn) {
   ObsSession& obs = ObsSession::Start(96, 64);
   obs.Record(true);
   FilteredScene shown(ColourSource(96, 64), R"({"Mode": "Smoke"})");
@@ -336,6 +338,14 @@ TEST(NoPlugin, TheFilterPassesItsInputThroughAndObsRunsOn) {
   obs_properties_t* properties = obs_source_properties(shown.filter);
   EXPECT_NE(obs_properties_get(properties, "unavailable"), nullptr);
   obs_properties_destroy(properties);
+  const std::vector<std::string> log = obs.ModuleLog();
+  ASSERT_EQ(log.size(), 1u);
+  const bool oldGl = std::getenv("MESA_GL_VERSION_OVERRIDE") != nullptr;
+  EXPECT_NE(log.front().find(oldGl ? "OBS's OpenGL context is 3.3 core, the effect needs 4.1 core"
+                                   : "plugin library not found (looked for /nonexistent/Swirlmoss.so)"),
+            std::string::npos)
+      << log.front();
+  EXPECT_NE(log.front().find("; the Swirlmoss filter passes its input through"), std::string::npos) << log.front();
 }
 
 }  // namespace

@@ -57,10 +57,11 @@ ObsSession& ObsSession::Start(int width, int height) {
   }
   Display* display = XOpenDisplay(nullptr);
   if (!display) Fail("no X display (run under tests/support/with_xvfb.sh)");
+  session = new ObsSession();
+  base_set_log_handler(Logged, session);
   obs_set_nix_platform(OBS_NIX_PLATFORM_X11_EGL);
   obs_set_nix_platform_display(display);
   if (!obs_startup("en-US", nullptr, nullptr)) Fail("obs_startup failed");
-  session = new ObsSession();
   session->width = width;
   session->height = height;
   if (ResetVideo(width, height) != OBS_VIDEO_SUCCESS) Fail("obs_reset_video failed");
@@ -92,6 +93,21 @@ void ObsSession::Captured(void* self, video_data* frame) {
     std::memcpy(&copy.bgra[row * static_cast<size_t>(y)], frame->data[0] + static_cast<size_t>(frame->linesize[0]) * y, row);
   }
   session->frames.push_back(std::move(copy));
+}
+
+void ObsSession::Logged(int level, const char* format, va_list args, void* self) {
+  char line[4096];
+  std::vsnprintf(line, sizeof line, format, args);
+  std::printf("%s: %s\n", level <= LOG_WARNING ? "warning" : "info", line);
+  if (std::strncmp(line, "[swirlmoss-obs]", 15) != 0) return;
+  auto* session = static_cast<ObsSession*>(self);
+  std::lock_guard<std::mutex> guard(session->logLock);
+  session->moduleLog.push_back(line);
+}
+
+std::vector<std::string> ObsSession::ModuleLog() {
+  std::lock_guard<std::mutex> guard(logLock);
+  return moduleLog;
 }
 
 void ObsSession::Record(bool on) {

@@ -6,6 +6,7 @@
 
 #include <obs.h>
 
+#include <cstdarg>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -38,15 +39,21 @@ class ObsSession {
   // a frame again when it falls behind) count once.
   std::vector<Frame> Distinct(size_t count, double seconds);
 
+  // The lines of OBS's log that the module wrote ("[swirlmoss-obs] ..."), so far.
+  std::vector<std::string> ModuleLog();
+
   int Width() const { return width; }
   int Height() const { return height; }
 
  private:
   static void Captured(void* self, video_data* frame);
+  static void Logged(int level, const char* format, va_list args, void* self);
   int width = 0, height = 0;
   std::mutex lock;
   bool recording = false;
   std::vector<Frame> frames;
+  std::mutex logLock;
+  std::vector<std::string> moduleLog;
 };
 
 // A scene holding `source` as the only item, made the output; released with the object.
