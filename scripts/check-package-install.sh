@@ -16,7 +16,7 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # cpack packs what is built; the demo, for one, builds only the plugin and the program.
-cmake --build "$build" --target Swirlmoss swirlmoss swirlmoss_frei0r >/dev/null
+cmake --build "$build" --target Swirlmoss swirlmoss swirlmoss_frei0r swirlmoss_obs >/dev/null
 (cd "$build" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
 deb=$(ls "$work"/swirlmoss_*.deb)
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null

@@ -3,8 +3,9 @@
 # declares: the program, the plugin and the frei0r module at their literal places under /usr,
 # the manual page, the bash completion, the looks and the copyright file, the run-time
 # dependencies that no linker sees, a frei0r module exporting only the f0r_* functions and
-# never unloaded, and that the unpacked program and module find the plugin relative to
-# themselves.
+# never unloaded, the OBS module in the multiarch obs-plugins/ folder with its locale, exporting
+# only OBS's module functions and under the GPL in the copyright file, and that the unpacked
+# program and modules find the plugin relative to themselves.
 # Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build=${1:?usage: check-package.sh BUILD_DIR}
@@ -20,14 +21,17 @@ deb=${debs[0]}
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort)
 looks=$(cd "$(dirname "$0")/../looks" && printf './usr/share/swirlmoss/looks/%s\n' *.json)
+multiarch=$(gcc -print-multiarch)
+obs_module=./usr/lib/$multiarch/obs-plugins/swirlmoss-obs.so
 expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./usr/lib/swirlmoss/plugins/Swirlmoss.so \
+  "$obs_module" ./usr/share/obs/obs-plugins/swirlmoss-obs/locale/en-US.ini \
   ./usr/share/bash-completion/completions/swirlmoss ./usr/share/man/man1/swirlmoss.1.gz \
   ./usr/share/doc/swirlmoss/copyright $looks | sort)
 [ "$files" = "$expected" ] || fail "unexpected contents:"$'\n'"$files"
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = swirlmoss ] || fail "Package is $(field Package)"
-for needed in libegl-mesa0 libgl1-mesa-dri libegl1 libpng16-16; do
+for needed in libegl-mesa0 libgl1-mesa-dri libegl1 libpng16-16 libobs0; do
   field Depends | tr ',' '\n' | grep -q "^ *$needed\b" || fail "Depends lacks $needed: $(field Depends)"
 done
 field Recommends | grep -qw ffmpeg || fail "Recommends lacks ffmpeg"
@@ -38,6 +42,15 @@ exports=$(nm -D --defined-only "$work/root/usr/lib/frei0r-1/swirlmoss.so" | awk 
 # Hosts unload frei0r modules (ffmpeg at every resolution change); the module's GL thread and
 # the process's EGL display must outlive that.
 readelf -d "$work/root/usr/lib/frei0r-1/swirlmoss.so" | grep -q "NODELETE" || fail "the frei0r module can be unloaded"
+# OBS finds the module by its obs_module_* functions; nothing else of it is seen. It finds the
+# plugin two folders up from the multiarch obs-plugins/ folder, and the package says its terms.
+exports=$(nm -D --defined-only "$work/root/$obs_module" | awk '{print $3}' | grep -v -e '^obs_module_' -e '^obs_current_module$' || true)
+[ -z "$exports" ] || fail "the OBS module exports more than obs_module_*: $exports"
+[ -f "$(dirname "$work/root/$obs_module")/../../swirlmoss/plugins/Swirlmoss.so" ] ||
+  fail "the plugin is not where the installed OBS module looks for it"
+grep -q '^Files: usr/lib/\*/obs-plugins/swirlmoss-obs.so' "$work/root/usr/share/doc/swirlmoss/copyright" &&
+  grep -q '^License: GPL-2.0+' "$work/root/usr/share/doc/swirlmoss/copyright" ||
+  fail "the copyright file does not give the OBS module's GPL terms"
 # The manual page has a section per subcommand; the bash completion loads.
 root=$work/root/usr
 zcat "$root/share/man/man1/swirlmoss.1.gz" | grep -q '^\.SS "swirlmoss preview' || fail "the manual page lacks the subcommands"
@@ -54,4 +67,4 @@ env -u SWIRLMOSS_PLUGIN FREI0R_PATH="$root/lib/frei0r-1" timeout -k 5 120 ffmpeg
 # Nothing but the module's note on the process's first frame (the shader compile and its time).
 said=$(grep -v -e '^swirlmoss (frei0r): first frame: ' -e '^swirlmoss (frei0r): shader compiled, ' "$work/ffmpeg.log" || true)
 [ -z "$said" ] || fail "ffmpeg with the installed module said: $said"
-echo "package check: $(basename "$deb") holds the program, the plugin, the frei0r module, the manual and the completion"
+echo "package check: $(basename "$deb") holds the program, the plugin, the frei0r and OBS modules, the manual and the completion"

@@ -38,6 +38,8 @@ packages=(
   # live control of the preview: OSC through liblo (oscsend drives it in the tests), MIDI through
   # RtMidi on ALSA or JACK (the tests run JACK's dummy back end)
   liblo-dev liblo-tools librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
+  # OBS module: libobs to build against, and OBS's own modules (image-source) for its tests
+  libobs-dev obs-studio
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi

@@ -2,28 +2,13 @@
 // and every frame, as plugins that log to standard output do: a frame stream on standard
 // output must stay exact regardless.
 
-#include <dlfcn.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstdio>
 
-namespace {
-union Word {
-  uint32_t u32;
-  void* pointer;
-  uint64_t all;
-};
-using PlugMain = Word (*)(uint32_t, Word, void*);
+#include "tests/support/wrapped_plugin.h"
 
-PlugMain Real() {
-  static PlugMain real = [] {
-    void* library = dlopen(SWIRLMOSS_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-    return library ? reinterpret_cast<PlugMain>(dlsym(library, "plugMain")) : nullptr;
-  }();
-  return real;
-}
-}  // namespace
+using wrapped::Word;
 
 extern "C" __attribute__((visibility("default"))) Word plugMain(uint32_t code, Word input, void* instance) {
   if (code == 17) {
@@ -34,11 +19,6 @@ extern "C" __attribute__((visibility("default"))) Word plugMain(uint32_t code, W
   } else if (code == 34) {
     std::printf("chatty: initialise (left in the stdio buffer)\n");
   }
-  PlugMain real = Real();
-  if (!real) {
-    Word fail{};
-    fail.all = 0x00000000FFFFFFFFull;
-    return fail;
-  }
-  return real(code, input, instance);
+  wrapped::PlugMain real = wrapped::Real();
+  return real ? real(code, input, instance) : wrapped::Failure();
 }

@@ -7,25 +7,11 @@
 
 #include "tools/hostkit/params/mode_rule.h"
 #include "tools/hostkit/params/preset.h"
-#include "tools/hostkit/plugin/wire.h"
 
 namespace preview {
 namespace {
 
 using hostkit::ParameterInfo;
-
-// "Paint R", "Paint G", "Paint B" -> "Paint colour": the part the three names share, so the
-// picker does not read as the number parameter that may carry the bare stem ("Light").
-std::string SharedStem(const std::string& a, const std::string& b, const std::string& c) {
-  size_t length = 0;
-  while (length < a.size() && length < b.size() && length < c.size() && a[length] == b[length] &&
-         a[length] == c[length]) {
-    ++length;
-  }
-  std::string stem = a.substr(0, length);
-  while (!stem.empty() && (stem.back() == ' ' || stem.back() == '_' || stem.back() == '-')) stem.pop_back();
-  return stem.empty() ? a + " / " + b + " / " + c : stem + " colour";
-}
 
 // The value `preset` gives parameter `index`, else `otherwise`.
 float PresetOr(const std::vector<ParameterChange>& preset, uint32_t index, float otherwise) {
@@ -71,20 +57,15 @@ void ControlPanel::Refresh() {
     values[info.index] = shown[info.index].value;
   }
   for (size_t i = 0; i < tripleLabels.size(); ++i) {
-    tripleLabels[i] = IsTripleStart(i) ? SharedStem(shown[i].displayName, shown[i + 1].displayName,
-                                                    shown[i + 2].displayName)
+    tripleLabels[i] = IsTripleStart(i) ? hostkit::ColourLabel(shown[i].displayName, shown[i + 1].displayName,
+                                                              shown[i + 2].displayName)
                                        : std::string();
   }
 }
 
 const std::string& ControlPanel::ShownName(uint32_t index) const { return shown[index].displayName; }
 
-bool ControlPanel::IsTripleStart(size_t index) const {
-  const auto& parameters = model.Parameters();
-  return index + 2 < parameters.size() && parameters[index].type == hostkit::wire::type::kRed &&
-         parameters[index + 1].type == hostkit::wire::type::kGreen &&
-         parameters[index + 2].type == hostkit::wire::type::kBlue;
-}
+bool ControlPanel::IsTripleStart(size_t index) const { return hostkit::StartsColourTriple(model, index); }
 
 void ControlPanel::Apply(const std::vector<ParameterChange>& changes) {
   if (!driver) return;

@@ -177,6 +177,56 @@ TEST_F(DriverTest, APluginThatCannotMakeAnInstanceIsReported) {
   EXPECT_NE(error.find("could not create an instance"), std::string::npos) << error;
 }
 
+std::vector<uint8_t> ReadOutput(int width, int height) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+  return pixels;
+}
+
+GLuint MakeTexture(int width, int height, const uint8_t* pixels) {
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return texture;
+}
+
+// A host with a render graph of its own (OBS) owns both textures: the driver draws the same
+// frame into them as into its own, and never deletes them.
+TEST_F(DriverTest, OnTheHostsTexturesTheFrameIsTheSameAndTheTexturesStayTheHosts) {
+  const int width = 64, height = 36;
+  const hostkit::Image card = hostkit::MakeTestCard(width, height);
+  const uint32_t seed = model.Find("Seed")->index;
+  auto own = MakeDriver(width, height);
+  ASSERT_NE(own, nullptr);
+  own->SetValue(seed, 3.0f);
+  ASSERT_TRUE(own->RenderFrame());
+  const std::vector<uint8_t> expected = ReadOutput(width, height);
+
+  const GLuint input = MakeTexture(width, height, card.rgba.data());
+  const GLuint output = MakeTexture(width, height, nullptr);
+  std::string error;
+  auto hosted = InstanceDriver::CreateOnHostTextures(*plugin, error);
+  ASSERT_NE(hosted, nullptr) << error;
+  EXPECT_FALSE(hosted->UseHostTextures(input, width, height, 0, width, height, error));
+  EXPECT_NE(error.find("incomplete"), std::string::npos) << error;
+  ASSERT_TRUE(hosted->UseHostTextures(input, width, height, output, width, height, error)) << error;
+  hosted->SetValue(seed, 3.0f);
+  ASSERT_TRUE(hosted->RenderFrame());
+  EXPECT_TRUE(ReadOutput(width, height) == expected) << "the frame drawn into the host's texture differs";
+
+  hosted.reset();
+  EXPECT_TRUE(glIsTexture(input) && glIsTexture(output)) << "the driver deleted the host's textures";
+  glDeleteTextures(1, &input);
+  glDeleteTextures(1, &output);
+}
+
 // Takes every frame and keeps none, so that only the render loop's own work is counted.
 class DiscardingSink : public hostkit::FrameSink {
  public:

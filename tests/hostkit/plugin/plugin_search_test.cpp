@@ -52,6 +52,15 @@ TEST(PluginSearch, EachSeekerFindsTheInstalledPluginFromItsOwnFolder) {
   // The build folder: the module's folder sits beside the plugin.
   EXPECT_EQ(Choose({"", "", "build/frei0r-1", PluginSeeker::Module}, {"build/frei0r-1/../Swirlmoss.so"}, error),
             "build/frei0r-1/../Swirlmoss.so");
+  // OBS modules lie one folder deeper in Debian's multiarch layout than in a plain one.
+  const char* multiarch = "/usr/lib/x86_64-linux-gnu/obs-plugins/../../swirlmoss/plugins/Swirlmoss.so";
+  EXPECT_EQ(Choose({"", "", "/usr/lib/x86_64-linux-gnu/obs-plugins", PluginSeeker::ObsModule}, {multiarch}, error),
+            multiarch);
+  EXPECT_EQ(Choose({"", "", "/usr/lib/obs-plugins", PluginSeeker::ObsModule},
+                   {"/usr/lib/obs-plugins/../swirlmoss/plugins/Swirlmoss.so"}, error),
+            "/usr/lib/obs-plugins/../swirlmoss/plugins/Swirlmoss.so");
+  EXPECT_EQ(Choose({"", "", "build/obs-plugins", PluginSeeker::ObsModule}, {"build/obs-plugins/../Swirlmoss.so"}, error),
+            "build/obs-plugins/../Swirlmoss.so");
 }
 
 TEST(PluginSearch, NothingFoundNamesEveryPlaceTriedInOneLine) {

@@ -14,6 +14,23 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
+bool StartsColourTriple(const ParameterModel& model, size_t index) {
+  const auto& parameters = model.Parameters();
+  return index + 2 < parameters.size() && parameters[index].type == wire::type::kRed &&
+         parameters[index + 1].type == wire::type::kGreen && parameters[index + 2].type == wire::type::kBlue;
+}
+
+std::string ColourLabel(const std::string& a, const std::string& b, const std::string& c) {
+  size_t length = 0;
+  while (length < a.size() && length < b.size() && length < c.size() && a[length] == b[length] &&
+         a[length] == c[length]) {
+    ++length;
+  }
+  std::string stem = a.substr(0, length);
+  while (!stem.empty() && (stem.back() == ' ' || stem.back() == '_' || stem.back() == '-')) stem.pop_back();
+  return stem.empty() ? a + " / " + b + " / " + c : stem + " colour";
+}
+
 const char* TypeName(uint32_t type) {
   switch (type) {
     case wire::type::kBoolean: return "boolean";

@@ -67,6 +67,15 @@ class ParameterModel {
 // (codes 45, 51, 9).
 std::vector<ParameterPresentation> ReadPresentation(const InstanceDriver& driver, const ParameterModel& model);
 
+// Whether parameters `index`, `index + 1` and `index + 2` are a red, green and blue: one colour
+// to the user.
+bool StartsColourTriple(const ParameterModel& model, size_t index);
+
+// One label for the colour of a triple: the part its three names share ("Paint R", "Paint G",
+// "Paint B" -> "Paint colour"), so that it does not read as a number parameter that may carry
+// the bare stem ("Light"); the three names joined when they share nothing.
+std::string ColourLabel(const std::string& red, const std::string& green, const std::string& blue);
+
 // "standard", "option", "boolean", "red", ... for a parameter type number.
 const char* TypeName(uint32_t type);
 

@@ -76,18 +76,10 @@ std::unique_ptr<InstanceDriver> InstanceDriver::Create(const PluginLibrary& plug
     return nullptr;
   }
 
-  glGenFramebuffers(1, &driver->framebuffer);
-  glBindFramebuffer(GL_FRAMEBUFFER, driver->framebuffer);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, driver->outputTexture, 0);
-  const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-  if (status != GL_FRAMEBUFFER_COMPLETE) {
-    char text[96];
-    std::snprintf(text, sizeof text, "the output framebuffer is incomplete (GL status 0x%04X)", status);
-    error = text;
+  if (!driver->AttachOutput(error)) {
     driver->ReleaseGl();
     return nullptr;
   }
-  glViewport(0, 0, width, height);
 
   driver->inputRecord.width = static_cast<uint32_t>(input.width);
   driver->inputRecord.height = static_cast<uint32_t>(input.height);
@@ -95,15 +87,57 @@ std::unique_ptr<InstanceDriver> InstanceDriver::Create(const PluginLibrary& plug
   driver->inputRecord.hardwareHeight = driver->inputRecord.height;
   driver->inputRecord.handle = driver->inputTexture;
 
+  if (!driver->CreateInstance(error)) {
+    driver->ReleaseGl();
+    return nullptr;
+  }
+  return driver;
+}
+
+std::unique_ptr<InstanceDriver> InstanceDriver::CreateOnHostTextures(const PluginLibrary& plugin, std::string& error) {
+  std::unique_ptr<InstanceDriver> driver(new InstanceDriver(plugin, 1, 1, PixelFormat::Rgba8));
+  driver->ownsTextures = false;
+  if (!driver->CreateInstance(error)) return nullptr;
+  return driver;
+}
+
+bool InstanceDriver::UseHostTextures(GLuint input, int inputWidth, int inputHeight, GLuint output, int outputWidth,
+                                     int outputHeight, std::string& error) {
+  inputTexture = input;
+  outputTexture = output;
+  width = outputWidth;
+  height = outputHeight;
+  inputRecord.width = inputRecord.hardwareWidth = static_cast<uint32_t>(inputWidth);
+  inputRecord.height = inputRecord.hardwareHeight = static_cast<uint32_t>(inputHeight);
+  inputRecord.handle = input;
+  return AttachOutput(error);
+}
+
+bool InstanceDriver::AttachOutput(std::string& error) {
+  if (!framebuffer) glGenFramebuffers(1, &framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, outputTexture, 0);
+  const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+  if (status != GL_FRAMEBUFFER_COMPLETE) {
+    char text[96];
+    std::snprintf(text, sizeof text, "the output framebuffer is incomplete (GL status 0x%04X)", status);
+    error = text;
+    return false;
+  }
+  glViewport(0, 0, width, height);
+  return true;
+}
+
+bool InstanceDriver::CreateInstance(std::string& error) {
+  // The plugin does not read the viewport: it draws into whatever the host binds at each frame.
   wire::Viewport viewport{0, 0, static_cast<uint32_t>(width), static_cast<uint32_t>(height)};
   const wire::Word created = plugin.Call(wire::code::kCreateInstance, &viewport);
   if (created.all == wire::kPointerFail || created.pointer == nullptr) {
     error = "the plugin could not create an instance (code 18 failed; its shader log, if any, is above)";
-    driver->ReleaseGl();
-    return nullptr;
+    return false;
   }
-  driver->instance = created.pointer;
-  return driver;
+  instance = created.pointer;
+  return true;
 }
 
 InstanceDriver::~InstanceDriver() {
@@ -114,8 +148,8 @@ InstanceDriver::~InstanceDriver() {
 void InstanceDriver::ReleaseGl() {
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   if (framebuffer) glDeleteFramebuffers(1, &framebuffer);
-  if (outputTexture) glDeleteTextures(1, &outputTexture);
-  if (inputTexture) glDeleteTextures(1, &inputTexture);
+  if (ownsTextures && outputTexture) glDeleteTextures(1, &outputTexture);
+  if (ownsTextures && inputTexture) glDeleteTextures(1, &inputTexture);
   framebuffer = outputTexture = inputTexture = 0;
 }
 

@@ -21,7 +21,17 @@ class InstanceDriver {
   // instance the plugin could not create.
   static std::unique_ptr<InstanceDriver> Create(const PluginLibrary& plugin, int width, int height,
                                                 PixelFormat format, const Image& input, std::string& error);
-  // GL context current. Destroys the instance (code 19) and the host's GL objects.
+  // GL context current. An instance for a host with a render graph of its own, which owns both
+  // textures: no input texture or output is made until UseHostTextures names them. Returns
+  // null with a one-line `error` when the plugin could not create an instance.
+  static std::unique_ptr<InstanceDriver> CreateOnHostTextures(const PluginLibrary& plugin, std::string& error);
+  // GL context current. Frames read `input` (inputWidth x inputHeight) and draw through the
+  // driver's framebuffer into `output` (width x height); the driver never deletes either. Leaves
+  // the framebuffer bound. False with `error` when the framebuffer is incomplete.
+  bool UseHostTextures(GLuint input, int inputWidth, int inputHeight, GLuint output, int width, int height,
+                       std::string& error);
+
+  // GL context current. Destroys the instance (code 19) and the GL objects the driver made.
   ~InstanceDriver();
   InstanceDriver(const InstanceDriver&) = delete;
   InstanceDriver& operator=(const InstanceDriver&) = delete;
@@ -67,6 +77,8 @@ class InstanceDriver {
   InstanceDriver(const PluginLibrary& plugin, int width, int height, PixelFormat format)
       : plugin(plugin), width(width), height(height), format(format) {}
   void ReleaseGl();
+  bool CreateInstance(std::string& error);
+  bool AttachOutput(std::string& error);
   const PluginLibrary& plugin;
   int width;
   int height;
@@ -74,6 +86,7 @@ class InstanceDriver {
   GLuint inputTexture = 0;
   GLuint outputTexture = 0;
   GLuint framebuffer = 0;
+  bool ownsTextures = true;
   wire::InstanceHandle instance = nullptr;
   bool inSecondMode = false;
   wire::Texture inputRecord{};

@@ -29,6 +29,10 @@ std::vector<std::string> PluginCandidates(const PluginSearch& search) {
   if (search.seeker == PluginSeeker::Program) {
     return {folder + "/Swirlmoss.so", folder + "/../lib/swirlmoss/plugins/Swirlmoss.so"};
   }
+  if (search.seeker == PluginSeeker::ObsModule) {
+    return {folder + "/Swirlmoss.so", folder + "/../../swirlmoss/plugins/Swirlmoss.so",
+            folder + "/../swirlmoss/plugins/Swirlmoss.so", folder + "/../Swirlmoss.so"};
+  }
   return {folder + "/Swirlmoss.so", folder + "/../swirlmoss/plugins/Swirlmoss.so", folder + "/../Swirlmoss.so"};
 }
 

@@ -15,6 +15,9 @@ namespace hostkit {
 enum class PluginSeeker {
   Program,  // PREFIX/bin/swirlmoss
   Module,   // PREFIX/lib/frei0r-1/swirlmoss.so, or BUILD/frei0r-1/swirlmoss.so beside BUILD/Swirlmoss.so
+  // PREFIX/lib/ARCH/obs-plugins/swirlmoss-obs.so (Debian's multiarch folder),
+  // PREFIX/lib/obs-plugins/swirlmoss-obs.so, or BUILD/obs-plugins/swirlmoss-obs.so
+  ObsModule,
 };
 
 struct PluginSearch {
