@@ -38,6 +38,9 @@ packages=(
   # live control of the preview: OSC through liblo (oscsend drives it in the tests), MIDI through
   # RtMidi on ALSA or JACK (the tests run JACK's dummy back end)
   liblo-dev liblo-tools librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
+  # the preview's PipeWire camera (libpipewire), and its tests: a private PipeWire daemon and
+  # WirePlumber under their own D-Bus session, pw-cli and pw-dump, GStreamer's pipewiresrc
+  libpipewire-0.3-dev pipewire pipewire-bin wireplumber dbus-daemon gstreamer1.0-pipewire
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
