@@ -1,6 +1,6 @@
 // The camera's parts: the ring that carries frames to PipeWire's thread, the pixels it sends,
 // and the node itself on the private PipeWire this suite runs beside (with_pipewire.sh): what
-// it is called, that it waits for a consumer, and what `pipewiresrc` receives in either layout.
+// it is called, that it waits for a consumer, and what `pipewiresrc` receives in each layout it offers.
 
 #include <gtest/gtest.h>
 
@@ -111,6 +111,11 @@ TEST(CameraPixels, RowsTurnUprightInEitherLayoutAndAlphaIsDropped) {
   const uint8_t bgrx[] = {9, 8, 7, 255, 13, 12, 11, 255, 0xEE, 0xEE, 0xEE, 0xEE,
                           3, 2, 1, 255, 6, 5, 4, 255, 0xEE, 0xEE, 0xEE, 0xEE};
   EXPECT_TRUE(std::equal(std::begin(out), std::end(out), bgrx));
+  // With alpha in the layout, the same bytes: the picture is opaque.
+  hostkit::ToCameraPixels(rgba, 2, 2, CameraLayout::Bgra, out, 12);
+  EXPECT_TRUE(std::equal(std::begin(out), std::end(out), bgrx));
+  hostkit::ToCameraPixels(rgba, 2, 2, CameraLayout::Rgba, out, 12);
+  EXPECT_TRUE(std::equal(std::begin(out), std::end(out), rgbx));
 }
 
 nlohmann::json FindNode(const std::string& name) {
@@ -151,7 +156,7 @@ void Feed(hostkit::PipeWireCamera& camera, const std::atomic<bool>& stop) {
   }
 }
 
-TEST(PipeWireCamera, IsAVideoSourceThatPipewiresrcReadsInEitherLayout) {
+TEST(PipeWireCamera, IsAVideoSourceThatPipewiresrcReadsInEveryLayout) {
   constexpr int kW = 24, kH = 10;
   std::string error;
   auto camera = hostkit::PipeWireCamera::Open({"SwirlmossCameraTest", kW, kH, 50.0}, error);
@@ -163,7 +168,11 @@ TEST(PipeWireCamera, IsAVideoSourceThatPipewiresrcReadsInEitherLayout) {
   EXPECT_EQ(props.value("node.description", ""), "SwirlmossCameraTest");
   EXPECT_FALSE(camera->Wanted()) << "nobody is connected yet";
 
-  for (const char* layout : {"BGRx", "RGBx"}) {
+  const std::pair<const char*, CameraLayout> layouts[] = {{"BGRx", CameraLayout::Bgrx},
+                                                          {"RGBx", CameraLayout::Rgbx},
+                                                          {"BGRA", CameraLayout::Bgra},
+                                                          {"RGBA", CameraLayout::Rgba}};
+  for (const auto& [layout, expectedLayout] : layouts) {
     ScratchDir dir;
     std::atomic<bool> stop{false};
     std::thread feeder(Feed, std::ref(*camera), std::cref(stop));
@@ -188,8 +197,7 @@ TEST(PipeWireCamera, IsAVideoSourceThatPipewiresrcReadsInEitherLayout) {
       bool matched = false;
       for (int sent = 0; sent < 4 && !matched; ++sent) {
         std::vector<uint8_t> expected(frameBytes);
-        hostkit::ToCameraPixels(Pattern(kW, kH, sent).data(), kW, kH,
-                                layout[0] == 'B' ? CameraLayout::Bgrx : CameraLayout::Rgbx, expected.data(), kW * 4);
+        hostkit::ToCameraPixels(Pattern(kW, kH, sent).data(), kW, kH, expectedLayout, expected.data(), kW * 4);
         matched = std::equal(expected.begin(), expected.end(), raw.begin() + static_cast<long>(frame * frameBytes));
       }
       EXPECT_TRUE(matched) << layout << " frame " << frame;

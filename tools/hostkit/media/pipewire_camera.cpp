@@ -35,6 +35,8 @@ const char* CameraLayoutName(CameraLayout layout) {
   switch (layout) {
     case CameraLayout::Rgbx: return "RGBx";
     case CameraLayout::Bgrx: return "BGRx";
+    case CameraLayout::Rgba: return "RGBA";
+    case CameraLayout::Bgra: return "BGRA";
     case CameraLayout::None: break;
   }
   return "none";
@@ -45,7 +47,7 @@ void ToCameraPixels(const uint8_t* rgba, int width, int height, CameraLayout lay
   for (int y = 0; y < height; ++y) {
     const uint8_t* from = rgba + static_cast<size_t>(height - 1 - y) * row;
     uint8_t* to = out + static_cast<size_t>(y) * stride;
-    if (layout == CameraLayout::Bgrx) {
+    if (layout == CameraLayout::Bgrx || layout == CameraLayout::Bgra) {
       for (int x = 0; x < width; ++x, from += 4, to += 4) {
         to[0] = from[2];
         to[1] = from[1];
@@ -109,7 +111,11 @@ void PipeWireCamera::Node::OnParamChanged(void* data, uint32_t id, const spa_pod
   if (id != SPA_PARAM_Format || param == nullptr) return;
   spa_video_info_raw info{};
   if (spa_format_video_raw_parse(param, &info) < 0) return;
-  node->layout = static_cast<int>(info.format == SPA_VIDEO_FORMAT_BGRx ? CameraLayout::Bgrx : CameraLayout::Rgbx);
+  CameraLayout layout = CameraLayout::Rgbx;
+  if (info.format == SPA_VIDEO_FORMAT_BGRx) layout = CameraLayout::Bgrx;
+  if (info.format == SPA_VIDEO_FORMAT_RGBA) layout = CameraLayout::Rgba;
+  if (info.format == SPA_VIDEO_FORMAT_BGRA) layout = CameraLayout::Bgra;
+  node->layout = static_cast<int>(layout);
   // Buffers of whole frames in memory PipeWire shares with the consumer, with a header that
   // carries the frame's number and time.
   const int stride = node->settings.width * 4;
@@ -187,7 +193,8 @@ bool PipeWireCamera::Node::Connect(std::string& error) {
   pw_thread_loop_lock(loop);
   core = pw_context_connect(context, nullptr, 0);
   if (core == nullptr) {
-    error = std::string("no PipeWire is running for this session (") + std::strerror(errno) + ")";
+    // PipeWire reports a missing daemon as "Host is down": no reason at all reads better.
+    error = "no PipeWire is running for this session (nothing answers at its socket)";
     pw_thread_loop_unlock(loop);
     return false;
   }
@@ -213,13 +220,14 @@ bool PipeWireCamera::Node::Connect(std::string& error) {
   }();
   pw_stream_add_listener(stream, &streamListener, &events, this);
 
-  // The two layouts a consumer may pick, at the one size and rate.
-  uint8_t space[1024];
+  // The layouts a consumer may pick, at the one size and rate; GL's own order first.
+  uint8_t space[2048];
   spa_pod_builder builder{};
   spa_pod_builder_init(&builder, space, sizeof space);
-  const spa_pod* formats[2];
-  const spa_video_format layouts[2] = {SPA_VIDEO_FORMAT_RGBx, SPA_VIDEO_FORMAT_BGRx};
-  for (int i = 0; i < 2; ++i) {
+  const spa_video_format layouts[] = {SPA_VIDEO_FORMAT_RGBx, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_RGBA,
+                                      SPA_VIDEO_FORMAT_BGRA};
+  const spa_pod* formats[4];
+  for (int i = 0; i < 4; ++i) {
     spa_video_info_raw info{};
     info.format = layouts[i];
     info.size = spa_rectangle{static_cast<uint32_t>(settings.width), static_cast<uint32_t>(settings.height)};
@@ -228,7 +236,7 @@ bool PipeWireCamera::Node::Connect(std::string& error) {
   }
   const int connected = pw_stream_connect(
       stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
-      static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS), formats, 2);
+      static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS), formats, 4);
   // The daemon takes the node, or says why not, within moments.
   while (connected >= 0 && state == PW_STREAM_STATE_CONNECTING) {
     if (pw_thread_loop_timed_wait(loop, kSettleSeconds) != 0) break;

@@ -2,7 +2,8 @@
 // The rendered picture as a camera on the PipeWire graph: a video source node (media.class
 // "Video/Source", media.role "Camera") that OBS, browsers, `gst-launch-1.0 pipewiresrc` and
 // anything else listing cameras through PipeWire can take frames from. It offers RGBx and BGRx
-// at one size and rate; the consumer picks. PipeWire runs the node on a thread of its own:
+// at one size and rate, and RGBA and BGRA (opaque) for consumers that only take those; the
+// consumer picks. PipeWire runs the node on a thread of its own:
 // frames reach it through a small ring of slots, so sending never waits on a consumer.
 
 #include <cstdint>
@@ -11,11 +12,12 @@
 
 namespace hostkit {
 
-enum class CameraLayout { None, Rgbx, Bgrx };
-const char* CameraLayoutName(CameraLayout layout);  // "RGBx", "BGRx", "none"
+enum class CameraLayout { None, Rgbx, Bgrx, Rgba, Bgra };
+const char* CameraLayoutName(CameraLayout layout);  // "RGBx", "BGRx", "RGBA", "BGRA", "none"
 
 // An RGBA picture (rows bottom to top, as GL reads it) turned into what the camera sends: rows
-// top to bottom, `stride` bytes apart, in `layout`, the fourth byte 255 (a camera has no alpha).
+// top to bottom, `stride` bytes apart, in `layout`, the fourth byte 255 (a camera has no alpha,
+// and an RGBA consumer gets an opaque picture).
 void ToCameraPixels(const uint8_t* rgba, int width, int height, CameraLayout layout, uint8_t* out, size_t stride);
 
 struct CameraSettings {
