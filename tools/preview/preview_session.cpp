@@ -328,7 +328,11 @@ void PreviewSession::DrawStatus() {
     ImGui::TextColored(ImVec4(1.0f, 0.3f, 0.3f, 1.0f), "recording %s (%dx%d): %d frames", recorder.Path().c_str(),
                        driver ? driver->Width() : 0, driver ? driver->Height() : 0, recorder.Frames());
   }
-  if (camera.Present()) ImGui::TextDisabled("%s", camera.StatusLine().c_str());
+  if (camera.Present()) {
+    ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+    ImGui::TextWrapped("%s", camera.StatusLine().c_str());
+    ImGui::PopStyleColor();
+  }
   if (glfwGetTime() < messageUntil) ImGui::TextWrapped("%s", message.c_str());
 }
 
