@@ -10,26 +10,20 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "tests/preview/window_picture.h"
 #include "tests/support/tool_test_util.h"
 
 namespace {
 
+using namespace previewtest;
 using nlohmann::json;
 using tooltest::PngOnDisk;
 using tooltest::RunResult;
 using tooltest::ScratchDir;
 
-constexpr int kW = 96;
-constexpr int kH = 64;
-const std::string kSize = std::to_string(kW) + "x" + std::to_string(kH);
 constexpr int kCaptured = 5;
 
 RunResult Swirlmoss(const std::vector<std::string>& args) { return tooltest::Run(SWIRLMOSS_CLI_PATH, args); }
-
-json ReadJson(const std::string& path) {
-  std::ifstream file(path);
-  return json::parse(file, nullptr, false);
-}
 
 // Runs the preview with `args` until the file `stop` appears, then ends it with Ctrl-C (status
 // 130), as a person closing it would: however long the consumer took, the node stays there.
