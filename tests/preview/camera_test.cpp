@@ -88,6 +88,7 @@ TEST(PreviewCamera, CapturedFramesAreTheRenderOfTheSameSettingsInOrder) {
   const json controls = ReadJson(dir / "controls.json");
   ASSERT_TRUE(controls.contains("camera")) << controls.dump();
   EXPECT_GE(controls["camera"]["sent"].get<int>(), kCaptured);
+  EXPECT_GE(controls["camera"]["readBack"], controls["camera"]["sent"]);
   EXPECT_NE(controls["camera"]["format"], "none");
   const int drawn = controls["frames"].get<int>();
   ASSERT_GE(drawn, kCaptured);
@@ -123,6 +124,19 @@ TEST(PreviewCamera, CapturedFramesAreTheRenderOfTheSameSettingsInOrder) {
     ASSERT_GE(found, 0) << "captured frame " << k << " equals no render frame after frame " << previous + 1;
     previous = found;
   }
+}
+
+TEST(PreviewCamera, WhileNobodyTakesTheCameraNothingIsReadBack) {
+  ScratchDir dir;
+  const RunResult run = Swirlmoss({"preview", "--camera", "--size", kSize, "--exit-after", "5", "--dump-controls",
+                                   dir / "controls.json"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const json controls = ReadJson(dir / "controls.json");
+  EXPECT_EQ(controls["frames"], 5);
+  ASSERT_TRUE(controls.contains("camera")) << controls.dump();
+  EXPECT_NE(controls["camera"]["node"], 0) << "the node is there";
+  EXPECT_EQ(controls["camera"]["readBack"], 0);
+  EXPECT_EQ(controls["camera"]["sent"], 0);
 }
 
 TEST(PreviewCamera, WithoutPipeWireThePreviewSaysSoInOneLineAndPlays) {

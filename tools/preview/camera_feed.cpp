@@ -35,6 +35,7 @@ void CameraFeed::FrameDrawn(const hostkit::InstanceDriver& driver, int index) {
   if (readback.Pending() == 2) HandOldest();
   glBindFramebuffer(GL_READ_FRAMEBUFFER, ReadSource(driver));
   readback.Start();
+  ++readBack;
   glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
   const int slot = readback.Pending() - 1;
   fences[slot] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);

@@ -25,6 +25,7 @@ class CameraFeed {
   void Use(std::unique_ptr<hostkit::PipeWireCamera> camera);
   bool Present() const { return camera != nullptr; }
   const hostkit::PipeWireCamera* Camera() const { return camera.get(); }
+  int FramesReadBack() const { return readBack; }
 
   // GL context current, `driver` having just drawn frame `index`: starts reading it back when
   // a consumer wants frames.
@@ -46,6 +47,7 @@ class CameraFeed {
   bool readbackMade = false;
   GLsync fences[2] = {nullptr, nullptr};  // of the pending reads, oldest first
   int indices[2] = {0, 0};
+  int readBack = 0;  // reads started
   GLuint scaledFramebuffer = 0;  // the frame at the camera's size, when the scale differs
   GLuint scaledTexture = 0;
 };

@@ -500,7 +500,7 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
   if (const hostkit::PipeWireCamera* published = camera.Camera()) {
     const hostkit::CameraState state = published->State();
     dump["camera"] = {{"node", state.node}, {"format", hostkit::CameraLayoutName(state.layout)},
-                      {"sent", state.sent}, {"dropped", state.dropped}};
+                      {"readBack", camera.FramesReadBack()}, {"sent", state.sent}, {"dropped", state.dropped}};
   }
   nlohmann::ordered_json lookNames = nlohmann::ordered_json::array();
   for (const auto& look : looks) lookNames.push_back(look.name);
