@@ -23,8 +23,6 @@ using tooltest::ScratchDir;
 
 constexpr int kCaptured = 5;
 
-RunResult Swirlmoss(const std::vector<std::string>& args) { return tooltest::Run(SWIRLMOSS_CLI_PATH, args); }
-
 // Runs the preview with `args` until the file `stop` appears, then ends it with Ctrl-C (status
 // 130), as a person closing it would: however long the consumer took, the node stays there.
 RunResult PreviewUntil(const std::string& stop, const std::vector<std::string>& args) {
