@@ -18,5 +18,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri")
 # ffmpeg: the CLI's MP4 and GIF output, and the most common frei0r host.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ffmpeg")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "melt, gstreamer1.0-plugins-bad, obs-studio")
+# obs-studio: the program that loads the OBS filter.
+# pipewire: the daemon that `preview --camera` publishes its picture to.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "melt, gstreamer1.0-plugins-bad, obs-studio, pipewire")
 include(CPack)

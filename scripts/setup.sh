@@ -40,6 +40,9 @@ packages=(
   liblo-dev liblo-tools librtmidi-dev libasound2-dev libjack-jackd2-dev jackd2
   # OBS module: libobs to build against, and OBS's own modules (image-source) for its tests
   libobs-dev obs-studio
+  # the preview's PipeWire camera (libpipewire), and its tests: a private PipeWire daemon and
+  # WirePlumber under their own D-Bus session, pw-cli and pw-dump, GStreamer's pipewiresrc
+  libpipewire-0.3-dev pipewire pipewire-bin wireplumber dbus-daemon gstreamer1.0-pipewire
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi

@@ -22,8 +22,6 @@ using tooltest::PngOnDisk;
 using tooltest::RunResult;
 using tooltest::ScratchDir;
 
-RunResult Swirlmoss(const std::vector<std::string>& args) { return tooltest::Run(SWIRLMOSS_CLI_PATH, args); }
-
 // Runs the preview for `frames` frames at full scale and the render of the same settings, and
 // compares the picture area of the window with the render.
 void ExpectPreviewMatchesRender(const std::vector<std::string>& settings, int frames) {

@@ -30,3 +30,15 @@ if(TARGET swirlmoss_preview AND TARGET swirlmoss)
   add_dependencies(swirlmoss_preview_live_test Swirlmoss swirlmoss swirlmoss_osc_sender swirlmoss_midi_sender)
   set_tests_properties(swirlmoss_preview_live_test PROPERTIES TIMEOUT 300)
 endif()
+
+# The preview's camera: a private PipeWire and WirePlumber around the suite's own X server.
+if(TARGET swirlmoss_preview AND TARGET swirlmoss)
+  swirlmoss_add_test(swirlmoss_preview_camera_test SOURCES preview/camera_test.cpp
+    LIBS swirlmoss_tool_test_util nlohmann_json::nlohmann_json
+    WRAPPER bash ${PROJECT_SOURCE_DIR}/tests/support/with_pipewire.sh
+            bash ${PROJECT_SOURCE_DIR}/tests/support/with_xvfb.sh 800x600x24
+    LABELS tools gl glx)
+  target_compile_definitions(swirlmoss_preview_camera_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
+  add_dependencies(swirlmoss_preview_camera_test Swirlmoss swirlmoss)
+  set_tests_properties(swirlmoss_preview_camera_test PROPERTIES TIMEOUT 300)
+endif()

@@ -1,12 +1,13 @@
 #pragma once
-// What the preview's window tests share: the small picture they run at, the control dump read
-// back, and the window's picture area compared with a render of the same settings.
+// What the preview's window tests share: the small picture they run at, the program, the control
+// dump read back, and the window's picture area compared with a render of the same settings.
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "tests/support/tool_test_util.h"
 
@@ -19,6 +20,11 @@ const std::string kSize = std::to_string(kW) + "x" + std::to_string(kH);
 // A window pixel is the render's pixel through an 8-bit texture and a linear sample at the
 // texel's centre: the two may differ by a rounding step.
 constexpr int kTolerance = 2;
+
+// The swirlmoss program under test (SWIRLMOSS_CLI_PATH) run with `args`.
+inline tooltest::RunResult Swirlmoss(const std::vector<std::string>& args) {
+  return tooltest::Run(SWIRLMOSS_CLI_PATH, args);
+}
 
 inline nlohmann::json ReadJson(const std::string& path) {
   std::ifstream file(path);

@@ -48,7 +48,9 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
               const std::vector<std::string>& environment) {
   RunResult result;
   int out[2], err[2];
-  if (pipe(out) != 0 || pipe(err) != 0) return result;
+  // Close-on-exec, so that a program started at the same time from another thread (a test that
+  // runs a consumer beside a preview) does not keep this one's pipes open.
+  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return result;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);

@@ -12,6 +12,7 @@
 #include "tools/hostkit/image/number_pattern.h"
 #include "tools/hostkit/media/frame_sink.h"
 #include "tools/hostkit/media/frame_source.h"
+#include "tools/hostkit/media/pipewire_camera.h"
 #include "tools/hostkit/platform/pending_file.h"
 #include "tools/preview/preview_session.h"
 #include "tools/preview/preview_window.h"
@@ -37,6 +38,7 @@ struct PreviewOptions {
   std::string midiApi = "auto";
   std::string midiMap;
   bool stats = false;
+  bool camera = false;
 };
 
 preview::RenderScale ParseScale(const std::string& text, bool software) {
@@ -140,6 +142,12 @@ int RunPreview(const PreviewOptions& options) {
   setup.live.midiApi = options.midiApi;
   setup.live.midiMap = options.midiMap;
   RequireWritable(options.midiMap, "--midi-map");
+  if (options.camera) {
+    // The camera is a convenience beside the window: without PipeWire the preview plays on.
+    setup.camera = hostkit::PipeWireCamera::Open(
+        {"Swirlmoss", preview::Scaled(width, setup.scale), preview::Scaled(height, setup.scale), settings.fps}, error);
+    if (!setup.camera) PrintWarning("--camera: " + error + "; the preview runs without the camera");
+  }
 
   preview::PreviewSession session(*window, std::move(setup));
   Require(session.Start(error) && session.Run(error), error);
@@ -185,6 +193,8 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
                       "MIDI bindings as JSON: read at the start when the file exists, written at exit when changed (implies --midi)");
   command->add_flag("--stats", options->stats,
                     "At exit print the frame pace and the time from each message's arrival to the first frame shown with it");
+  command->add_flag("--camera", options->camera,
+                    "Publish the picture as a PipeWire camera named Swirlmoss (OBS, browsers, pipewiresrc)");
   command->footer(
       "\nKeys: Space pause/play, . or Right one step, S save the frame as PNG, R record MP4 (again to stop),\n"
       "both at the render scale, Shift+S and Shift+R at full size; F full screen, Esc quit. Ctrl-click a\n"

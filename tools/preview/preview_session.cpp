@@ -29,13 +29,11 @@ const char* ScaleName(RenderScale scale) {
   return "full";
 }
 
-int Scaled(int side, RenderScale scale) { return std::max(1, side / static_cast<int>(scale)); }
-
 std::string SizeText(int width, int height) { return std::to_string(width) + "x" + std::to_string(height); }
 
 // The lines the status area holds at most: changing lines live there, below the controls, so
 // that none of them moves a control.
-constexpr int kStatusLines = 4;
+constexpr int kStatusLines = 5;
 
 }  // namespace
 
@@ -56,6 +54,7 @@ PreviewSession::PreviewSession(PreviewWindow& window, SessionSetup setupIn)
 PreviewSession::~PreviewSession() {
   std::string ignored;
   if (recorder.Active()) recorder.Stop(ignored);
+  camera.Release();
   panel.Attach(nullptr);
   driver.reset();
   view.Release();
@@ -65,6 +64,7 @@ bool PreviewSession::Start(std::string& error) {
   std::string notes;
   if (!view.Create(error) || !ReadModeStarts(error) || !MakeInstance(error) || !live.Start(notes, error)) return false;
   std::fputs(notes.c_str(), stderr);
+  camera.Use(std::move(setup.camera));
   // The look from the command line goes in as `render` applies it: "Mode" first, a primed
   // switch, then the rest, all before the first frame.
   panel.Apply(setup.initial);
@@ -172,6 +172,7 @@ bool PreviewSession::Run(std::string& error) {
       if (frameFailed && setup.exitAfter > 0) exiting = true;
       if (setup.exitAfter > 0 && frames >= setup.exitAfter) exiting = true;
     }
+    camera.Poll();
     window.BeginUiFrame();
     HandleKeys();
     DrawUi();
@@ -218,6 +219,7 @@ void PreviewSession::DrawEffectFrame() {
   if (frames == 0) messageUntil = 0.0;  // the compile note is done with
   ++frames;
   ++instanceFrames;
+  camera.FrameDrawn(*driver, frames);
   if (recorder.Active()) {
     std::string error;
     if (!recorder.Add(*driver, error)) Say(error);
@@ -325,6 +327,11 @@ void PreviewSession::DrawStatus() {
   if (recorder.Active()) {
     ImGui::TextColored(ImVec4(1.0f, 0.3f, 0.3f, 1.0f), "recording %s (%dx%d): %d frames", recorder.Path().c_str(),
                        driver ? driver->Width() : 0, driver ? driver->Height() : 0, recorder.Frames());
+  }
+  if (camera.Present()) {
+    ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
+    ImGui::TextWrapped("%s", camera.StatusLine().c_str());
+    ImGui::PopStyleColor();
   }
   if (glfwGetTime() < messageUntil) ImGui::TextWrapped("%s", message.c_str());
 }
@@ -490,6 +497,11 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
   dump["status"] = glfwGetTime() < messageUntil ? message : "";
   dump["preset"] = panel.PresetName();
   dump["command"] = CommandLine();
+  if (const hostkit::PipeWireCamera* published = camera.Camera()) {
+    const hostkit::CameraState state = published->State();
+    dump["camera"] = {{"node", state.node}, {"format", hostkit::CameraLayoutName(state.layout)},
+                      {"readBack", camera.FramesReadBack()}, {"sent", state.sent}, {"dropped", state.dropped}};
+  }
   nlohmann::ordered_json lookNames = nlohmann::ordered_json::array();
   for (const auto& look : looks) lookNames.push_back(look.name);
   dump["looks"] = std::move(lookNames);

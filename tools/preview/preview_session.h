@@ -2,6 +2,7 @@
 // A running preview: plays the effect at a steady pace in the window, beside the control panel,
 // and answers the keys and buttons. Everything it needs is made before Run.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "tools/hostkit/plugin/instance_driver.h"
 #include "tools/hostkit/params/parameter_model.h"
 #include "tools/hostkit/plugin/plugin_library.h"
+#include "tools/preview/camera_feed.h"
 #include "tools/preview/capture.h"
 #include "tools/preview/control_panel.h"
 #include "tools/preview/live_input.h"
@@ -25,6 +27,8 @@ namespace preview {
 constexpr int kPanelWidth = 360;
 
 enum class RenderScale { Full = 1, Half = 2, Quarter = 4 };
+// A side of the picture at `scale`: at least one pixel.
+inline int Scaled(int side, RenderScale scale) { return std::max(1, side / static_cast<int>(scale)); }
 
 struct SessionSetup {
   const hostkit::PluginLibrary* plugin = nullptr;
@@ -44,6 +48,7 @@ struct SessionSetup {
   std::string pluginPath;  // for Copy command: empty for the default plugin
   std::string inputSpec;   // empty for the test card
   LiveSetup live;          // OSC and MIDI input, --stats
+  std::unique_ptr<hostkit::PipeWireCamera> camera;  // --camera; null without it or without PipeWire
 };
 
 class PreviewSession {
@@ -90,6 +95,7 @@ class PreviewSession {
   LiveInput::PresetLoader loadPreset;  // what /swirlmoss/preset does: the panel's list's path
   PictureView view;
   Recorder recorder;
+  CameraFeed camera;
   std::unique_ptr<hostkit::InstanceDriver> driver;
   size_t nextStep = 0;
   int frames = 0;            // drawn in this session
