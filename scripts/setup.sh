@@ -35,6 +35,8 @@ packages=(
   help2man
   # making a fresh Debian system for scripts/fresh-machine-check.sh
   debootstrap
+  # the editors' descriptions (Kdenlive's XML, Shotcut's QML): checked by xmllint and qmllint
+  libxml2-utils qtdeclarative5-dev-tools
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi

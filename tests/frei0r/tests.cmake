@@ -33,3 +33,15 @@ if(TARGET swirlmoss_frei0r AND NOT SWIRLMOSS_SANITIZE)
   set_tests_properties(swirlmoss_package_check PROPERTIES LABELS "frei0r;package" TIMEOUT 300
     ENVIRONMENT "MESA_SHADER_CACHE_DIR=${SWIRLMOSS_SHADER_CACHE_DIR}")
 endif()
+
+# The editors' descriptions the build writes, against the module (linked in) and the plugin.
+if(TARGET swirlmoss_editor_descriptions)
+  find_program(XMLLINT_PATH xmllint REQUIRED)
+  find_program(QMLLINT_PATH qmllint REQUIRED)
+  swirlmoss_add_test(frei0r_editor_descriptions_test SOURCES frei0r/editor_descriptions_test.cpp
+    LIBS swirlmoss_frei0r_core swirlmoss_tool_test_util nlohmann_json::nlohmann_json LABELS frei0r
+    ENV "SWIRLMOSS_PLUGIN=$<TARGET_FILE:Swirlmoss>")
+  target_compile_definitions(frei0r_editor_descriptions_test PRIVATE
+    EDITORS_DIR="${SWIRLMOSS_EDITORS_DIR}" SWIRLMOSS_PLUGIN_PATH="$<TARGET_FILE:Swirlmoss>")
+  add_dependencies(frei0r_editor_descriptions_test swirlmoss_editor_descriptions)
+endif()
