@@ -21,9 +21,9 @@ if(TARGET swirlmoss_frei0r AND NOT SWIRLMOSS_SANITIZE)
     FREI0R_MODULE_DIR="$<TARGET_FILE_DIR:swirlmoss_frei0r>"
     # A private registry: the first run scans once, later ones only when the module changes.
     GST_REGISTRY_FILE="${CMAKE_CURRENT_BINARY_DIR}/frei0r-gst-registry.bin"
-    SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>"
+    SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>" EDITORS_DIR="${SWIRLMOSS_EDITORS_DIR}"
     FFMPEG_PATH="${FFMPEG_PATH}" MELT_PATH="${MELT_PATH}" GST_LAUNCH_PATH="${GST_LAUNCH_PATH}")
-  add_dependencies(frei0r_hosts_test swirlmoss_frei0r swirlmoss Swirlmoss)
+  add_dependencies(frei0r_hosts_test swirlmoss_frei0r swirlmoss Swirlmoss swirlmoss_editor_descriptions)
 endif()
 
 # The Debian package: contents and fields (installing it is the fresh-machine check's work).
