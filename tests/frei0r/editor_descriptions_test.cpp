@@ -123,12 +123,16 @@ TEST_F(EditorDescriptions, KdenliveNamesEveryParameterInOrderWithTheRealRangesAn
     const std::string at = "/effect/parameter[" + std::to_string(i + 1) + "]/@";
     const std::vector<std::string> fields =
         Split(XPath("concat(" + at + "name,'|'," + at + "type,'|'," + at + "default,'|'," + at + "max,'|'," + at +
-                    "factor,'|'," + at + "paramlist,'|')"),
+                    "factor,'|'," + at + "paramlist,'|'," + at + "value,'|')"),
               '|');
-    ASSERT_EQ(fields.size(), 6u);
-    const auto& [name, type, value, max, factor, paramlist] = std::tie(fields[0], fields[1], fields[2], fields[3],
-                                                                      fields[4], fields[5]);
+    ASSERT_EQ(fields.size(), 7u);
+    const auto& [name, type, value, max, factor, paramlist, fixed] = std::tie(fields[0], fields[1], fields[2],
+                                                                             fields[3], fields[4], fields[5], fields[6]);
     EXPECT_EQ(name, expected.name);
+    // Kdenlive reads a hidden ("fixed") parameter's default as a number; its value goes out as written.
+    if (type == "fixed") {
+      EXPECT_EQ(fixed, value);
+    }
     if (!expected.plugin) {  // the module's own: the rate is found by itself, the unit is hidden
       EXPECT_EQ(value, "auto");
       EXPECT_EQ(type, expected.name == "Time Unit" ? "fixed" : "list");

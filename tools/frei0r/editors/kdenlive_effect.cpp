@@ -29,6 +29,12 @@ std::string LookNote(const Description& description, const Control& control) {
   return all || looks.empty() ? "" : "Used by " + looks + " only. ";
 }
 
+// A parameter sent as it is and not shown. Kdenlive reads a "fixed" default as a number ("auto"
+// would go out as 0) but takes a `value` as written.
+std::string Fixed(const std::string& name, const std::string& value) {
+  return Attribute("type", "fixed") + Attribute("name", name) + Attribute("default", value) + Attribute("value", value);
+}
+
 std::string OptionDefault(const Control& control) {
   for (size_t i = 0; i < control.optionNames.size(); ++i) {
     if (SameText(control.optionNames[i], control.defaultText)) return NumberText(control.optionValues[i]);
@@ -86,8 +92,7 @@ std::string Parameter(const Description& description, const Control& control) {
       break;
     }
     case Kind::TimeUnit:
-      attributes = Attribute("type", "fixed") + Attribute("name", control.name) +
-                   Attribute("default", control.defaultText);
+      attributes = Fixed(control.name, control.defaultText);
       break;
   }
   // A control no look shows stays at its default, unseen.
@@ -96,7 +101,7 @@ std::string Parameter(const Description& description, const Control& control) {
                               : control.kind == Kind::Number || control.kind == Kind::Switch
                                   ? NumberText(control.frei0rDefault)
                                   : control.defaultText;
-    attributes = Attribute("type", "fixed") + Attribute("name", control.name) + Attribute("default", value);
+    attributes = Fixed(control.name, value);
     inner.clear();
   }
   std::string text = "    <parameter" + attributes + ">\n" + inner + "        <name>" + EscapeXml(label) + "</name>\n";
