@@ -242,11 +242,12 @@ std::string ShotcutPanel(const Description& description) {
          "\n    readonly property var optionValues: " + list(optionValues) +
          "\n    // Per look (" + JsList(description.looks, &Quoted) + "): each control's label and whether it is used.\n" +
          "    readonly property var labels: " + list(labels) + "\n    readonly property var shown: " + list(shown) +
-         "\n    property int look: 0\n\n" + "    // A slider keeps its value to 0.001, cut rather than rounded (Shadows' default 0.5 shows as\n"
-         "    // 0.499): within that of the default, the default goes out exactly, so the look keeps its own.\n"
+         "\n    property int look: 0\n\n" + "    // A slider keeps its value to 0.001, cut rather than rounded: within that of the default, the\n"
+         "    // default goes out exactly, so that the look keeps its own value.\n"
          "    function toMlt(i, v) {\n        if (Math.abs(v - fromMlt(i, defaults[i])) < 0.001)\n            return defaults[i];\n"
          "        return (v - minimums[i]) / (maximums[i] - minimums[i]);\n    }\n\n" +
-         "    function fromMlt(i, x) {\n        return minimums[i] + x * (maximums[i] - minimums[i]);\n    }\n\n" +
+         "    // To six decimals, so that a default kept as a float (0.5 is 0.49999995) shows as itself.\n"
+         "    function fromMlt(i, x) {\n        return Math.round((minimums[i] + x * (maximums[i] - minimums[i])) * 1e6) / 1e6;\n    }\n\n" +
          "    function isShown(i) {\n        return shown[i][look] === true;\n    }\n\n" +
          "    function labelOf(i) {\n        return labels[i][look];\n    }\n\n" +
          "    // An option's position from a name in any case or the value that stands for it.\n"
