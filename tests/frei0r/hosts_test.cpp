@@ -450,4 +450,36 @@ TEST(Frei0rInEditorProjects, KdenliveAndShotcutProjectsRenderAsTheCliWithTheSame
   EXPECT_NE(expected.substr(11 * kFrameBytes), Render(12, {"Mode=Smoke", "Light=1.25", "Seed=Seed 1"}, "96x64", "25").substr(11 * kFrameBytes));
 }
 
+TEST(Frei0rInEditorProjects, AKeyframedTimeSpeedFollowsTheKeyframesFromTheStartAndTheSeekedFrameAfterASeek) {
+  // The clock integrates "Time Speed": rendered from frame 0, frame 8 is that of the ramp;
+  // rendered alone (an editor's seek to the clip's frame 8 on its track), the frames skipped to
+  // reach it run at frame 8's value.
+  ScratchDir dir;
+  const std::string project =
+      std::string("<?xml version=\"1.0\"?>\n<mlt LC_NUMERIC=\"C\">\n") + kProfile +
+      "  <producer id=\"producer0\" in=\"0\" out=\"11\">\n    <property name=\"length\">12</property>\n"
+      "    <property name=\"resource\">0x808080ff</property>\n    <property name=\"mlt_service\">color</property>\n"
+      "    <filter id=\"filter0\">\n" +
+      Properties({{"mlt_service", "frei0r.swirlmoss"}, {"Mode", "Smoke"}, {"Time Speed", "0=0;8=1"}, {"Frame Rate", "25"}}) +
+      "    </filter>\n  </producer>\n"
+      "  <playlist id=\"playlist0\">\n    <entry producer=\"producer0\" in=\"0\" out=\"11\"/>\n  </playlist>\n"
+      "  <tractor id=\"tractor0\">\n    <track producer=\"playlist0\"/>\n  </tractor>\n</mlt>\n";
+  std::ofstream(dir / "ramp.mlt") << project;
+  const auto melt = [&](const std::vector<std::string>& range, const std::string& output) {
+    std::vector<std::string> args = {"-quiet", dir / "ramp.mlt"};
+    args.insert(args.end(), range.begin(), range.end());
+    args.insert(args.end(), {"-consumer", "avformat:" + output, "f=rawvideo", "pix_fmt=rgba", "real_time=-1",
+                             "terminate_on_pause=1"});
+    const RunResult run = Host(MELT_PATH, args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return ReadFile(output);
+  };
+  const std::string inOrder = melt({}, dir / "all.rgba");
+  const std::string seeked = melt({"in=8", "out=8"}, dir / "one.rgba");
+  ExpectSameFrames(inOrder.substr(0, 9 * kFrameBytes),
+                   Render(9, {"Mode=Smoke", "Time Speed=0:0,8:1", "Seed=Seed 1"}, "96x64", "25"));
+  ExpectSameFrames(seeked, Render(9, {"Mode=Smoke", "Time Speed=1", "Seed=Seed 1"}, "96x64", "25").substr(8 * kFrameBytes));
+  EXPECT_NE(seeked, inOrder.substr(8 * kFrameBytes, kFrameBytes));
+}
+
 }  // namespace
