@@ -1,7 +1,9 @@
 #include "tools/frei0r/editors/editor_description.h"
 
+#include <cctype>
 #include <cstdio>
 #include <memory>
+#include <type_traits>
 
 #include "tools/frei0r/frei0r_api.h"
 #include "tools/hostkit/gl/egl_context.h"
@@ -47,11 +49,13 @@ bool AskModule(const std::string& path, Description& description, std::string& e
   module.init();
   f0r_plugin_info_t info{};
   module.pluginInfo(&info);
-  if (!info.name || info.num_params <= 0) {
+  if (!info.name || !*info.name || info.num_params <= 0) {
     error = path + " declares no parameters (is the plugin beside it?)";
     return false;
   }
-  description.title = "Swirlmoss";
+  // The module's name as a title: "swirlmoss" is listed as "Swirlmoss".
+  description.title = info.name;
+  description.title[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(description.title[0])));
   description.service = std::string("frei0r.") + info.name;
   description.explanation = info.explanation ? info.explanation : "";
   description.author = info.author ? info.author : "";

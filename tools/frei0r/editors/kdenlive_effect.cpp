@@ -1,7 +1,5 @@
 #include "tools/frei0r/editors/kdenlive_effect.h"
 
-#include <cmath>
-
 #include "tools/frei0r/editors/markup.h"
 
 namespace swirleditors {
@@ -60,7 +58,6 @@ std::string Parameter(const Description& description, const Control& control) {
         attributes += Attribute("suffix", " %");
         comment += "0 % is " + NumberText(control.minimum) + ", 100 % is " + NumberText(control.maximum) + ". ";
       }
-      if (control.name == "Light") attributes += Attribute("intimeline", "1");
       break;
     }
     case Kind::Switch:
