@@ -72,7 +72,7 @@ std::string ReadFile(const std::string& path) {
 
 // One XPath string from the Kdenlive file.
 std::string XPath(const std::string& expression) {
-  const tooltest::RunResult run = tooltest::Run("/usr/bin/xmllint", {"--xpath", expression, kKdenlive});
+  const tooltest::RunResult run = tooltest::Run(XMLLINT_PATH, {"--xpath", expression, kKdenlive});
   EXPECT_EQ(run.exitCode, 0) << expression << ": " << run.err;
   return run.out.empty() || run.out.back() != '\n' ? run.out : run.out.substr(0, run.out.size() - 1);
 }
@@ -104,13 +104,11 @@ double PluginValue(const hostkit::ParameterInfo& info, double frei0r) {
 }
 
 TEST_F(EditorDescriptions, ParseAsXmlAndQml) {
-  for (const auto& [program, file] : {std::pair<std::string, std::string>{"/usr/bin/xmllint", kKdenlive},
-                                      {"/usr/bin/qmllint", kMeta},
-                                      {"/usr/bin/qmllint", kPanel}}) {
-    const tooltest::RunResult run = tooltest::Run(program, program.find("xmllint") != std::string::npos
-                                                     ? std::vector<std::string>{"--noout", file}
-                                                     : std::vector<std::string>{file});
-    EXPECT_EQ(run.exitCode, 0) << file << ":\n" << run.out << run.err;
+  const std::pair<std::string, std::vector<std::string>> checks[] = {
+      {XMLLINT_PATH, {"--noout", kKdenlive}}, {QMLLINT_PATH, {kMeta}}, {QMLLINT_PATH, {kPanel}}};
+  for (const auto& [program, args] : checks) {
+    const tooltest::RunResult run = tooltest::Run(program, args);
+    EXPECT_EQ(run.exitCode, 0) << args.back() << ":\n" << run.out << run.err;
   }
 }
 

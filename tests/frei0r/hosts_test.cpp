@@ -338,7 +338,7 @@ std::string Properties(const std::vector<std::pair<std::string, std::string>>& v
 
 // Kdenlive's effect description: each parameter's name, type and default, in order.
 std::vector<std::vector<std::string>> KdenliveParameters() {
-  const RunResult run = tooltest::Run("/usr/bin/xmllint", {"--xpath", "//parameter/@*[name()='name' or name()='type' or name()='default']",
+  const RunResult run = tooltest::Run(XMLLINT_PATH, {"--xpath", "//parameter/@*[name()='name' or name()='type' or name()='default']",
                                                            EDITORS_DIR "/kdenlive/frei0r_swirlmoss.xml"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   std::vector<std::vector<std::string>> parameters;
