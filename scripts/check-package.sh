@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured and built folder and checks what it holds and
 # declares: the program, the plugin and the frei0r module at their literal places under /usr,
-# the manual page, the bash completion, the looks and the copyright file, the run-time
+# the manual page, the bash completion, the looks, the editors' descriptions and the copyright
+# file, the run-time
 # dependencies that no linker sees, a frei0r module exporting only the f0r_* functions and
 # never unloaded, the OBS module in the multiarch obs-plugins/ folder with its locale, exporting
 # only OBS's module functions and under the GPL in the copyright file, and that the unpacked
@@ -26,7 +27,9 @@ obs_module=./usr/lib/$multiarch/obs-plugins/swirlmoss-obs.so
 expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./usr/lib/swirlmoss/plugins/Swirlmoss.so \
   "$obs_module" ./usr/share/obs/obs-plugins/swirlmoss-obs/locale/en-US.ini \
   ./usr/share/bash-completion/completions/swirlmoss ./usr/share/man/man1/swirlmoss.1.gz \
-  ./usr/share/doc/swirlmoss/copyright $looks | sort)
+  ./usr/share/doc/swirlmoss/copyright $looks ./usr/share/kdenlive/effects/frei0r_swirlmoss.xml \
+  ./usr/share/shotcut/qml/filters/swirlmoss/meta_swirlmoss.qml ./usr/share/shotcut/qml/filters/swirlmoss/ui_swirlmoss.qml |
+  sort)
 [ "$files" = "$expected" ] || fail "unexpected contents:"$'\n'"$files"
 
 field() { dpkg-deb -f "$deb" "$1"; }
@@ -56,6 +59,13 @@ root=$work/root/usr
 zcat "$root/share/man/man1/swirlmoss.1.gz" | grep -q '^\.SS "swirlmoss preview' || fail "the manual page lacks the subcommands"
 bash -c 'source "$1" && complete -p swirlmoss' _ "$root/share/bash-completion/completions/swirlmoss" >/dev/null ||
   fail "the bash completion does not load"
+# Kdenlive and Shotcut find the effect where Debian's editors look, as the build wrote it.
+cmp -s "$root/share/kdenlive/effects/frei0r_swirlmoss.xml" "$build/editors/kdenlive/frei0r_swirlmoss.xml" ||
+  fail "the packaged Kdenlive description is not the one the build wrote"
+for qml in meta_swirlmoss.qml ui_swirlmoss.qml; do
+  cmp -s "$root/share/shotcut/qml/filters/swirlmoss/$qml" "$build/editors/shotcut/swirlmoss/$qml" ||
+    fail "the packaged Shotcut $qml is not the one the build wrote"
+done
 # Installed, each part finds the plugin relative to itself, without any environment variable.
 env -u SWIRLMOSS_PLUGIN timeout -k 5 60 "$root/bin/swirlmoss" info >"$work/info.log" 2>&1 ||
   fail "the installed swirlmoss does not find its plugin: $(tail -n 1 "$work/info.log")"
@@ -67,4 +77,4 @@ env -u SWIRLMOSS_PLUGIN FREI0R_PATH="$root/lib/frei0r-1" timeout -k 5 120 ffmpeg
 # Nothing but the module's note on the process's first frame (the shader compile and its time).
 said=$(grep -v -e '^swirlmoss (frei0r): first frame: ' -e '^swirlmoss (frei0r): shader compiled, ' "$work/ffmpeg.log" || true)
 [ -z "$said" ] || fail "ffmpeg with the installed module said: $said"
-echo "package check: $(basename "$deb") holds the program, the plugin, the frei0r and OBS modules, the manual and the completion"
+echo "package check: $(basename "$deb") holds the program, the plugin, the frei0r and OBS modules, the editors' descriptions, the manual and the completion"

@@ -84,26 +84,8 @@ in_system() {
     bash -c "cd $checkout && $1"
 }
 
-mount_system() {
-  mount -t proc proc "$root/proc"
-  mount -t sysfs sysfs "$root/sys"
-  # Private binds: where /dev is a shared mount, a mount below the bind would otherwise
-  # appear under the machine's own /dev as well.
-  mount --bind /dev "$root/dev"
-  mount --make-private "$root/dev"
-  mount --bind /dev/pts "$root/dev/pts"
-  mount --make-private "$root/dev/pts"
-  mount -t tmpfs tmpfs "$root/dev/shm"
-  cp /etc/resolv.conf "$root/etc/resolv.conf"
-}
-
-unmount_system() {
-  local target
-  # Deepest first; a busy mount is detached lazily so that nothing stays attached.
-  for target in dev/shm dev/pts dev sys proc; do
-    if findmnt -M "$root/$target" >/dev/null; then umount "$root/$target" || umount -l "$root/$target"; fi
-  done
-}
+# shellcheck source=scripts/throwaway-system.sh
+source "$repo/scripts/throwaway-system.sh"
 
 cleanup() {
   local status=$?

@@ -43,6 +43,8 @@ packages=(
   # the preview's PipeWire camera (libpipewire), and its tests: a private PipeWire daemon and
   # WirePlumber under their own D-Bus session, pw-cli and pw-dump, GStreamer's pipewiresrc
   libpipewire-0.3-dev pipewire pipewire-bin wireplumber dbus-daemon gstreamer1.0-pipewire
+  # the editors' descriptions (Kdenlive's XML, Shotcut's QML): checked by xmllint and qmllint
+  libxml2-utils qtdeclarative5-dev-tools
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <sstream>
 
 #include "tests/support/tool_test_util.h"
@@ -309,6 +311,175 @@ TEST(Frei0rInGStreamer, FiltersANegotiatedRgbaStreamAtItsOwnRate) {
   EXPECT_EQ(WithoutCompileLines(run.err),
             "swirlmoss (frei0r): the host's frames are 0.073 s apart, which names no usual frame rate; the effect "
             "runs at 30 fps (set Frame Rate to the project's rate, such as 25 or 30000/1001)\n");
+}
+
+// Projects as the editors save them: every parameter written at the default their description
+// gives (Kdenlive writes each number as a keyframe at 0, Shotcut sets every value when the
+// filter is made), "Mode" Smoke and "Light" keyframed from 1.25 at frame 0 to 6.25 at frame 8
+// (0.125 to 0.625 of 0..10: exact in binary, so MLT's interpolation and the CLI's agree to the
+// bit). Values left at their defaults keep Smoke's own, so the frames are those of a render
+// that sets only the mode and the keyframes.
+const char* const kLightKeyframes = "00:00:00.000=0.125;00:00:00.320=0.625";
+const std::vector<std::string> kProjectSettings = {"Mode=Smoke", "Light=0:1.25,8:6.25", "Seed=Seed 1"};
+
+std::string XmlText(const std::string& text) {
+  std::string escaped;
+  for (char c : text) escaped += c == '&' ? "&amp;" : c == '<' ? "&lt;" : std::string(1, c);
+  return escaped;
+}
+
+std::string Properties(const std::vector<std::pair<std::string, std::string>>& values) {
+  std::string text;
+  for (const auto& [name, value] : values) {
+    text += "    <property name=\"" + name + "\">" + XmlText(value) + "</property>\n";
+  }
+  return text;
+}
+
+// Kdenlive's effect description: each parameter's name, type and default, in order.
+std::vector<std::vector<std::string>> KdenliveParameters() {
+  const RunResult run = tooltest::Run(XMLLINT_PATH, {"--xpath", "//parameter/@*[name()='name' or name()='type' or name()='default']",
+                                                           EDITORS_DIR "/kdenlive/frei0r_swirlmoss.xml"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::vector<std::vector<std::string>> parameters;
+  const std::regex attribute(R"re( (\w+)="([^"]*)")re");
+  std::map<std::string, std::string> current;
+  for (auto it = std::sregex_iterator(run.out.begin(), run.out.end(), attribute); it != std::sregex_iterator(); ++it) {
+    current[(*it)[1]] = std::regex_replace(std::string((*it)[2]), std::regex("&apos;"), "'");
+    if (current.size() == 3) {
+      parameters.push_back({current["name"], current["type"], current["default"]});
+      current.clear();
+    }
+  }
+  return parameters;
+}
+
+// Shotcut's panel: the lists of names and defaults it sets on a new filter.
+std::vector<std::pair<std::string, std::string>> ShotcutDefaults() {
+  const std::string panel = ReadFile(EDITORS_DIR "/shotcut/swirlmoss/ui_swirlmoss.qml");
+  const auto list = [&](const std::string& name) {
+    const size_t at = panel.find(" " + name + ": [") + name.size() + 4;
+    std::vector<std::string> items;
+    const std::string body = panel.substr(at, panel.find("]\n", at) - at);
+    const std::regex item(R"re('([^']*)'|([-0-9.e]+))re");
+    for (auto it = std::sregex_iterator(body.begin(), body.end(), item); it != std::sregex_iterator(); ++it) {
+      items.push_back((*it)[1].matched ? (*it)[1] : (*it)[2]);
+    }
+    return items;
+  };
+  const std::vector<std::string> names = list("moduleParameters"), defaults = list("defaults");
+  EXPECT_EQ(names.size(), defaults.size());
+  std::vector<std::pair<std::string, std::string>> values;
+  for (size_t i = 0; i < names.size() && i < defaults.size(); ++i) values.push_back({names[i], defaults[i]});
+  return values;
+}
+
+const char* const kProfile =
+    "  <profile description=\"test\" width=\"96\" height=\"64\" progressive=\"1\" sample_aspect_num=\"1\" "
+    "sample_aspect_den=\"1\" display_aspect_num=\"3\" display_aspect_den=\"2\" frame_rate_num=\"25\" "
+    "frame_rate_den=\"1\" colorspace=\"709\"/>\n";
+
+std::string KdenliveProject() {
+  std::vector<std::pair<std::string, std::string>> values = {{"mlt_service", "frei0r.swirlmoss"},
+                                                             {"kdenlive_id", "frei0r.swirlmoss"}};
+  for (const auto& parameter : KdenliveParameters()) {
+    const std::string& name = parameter[0];
+    std::string value = parameter[2];
+    if (parameter[1] == "animated") value = "00:00:00.000=" + value;
+    if (name == "Mode") value = "1";  // the list's value for Smoke
+    if (name == "Light") value = kLightKeyframes;
+    values.push_back({name, value});
+  }
+  values.push_back({"kdenlive:collapsed", "0"});
+  return std::string("<?xml version='1.0' encoding='utf-8'?>\n<mlt LC_NUMERIC=\"C\" producer=\"main_bin\" version=\"7.12.0\">\n") +
+         kProfile +
+         "  <producer id=\"producer0\" in=\"00:00:00.000\" out=\"00:00:00.440\">\n"
+         "    <property name=\"length\">12</property>\n    <property name=\"eof\">pause</property>\n"
+         "    <property name=\"resource\">0x808080ff</property>\n    <property name=\"mlt_service\">color</property>\n"
+         "    <property name=\"kdenlive:id\">2</property>\n  </producer>\n"
+         "  <playlist id=\"playlist0\">\n"
+         "   <entry producer=\"producer0\" in=\"00:00:00.000\" out=\"00:00:00.440\">\n"
+         "   <filter id=\"filter0\">\n" +
+         Properties(values) +
+         "   </filter>\n   </entry>\n  </playlist>\n"
+         "  <tractor id=\"tractor0\" in=\"00:00:00.000\" out=\"00:00:00.440\">\n    <track producer=\"playlist0\"/>\n"
+         "  </tractor>\n</mlt>\n";
+}
+
+std::string ShotcutProject() {
+  std::vector<std::pair<std::string, std::string>> values = {{"mlt_service", "frei0r.swirlmoss"},
+                                                             {"shotcut:filter", "swirlmoss"}};
+  for (auto [name, value] : ShotcutDefaults()) {
+    if (name == "Mode") value = "Smoke";
+    if (name == "Light") value = kLightKeyframes;
+    if (name == "Frame Rate") value = "25";  // the panel sets the project's rate
+    values.push_back({name, value});
+  }
+  return std::string("<?xml version=\"1.0\" standalone=\"no\"?>\n<mlt LC_NUMERIC=\"C\" version=\"7.12.0\" "
+                     "title=\"Shotcut version 22.12.21\" producer=\"main_bin\">\n") +
+         kProfile +
+         "  <playlist id=\"main_bin\">\n    <property name=\"xml_retain\">1</property>\n  </playlist>\n"
+         "  <producer id=\"producer0\" in=\"00:00:00.000\" out=\"00:00:00.440\">\n"
+         "    <property name=\"length\">00:00:00.480</property>\n    <property name=\"eof\">pause</property>\n"
+         "    <property name=\"resource\">#ff808080</property>\n    <property name=\"mlt_service\">color</property>\n"
+         "    <property name=\"shotcut:caption\">#ff808080</property>\n"
+         "    <filter id=\"filter0\" out=\"00:00:00.440\">\n" +
+         Properties(values) +
+         "    </filter>\n  </producer>\n"
+         "  <playlist id=\"playlist0\">\n    <property name=\"shotcut:video\">1</property>\n"
+         "    <entry producer=\"producer0\" in=\"00:00:00.000\" out=\"00:00:00.440\"/>\n  </playlist>\n"
+         "  <tractor id=\"tractor0\" title=\"Shotcut\" in=\"00:00:00.000\" out=\"00:00:00.440\">\n"
+         "    <property name=\"shotcut\">1</property>\n    <track producer=\"playlist0\"/>\n  </tractor>\n</mlt>\n";
+}
+
+TEST(Frei0rInEditorProjects, KdenliveAndShotcutProjectsRenderAsTheCliWithTheSameValues) {
+  ScratchDir dir;
+  const std::string expected = Render(12, kProjectSettings, "96x64", "25");
+  for (const auto& [editor, project] : {std::pair<std::string, std::string>{"kdenlive", KdenliveProject()},
+                                        {"shotcut", ShotcutProject()}}) {
+    SCOPED_TRACE(editor);
+    const std::string file = dir / (editor + ".mlt"), output = dir / (editor + ".rgba");
+    std::ofstream(file) << project;
+    const RunResult run = Host(MELT_PATH, {"-quiet", file, "-consumer", "avformat:" + output, "f=rawvideo",
+                                           "pix_fmt=rgba", "real_time=-1", "terminate_on_pause=1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(WithoutCompileLines(run.err), "");
+    ExpectSameFrames(ReadFile(output), expected);
+  }
+  // The keyframes move the light: the first and last frames differ from a constant Light.
+  EXPECT_NE(expected.substr(11 * kFrameBytes), Render(12, {"Mode=Smoke", "Light=1.25", "Seed=Seed 1"}, "96x64", "25").substr(11 * kFrameBytes));
+}
+
+TEST(Frei0rInEditorProjects, AKeyframedTimeSpeedFollowsTheKeyframesFromTheStartAndTheSeekedFrameAfterASeek) {
+  // The clock integrates "Time Speed": rendered from frame 0, frame 8 is that of the ramp;
+  // rendered alone (an editor's seek to the clip's frame 8 on its track), the frames skipped to
+  // reach it run at frame 8's value.
+  ScratchDir dir;
+  const std::string project =
+      std::string("<?xml version=\"1.0\"?>\n<mlt LC_NUMERIC=\"C\">\n") + kProfile +
+      "  <producer id=\"producer0\" in=\"0\" out=\"11\">\n    <property name=\"length\">12</property>\n"
+      "    <property name=\"resource\">0x808080ff</property>\n    <property name=\"mlt_service\">color</property>\n"
+      "    <filter id=\"filter0\">\n" +
+      Properties({{"mlt_service", "frei0r.swirlmoss"}, {"Mode", "Smoke"}, {"Time Speed", "0=0;8=1"}, {"Frame Rate", "25"}}) +
+      "    </filter>\n  </producer>\n"
+      "  <playlist id=\"playlist0\">\n    <entry producer=\"producer0\" in=\"0\" out=\"11\"/>\n  </playlist>\n"
+      "  <tractor id=\"tractor0\">\n    <track producer=\"playlist0\"/>\n  </tractor>\n</mlt>\n";
+  std::ofstream(dir / "ramp.mlt") << project;
+  const auto melt = [&](const std::vector<std::string>& range, const std::string& output) {
+    std::vector<std::string> args = {"-quiet", dir / "ramp.mlt"};
+    args.insert(args.end(), range.begin(), range.end());
+    args.insert(args.end(), {"-consumer", "avformat:" + output, "f=rawvideo", "pix_fmt=rgba", "real_time=-1",
+                             "terminate_on_pause=1"});
+    const RunResult run = Host(MELT_PATH, args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return ReadFile(output);
+  };
+  const std::string inOrder = melt({}, dir / "all.rgba");
+  const std::string seeked = melt({"in=8", "out=8"}, dir / "one.rgba");
+  ExpectSameFrames(inOrder.substr(0, 9 * kFrameBytes),
+                   Render(9, {"Mode=Smoke", "Time Speed=0:0,8:1", "Seed=Seed 1"}, "96x64", "25"));
+  ExpectSameFrames(seeked, Render(9, {"Mode=Smoke", "Time Speed=1", "Seed=Seed 1"}, "96x64", "25").substr(8 * kFrameBytes));
+  EXPECT_NE(seeked, inOrder.substr(8 * kFrameBytes, kFrameBytes));
 }
 
 }  // namespace
