@@ -42,18 +42,34 @@ std::string Tail(const std::string& text, size_t count) {
 
 // A host under `timeout -k`: melt may ignore SIGTERM, so KILL follows. The module records its
 // steps, so that a host that stalls names the module's last ones.
-RunResult Host(const std::string& program, std::vector<std::string> args, std::vector<std::string> environment = {}) {
+struct HostRun {
+  RunResult run;
+  std::string steps;  // the module's trace of the run
+  bool Stalled() const { return run.exitCode == 124 || run.exitCode == 137; }
+};
+
+HostRun RunHost(const std::string& program, std::vector<std::string> args, std::vector<std::string> environment) {
   ScratchDir traceDir;
   args.insert(args.begin(), {"-k", "5", "120", program});
   environment.insert(environment.begin(), kHostEnvironment.begin(), kHostEnvironment.end());
   environment.push_back("SWIRLMOSS_FREI0R_TRACE=" + (traceDir / "steps"));
-  const RunResult run = Run("/usr/bin/timeout", args, environment);
-  if (run.exitCode == 124 || run.exitCode == 137) {
-    ADD_FAILURE() << program << " stalled: stopped by its timeout (exit " << run.exitCode
+  HostRun host{Run("/usr/bin/timeout", args, environment), ""};
+  host.steps = ReadFile(traceDir / "steps");
+  return host;
+}
+
+void ExpectNoStall(const std::string& program, const HostRun& host) {
+  if (host.Stalled()) {
+    ADD_FAILURE() << program << " stalled: stopped by its timeout (exit " << host.run.exitCode
                   << "); the frei0r module's last steps:\n"
-                  << Tail(ReadFile(traceDir / "steps"), 20) << "its standard error ends:\n" << Tail(run.err, 20);
+                  << Tail(host.steps, 20) << "its standard error ends:\n" << Tail(host.run.err, 20);
   }
-  return run;
+}
+
+RunResult Host(const std::string& program, std::vector<std::string> args, std::vector<std::string> environment = {}) {
+  const HostRun host = RunHost(program, std::move(args), std::move(environment));
+  ExpectNoStall(program, host);
+  return host.run;
 }
 
 RunResult Ffmpeg(const std::string& filters, const std::string& output, int frames = 3,
@@ -215,6 +231,23 @@ TEST(Frei0rInFfmpeg, FailuresAreOneLineAndNeverACrash) {
 }
 
 // melt's profile: a file without "description" crashes melt 7.12.
+// melt writing `output`. Seldom, in a loaded suite run, melt's consumer stops before it asks
+// the filter for a first frame: melt then either ends at once with status 0 and no frame, or
+// waits for that consumer for ever. The module is idle then (its trace shows its set-up done and
+// no instance made), so that is melt's own race at start; it is said here and melt runs once more.
+RunResult RunMelt(const std::vector<std::string>& args, const std::string& output) {
+  const HostRun first = RunHost(MELT_PATH, args, {});
+  const bool noInstance = first.steps.find("f0r_init: done") != std::string::npos &&
+                          first.steps.find("f0r_construct") == std::string::npos;
+  if (noInstance && (first.Stalled() || (first.run.exitCode == 0 && ReadFile(output).empty()))) {
+    std::fprintf(stderr, "melt %s before asking the filter for a frame (its consumer never started); again\n",
+                 first.Stalled() ? "stalled" : "ended with 0");
+    return Host(MELT_PATH, args);
+  }
+  ExpectNoStall(MELT_PATH, first);
+  return first.run;
+}
+
 std::string WriteProfile(const ScratchDir& dir, int fps) {
   std::ofstream(dir / "profile") << "description=test\nframe_rate_num=" << fps
                                  << "\nframe_rate_den=1\nwidth=96\nheight=64\n"
@@ -230,16 +263,7 @@ RunResult Melt(const ScratchDir& dir, const std::string& output, int realTime, s
   args.insert(args.end(), settings.begin(), settings.end());
   args.insert(args.end(), {"-consumer", "avformat:" + output, "f=rawvideo", "pix_fmt=rgba",
                            "real_time=" + std::to_string(realTime), "terminate_on_pause=1"});
-  RunResult run = Host(MELT_PATH, args);
-  // Once in a loaded suite run, melt with several render threads ended at once, status 0,
-  // having asked the filter for no frame (no first-frame lines) and written nothing: its
-  // consumer saw itself paused before the first frame. That is melt's race, not the
-  // module's; it is said here and run once more.
-  if (run.exitCode == 0 && ReadFile(output).empty()) {
-    std::fprintf(stderr, "melt wrote no frame and ended with 0 (its consumer stopped before starting); again\n");
-    run = Host(MELT_PATH, args);
-  }
-  return run;
+  return RunMelt(args, output);
 }
 
 TEST(Frei0rInMelt, OutOfOrderRenderThreadsGiveTheFramesOfOneThreadAtTheProjectsRate) {
@@ -440,8 +464,9 @@ TEST(Frei0rInEditorProjects, KdenliveAndShotcutProjectsRenderAsTheCliWithTheSame
     SCOPED_TRACE(editor);
     const std::string file = dir / (editor + ".mlt"), output = dir / (editor + ".rgba");
     std::ofstream(file) << project;
-    const RunResult run = Host(MELT_PATH, {"-quiet", file, "-consumer", "avformat:" + output, "f=rawvideo",
-                                           "pix_fmt=rgba", "real_time=-1", "terminate_on_pause=1"});
+    const RunResult run = RunMelt({"-quiet", file, "-consumer", "avformat:" + output, "f=rawvideo", "pix_fmt=rgba",
+                                   "real_time=-1", "terminate_on_pause=1"},
+                                  output);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(WithoutCompileLines(run.err), "");
     ExpectSameFrames(ReadFile(output), expected);
@@ -470,7 +495,7 @@ TEST(Frei0rInEditorProjects, AKeyframedTimeSpeedFollowsTheKeyframesFromTheStartA
     args.insert(args.end(), range.begin(), range.end());
     args.insert(args.end(), {"-consumer", "avformat:" + output, "f=rawvideo", "pix_fmt=rgba", "real_time=-1",
                              "terminate_on_pause=1"});
-    const RunResult run = Host(MELT_PATH, args);
+    const RunResult run = RunMelt(args, output);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     return ReadFile(output);
   };

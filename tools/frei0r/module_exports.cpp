@@ -31,6 +31,7 @@ extern "C" int f0r_init() {
     ModuleState::Get();
   } catch (...) {
   }
+  swirlfrei0r::Trace("f0r_init: done");
   return 1;
 }
 
