@@ -5,6 +5,12 @@
 #include <spa/param/buffers.h>
 #include <spa/param/video/format-utils.h>
 
+// PipeWire's pod-builder and loop macros expand to GNU statement expressions, which clang's
+// -Wpedantic reports at each use in this file.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wgnu-statement-expression"
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <cmath>
