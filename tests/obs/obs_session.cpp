@@ -62,6 +62,13 @@ ObsSession& ObsSession::Start(int width, int height) {
   obs_set_nix_platform(OBS_NIX_PLATFORM_X11_EGL);
   obs_set_nix_platform_display(display);
   if (!obs_startup("en-US", nullptr, nullptr)) Fail("obs_startup failed");
+  // OBS's graphics and video threads run until obs_shutdown joins them; a process that left
+  // without it would unload libraries under a graphics thread still copying a frame.
+  std::atexit([] {
+    obs_remove_raw_video_callback(Captured, session);
+    obs_set_output_source(0, nullptr);
+    obs_shutdown();
+  });
   session->width = width;
   session->height = height;
   if (ResetVideo(width, height) != OBS_VIDEO_SUCCESS) Fail("obs_reset_video failed");
