@@ -307,9 +307,12 @@ TEST_F(CliFootage, BadInputsAreOneLineANonZeroExitAndNoFile) {
     EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
     EXPECT_TRUE(out.Entries().empty()) << c.expected;
   }
-  // An output naming the input itself, by its own name or another, would replace the source.
+  // An output naming the input itself, by its own name, another spelling or a link, would
+  // replace the source.
   const std::string before = Slurp(clip);
-  for (const std::string& output : {clip, dir / "seq/../clip.mp4"}) {
+  std::filesystem::create_symlink(clip, dir / "soft.mp4");
+  std::filesystem::create_hard_link(clip, dir / "hard.mp4");
+  for (const std::string& output : {clip, dir / "seq/../clip.mp4", dir / "soft.mp4", dir / "hard.mp4"}) {
     const RunResult run = Swirlmoss({"render", "--input", clip, "-o", output});
     EXPECT_EQ(run.exitCode, 2) << run.err;
     EXPECT_NE(run.err.find("is the input itself"), std::string::npos) << run.err;

@@ -85,6 +85,16 @@ TEST(MidiMap, ControlChangesSpreadOverWhatAParameterTakesAndNotesToggleAndStep) 
   EXPECT_FALSE(Send(map, {0xB0, 1}, values).any) << "cut short";
 }
 
+TEST(MidiMap, AControlSpansARangeThatDoesNotStartAtZero) {
+  std::vector<hostkit::ParameterInfo> p(1);
+  p[0].name = "Wave Thickness", p[0].type = 10, p[0].minimum = 0.6f, p[0].maximum = 2.0f;
+  const hostkit::ParameterModel model = hostkit::ParameterModel::FromParameters(p);
+  MidiMap map(model);
+  map.Learn(0);
+  EXPECT_FLOAT_EQ(Send(map, {0xB0, 7, 0}, {1.0f}).value, 0.6f);
+  EXPECT_FLOAT_EQ(Send(map, {0xB0, 7, 127}, {1.0f}).value, 2.0f);
+}
+
 TEST(MidiMap, MapsReadBackAsWrittenAndBadOnesNameTheFileAndTheBinding) {
   const hostkit::ParameterModel model = Model();
   MidiMap map(model);

@@ -94,6 +94,18 @@ TEST(OscRouter, ValuesInTheirRangeOptionsAsSetTakesThemAndNormalisedOnes) {
   EXPECT_STREQ(preset.event.preset, "embers");
 }
 
+TEST(OscRouter, NormalisedValuesSpanARangeThatDoesNotStartAtZero) {
+  std::vector<hostkit::ParameterInfo> p(1);
+  p[0].name = "Wave Thickness", p[0].type = 10, p[0].minimum = 0.6f, p[0].maximum = 2.0f;
+  const hostkit::ParameterModel model = hostkit::ParameterModel::FromParameters(p);
+  const OscRouter router(model);
+  for (const auto& [norm, value] : {std::pair{0.0, 0.6f}, {0.5, 1.3f}, {1.0, 2.0f}}) {
+    const Routed routed = Route(router, "/swirlmoss/wave_thickness/norm", {Number('f', norm)});
+    ASSERT_EQ(routed.refusal, OscRefusal::None) << routed.why;
+    EXPECT_FLOAT_EQ(routed.event.value, value) << norm;
+  }
+}
+
 TEST(OscRouter, EveryBadMessageIsRefusedWithItsReason) {
   const hostkit::ParameterModel model = Model();
   const OscRouter router(model);
