@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <wordexp.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -50,14 +51,12 @@ Parsed ParseBack(const std::string& line) {
 
 void ExpectSame(const RenderSettings& got, const RenderSettings& want) {
   EXPECT_EQ(got.input, want.input);
-  EXPECT_EQ(got.sizeGiven, want.sizeGiven);
-  if (want.sizeGiven) {
-    EXPECT_EQ(got.size, want.size);
+  ASSERT_EQ(got.size.has_value(), want.size.has_value());
+  if (want.size) {
+    EXPECT_EQ(got.size->width, want.size->width);
+    EXPECT_EQ(got.size->height, want.size->height);
   }
-  EXPECT_EQ(got.fpsGiven, want.fpsGiven);
-  if (want.fpsGiven) {
-    EXPECT_EQ(got.fps, want.fps);
-  }
+  EXPECT_EQ(got.fps, want.fps);
   EXPECT_EQ(got.preset, want.preset);
   EXPECT_EQ(got.values, want.values);
 }
@@ -65,10 +64,8 @@ void ExpectSame(const RenderSettings& got, const RenderSettings& want) {
 TEST(CopiedCommand, ParsesBackIntoTheSettingsItWasMadeFrom) {
   RenderSettings awkward;
   awkward.input = "/tmp/my clips/it's \"here\" $HOME `now` *.mp4";
-  awkward.size = "96x64";
-  awkward.sizeGiven = true;
+  awkward.size = hostkit::FrameSize{96, 64};
   awkward.fps = 30000.0 / 1001.0;
-  awkward.fpsGiven = true;
   awkward.preset = "/tmp/looks/night & day;.json";
   awkward.values = {"Mode=Smoke", "Seed=Seed 4", "Light=2.5", "Paint R=0.300000012", "Caption=a 'b' \\c",
                     "Spot Spin=0..1", "Light=0:1,60:5,120:1", "Night Mode=on", "Empty=", "Tab=\tx\ny"};
@@ -78,7 +75,6 @@ TEST(CopiedCommand, ParsesBackIntoTheSettingsItWasMadeFrom) {
 
   RenderSettings fractional;
   fractional.fps = 23.976;
-  fractional.fpsGiven = true;
   fractional.input = "clip.mp4";
 
   for (const RenderSettings& settings : {awkward, plain, fractional}) {
@@ -94,8 +90,7 @@ TEST(CopiedCommand, ParsesBackIntoTheSettingsItWasMadeFrom) {
 
 TEST(CopiedCommand, LeavesPlainWordsBareAndQuotesTheRest) {
   RenderSettings settings;
-  settings.size = "96x64";
-  settings.sizeGiven = true;
+  settings.size = hostkit::FrameSize{96, 64};
   settings.values = {"Light=2.5", "Seed=Seed 4"};
   EXPECT_EQ(hostkit::RenderCommandLine(settings, {"-o", "out.png"}),
             "swirlmoss render --size 96x64 --set Light=2.5 --set 'Seed=Seed 4' -o out.png");
@@ -104,3 +99,26 @@ TEST(CopiedCommand, LeavesPlainWordsBareAndQuotesTheRest) {
 }
 
 }  // namespace
+
+// A value the shared options cannot take is refused as the command line is read, in the one
+// line the user sees, with the rate's ceiling of the command that parses it.
+TEST(SharedOptions, RefuseValuesTheyCannotTakeAsTheyAreRead) {
+  const auto refusal = [](std::vector<std::string> arguments, double maxFps) -> std::string {
+    RenderSettings settings;
+    CLI::App app;
+    swirlcli::AddSettingsOptions(app, settings, {"input", "size", "fps", "set"}, maxFps);
+    try {
+      app.parse(std::vector<std::string>(arguments.rbegin(), arguments.rend()));
+    } catch (const swirlcli::UsageMistake& mistake) {
+      return mistake.what();
+    }
+    return "";
+  };
+  const double any = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(refusal({"--size", "0x36"}, any), "size 0x36 has no pixels: width and height must be at least 1");
+  EXPECT_EQ(refusal({"--size", "wide"}, any), "size \"wide\" is not WIDTHxHEIGHT, such as 1280x720");
+  EXPECT_EQ(refusal({"--fps", "nan"}, any), "--fps must be above 0");
+  EXPECT_EQ(refusal({"--fps", "-1"}, any), "--fps must be above 0");
+  EXPECT_EQ(refusal({"--fps", "240.5"}, 240.0), "--fps must lie above 0 and at most 240");
+  EXPECT_EQ(refusal({"--fps", "240", "--size", "1X1"}, 240.0), "");
+}

@@ -14,6 +14,7 @@
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/progress.h"
+#include "tools/cli/settings_options.h"
 #include "tools/hostkit/platform/child_process.h"
 #include "tools/hostkit/platform/cpu_clock.h"
 #include "tools/hostkit/platform/file_system.h"
@@ -31,7 +32,7 @@ using Clock = std::chrono::steady_clock;
 struct BenchOptions {
   std::string plugin;
   GlOptions gl;
-  std::vector<std::string> sizes = {"1280x720", "1920x1080"};
+  std::vector<hostkit::FrameSize> sizes = {{1280, 720}, {1920, 1080}};
   int frames = 10;
   int throughputFrames = 24;
   bool io = false;
@@ -165,7 +166,7 @@ void TimeSize(const LoadedPlugin& plugin, const std::vector<hostkit::ParameterPl
 
 // The frame-time table: every look at every size, with how it was clocked.
 void TimeLooks(const LoadedPlugin& plugin, const hostkit::EglContext& gl,
-               const std::vector<hostkit::ParameterPlan>& plans, const std::vector<std::pair<int, int>>& sizes,
+               const std::vector<hostkit::ParameterPlan>& plans, const std::vector<hostkit::FrameSize>& sizes,
                int frames) {
   hostkit::FrameTimer timer;
   timer.Create(!gl.IsSoftware());
@@ -176,7 +177,7 @@ void TimeLooks(const LoadedPlugin& plugin, const hostkit::EglContext& gl,
   std::printf("%-10s %-12s %10s %16s %8s %18s\n", "size", "look", "effect ms", "pass-through ms", "ratio",
               "plugin call CPU us");
   std::fflush(stdout);
-  for (const auto& [width, height] : sizes) TimeSize(plugin, plans, timer, width, height, frames);
+  for (const hostkit::FrameSize& size : sizes) TimeSize(plugin, plans, timer, size.width, size.height, frames);
   timer.Release();
 }
 
@@ -204,8 +205,9 @@ bool TimeThroughputRow(hostkit::InstanceDriver& driver, const hostkit::Parameter
 
 // End-to-end throughput of render to files, at `width` x `height`, for both looks, in a scratch
 // folder removed afterwards.
-void TimeThroughput(const LoadedPlugin& plugin, const std::vector<hostkit::ParameterPlan>& plans, int width,
-                    int height, int frames) {
+void TimeThroughput(const LoadedPlugin& plugin, const std::vector<hostkit::ParameterPlan>& plans,
+                    const hostkit::FrameSize& size, int frames) {
+  const auto [width, height] = size;
   auto driver = MakeDriver(plugin, width, height, hostkit::PixelFormat::Rgba8, hostkit::MakeTestCard(width, height));
   std::string error;
   const std::string scratch = hostkit::MakeTemporaryDirectory("swirlmoss-bench", error);
@@ -234,15 +236,15 @@ void TimeThroughput(const LoadedPlugin& plugin, const std::vector<hostkit::Param
 
 // A software renderer takes a fraction of a second per frame, so the default run is minutes:
 // say so before it starts, and how to shorten it. About 0.22 s per 1280x720 frame on two cores.
-double SecondsOnSoftware(const std::vector<std::pair<int, int>>& sizes, int frames, int throughputFrames) {
+double SecondsOnSoftware(const std::vector<hostkit::FrameSize>& sizes, int frames, int throughputFrames) {
   const auto frameSeconds = [](int width, int height) { return 0.22 * width * height / (1280.0 * 720.0); };
   double seconds = 0.0;
   for (const auto& [width, height] : sizes) seconds += Looks().size() * (frames + 1) * frameSeconds(width, height);
   // Two looks, each rendered purely, to PNG, to MP4 and from a clip.
-  return seconds + 2 * 4 * throughputFrames * frameSeconds(sizes.front().first, sizes.front().second);
+  return seconds + 2 * 4 * throughputFrames * frameSeconds(sizes.front().width, sizes.front().height);
 }
 
-void SayHowLong(const std::vector<std::pair<int, int>>& sizes, int frames, int throughputFrames) {
+void SayHowLong(const std::vector<hostkit::FrameSize>& sizes, int frames, int throughputFrames) {
   std::printf("On this software renderer the run takes about %.0f s, more on a busy machine or while the shader "
               "compiles for the first time; `swirlmoss bench --size 640x360 --frames 3 --throughput-frames 6` "
               "takes about %.0f s.\n",
@@ -253,8 +255,6 @@ void SayHowLong(const std::vector<std::pair<int, int>>& sizes, int frames, int t
 int RunBench(const BenchOptions& options) {
   Require(options.frames >= 1 && options.throughputFrames >= 2,
           "--frames must be at least 1 and --throughput-frames at least 2", kExitUsage);
-  std::vector<std::pair<int, int>> sizes;
-  for (const auto& text : options.sizes) sizes.push_back(ParseSize(text));
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   std::vector<hostkit::ParameterPlan> plans;
   for (const Look& look : Looks()) plans.push_back(ParsePlan(look.settings, plugin.model));
@@ -265,9 +265,9 @@ int RunBench(const BenchOptions& options) {
     RunIoBench(plugin, *gl, options.ioOptions);
     return kExitOk;
   }
-  if (gl->IsSoftware()) SayHowLong(sizes, options.frames, options.throughputFrames);
-  TimeLooks(plugin, *gl, plans, sizes, options.frames);
-  TimeThroughput(plugin, plans, sizes.front().first, sizes.front().second, options.throughputFrames);
+  if (gl->IsSoftware()) SayHowLong(options.sizes, options.frames, options.throughputFrames);
+  TimeLooks(plugin, *gl, plans, options.sizes, options.frames);
+  TimeThroughput(plugin, plans, options.sizes.front(), options.throughputFrames);
   return kExitOk;
 }
 
@@ -281,14 +281,14 @@ void AddBenchCommand(CLI::App& app, int& exitCode) {
       "--io, the output pipeline alone");
   AddPluginOption(*command, options->plugin);
   AddGlOptions(*command, options->gl);
-  command->add_option("--size", options->sizes, "Sizes WIDTHxHEIGHT to time (repeatable)")->capture_default_str();
+  AddSizeOption(*command, "--size", options->sizes, "Sizes WIDTHxHEIGHT to time (repeatable)");
   command->add_option("--frames", options->frames, "Timed frames per look and size")->capture_default_str();
   command->add_option("--throughput-frames", options->throughputFrames, "Frames per render-to-file run")
       ->capture_default_str();
   command->add_flag("--io", options->io,
                     "Time the output pipeline alone instead: a pass-through frame to PNG (one thread and the pool), "
                     "EXR, MP4 and raw, with the CPU each costs per frame");
-  command->add_option("--io-size", options->ioOptions.size, "Frame size of --io")->capture_default_str();
+  AddSizeOption(*command, "--io-size", options->ioOptions.size, "Frame size of --io");
   command->add_option("--io-frames", options->ioOptions.frames, "Frames per output of --io")->capture_default_str();
   command->add_option("--jobs", options->ioOptions.jobs, "Threads of the pool in --io (0: one per CPU core)")
       ->capture_default_str();

@@ -93,7 +93,7 @@ struct IoCase {
 }  // namespace
 
 void RunIoBench(const LoadedPlugin& plugin, const hostkit::EglContext& gl, const IoBenchOptions& options) {
-  const auto [width, height] = ParseSize(options.size);
+  const auto [width, height] = options.size;
   Require(options.frames >= 2, "--io-frames must be at least 2", kExitUsage);
   const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
   const int jobs = options.jobs > 0 ? options.jobs : cores;

@@ -5,11 +5,12 @@
 #include <string>
 
 #include "tools/cli/cli_common.h"
+#include "tools/hostkit/params/render_settings.h"
 
 namespace swirlcli {
 
 struct IoBenchOptions {
-  std::string size = "1920x1080";
+  hostkit::FrameSize size{1920, 1080};
   int frames = 60;  // per output
   int jobs = 0;     // threads of the pool rows; 0: one per CPU core
 };

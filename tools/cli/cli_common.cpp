@@ -9,7 +9,6 @@
 #include "tools/hostkit/platform/interrupt.h"
 #include "tools/hostkit/params/looks.h"
 #include "tools/hostkit/params/preset.h"
-#include "tools/hostkit/params/render_settings.h"
 
 namespace swirlcli {
 
@@ -29,13 +28,6 @@ void AddPluginOption(CLI::App& command, std::string& plugin) {
   command.add_option("--plugin", plugin,
                      "Plugin library to load; default: the one SWIRLMOSS_PLUGIN names, else Swirlmoss.so beside this "
                      "program, else the installed one (here: " + (any ? found : std::string("none found")) + ")");
-}
-
-std::pair<int, int> ParseSize(const std::string& text) {
-  int width = 0, height = 0;
-  std::string error;
-  Require(hostkit::ParseFrameSize(text, width, height, error), error, kExitUsage);
-  return {width, height};
 }
 
 LoadedPlugin LoadPlugin(const std::string& given) {

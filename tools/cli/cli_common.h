@@ -1,6 +1,6 @@
 #pragma once
 // What every subcommand of the swirlmoss CLI shares: messages, exit codes, the default
-// plugin, size parsing, opening the plugin and the GL context, and Ctrl-C.
+// plugin, opening the plugin and the GL context, and Ctrl-C.
 
 #include <memory>
 #include <stdexcept>
@@ -45,9 +45,6 @@ void PrintError(const std::string& text);
 void PrintWarning(const std::string& text);
 void PrintNote(const std::string& text);  // "swirlmoss: TEXT"
 bool StderrIsTerminal();
-
-// "1280x720" into width and height; anything else, or a side of 0, is a usage failure.
-std::pair<int, int> ParseSize(const std::string& text);  // throws CommandFailure (usage)
 
 // A loaded plugin and its parameters; the GL context is made separately, once the command
 // line has been checked against the plugin.

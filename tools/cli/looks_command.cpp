@@ -8,6 +8,7 @@
 #include "tools/cli/commands.h"
 #include "tools/cli/contact_sheet.h"
 #include "tools/cli/progress.h"
+#include "tools/cli/settings_options.h"
 #include "tools/hostkit/image/test_card.h"
 #include "tools/hostkit/params/looks.h"
 #include "tools/hostkit/params/preset.h"
@@ -22,7 +23,7 @@ struct LooksOptions {
   std::string plugin;
   GlOptions gl;
   std::string sheet;
-  std::string size = "320x180";
+  hostkit::FrameSize size{320, 180};
   int frames = 48;
 };
 
@@ -40,7 +41,7 @@ void ListLooks(const std::vector<hostkit::Look>& looks) {
 // Each look a row, its frames over time the columns; rows in the order of the listing.
 void RenderSheet(const LooksOptions& options, const std::vector<hostkit::Look>& looks) {
   Require(options.frames >= 2, "--frames must be at least 2 for the sheet to show time", kExitUsage);
-  const auto [width, height] = ParseSize(options.size);
+  const auto [width, height] = options.size;
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const auto gl = MakeGlContext(options.gl);
   ContactSheet sheet(kSheetColumns, static_cast<int>(looks.size()), width, height, 4);
@@ -81,7 +82,7 @@ void AddLooksCommand(CLI::App& app, int& exitCode) {
   AddPluginOption(*command, options->plugin);
   AddGlOptions(*command, options->gl);
   command->add_option("--sheet", options->sheet, "Render every look over the test card into this PNG contact sheet");
-  command->add_option("--size", options->size, "Size of each frame on the sheet")->capture_default_str();
+  AddSizeOption(*command, "--size", options->size, "Size of each frame on the sheet");
   command->add_option("--frames", options->frames, "Frames rendered per look; the sheet shows four of them")
       ->capture_default_str();
   command->callback([options, &exitCode] { exitCode = RunLooks(*options); });

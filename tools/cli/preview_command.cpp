@@ -1,7 +1,6 @@
 // swirlmoss preview: the effect playing live in a window, with the controls a host would build
 // from the plugin's answers, presets, and scripted runs for tests.
 
-#include <cmath>
 #include <cstdio>
 
 #include "tools/cli/cli_common.h"
@@ -20,6 +19,9 @@
 
 namespace swirlcli {
 namespace {
+
+// The fastest pace --fps may ask of the window.
+constexpr double kMaxFps = 240.0;
 
 struct PreviewOptions {
   std::string plugin;
@@ -68,7 +70,10 @@ void RequireWritable(const std::string& path, const char* option) {
 std::unique_ptr<hostkit::FrameSource> OpenInput(const PreviewOptions& options) {
   hostkit::SourceRequest request;
   request.location = options.settings.input;
-  if (options.settings.sizeGiven) std::tie(request.width, request.height) = ParseSize(options.settings.size);
+  if (const auto& size = options.settings.size) {
+    request.width = size->width;
+    request.height = size->height;
+  }
   request.loop = true;
   std::string error;
   auto source = hostkit::OpenFrameSource(request, error);
@@ -83,9 +88,8 @@ int RunPreview(const PreviewOptions& options) {
     std::fputs(hostkit::OscRouter(plugin.model).Listing().c_str(), stdout);
     return kExitOk;
   }
-  auto [width, height] = ParseSize(settings.sizeGiven ? settings.size : "960x540");
-  Require(std::isfinite(settings.fps) && settings.fps > 0.0 && settings.fps <= 240.0, "--fps must lie above 0 and at most 240",
-          kExitUsage);
+  auto [width, height] = settings.size.value_or(hostkit::FrameSize{960, 540});
+  const double fps = settings.fps.value_or(hostkit::kDefaultFrameRate);
   Require(options.exitAfter >= 0, "--exit-after takes a number of frames, 0 or more", kExitUsage);
   Require(options.screenshot.empty() || IsPngName(options.screenshot),
           "--screenshot writes one PNG picture: give a name ending in .png, such as shot.png (not \"" +
@@ -119,7 +123,7 @@ int RunPreview(const PreviewOptions& options) {
   if (!options.screenshot.empty()) {
     int windowWidth = 0, windowHeight = 0;
     window->FramebufferSize(windowWidth, windowHeight);
-    setup.screenshot = hostkit::OpenSink({options.screenshot, 1, settings.fps, windowWidth, windowHeight}, error);
+    setup.screenshot = hostkit::OpenSink({options.screenshot, 1, fps, windowWidth, windowHeight}, error);
     Require(setup.screenshot != nullptr, "--screenshot: " + error);
   }
   setup.plugin = plugin.library.get();
@@ -127,7 +131,7 @@ int RunPreview(const PreviewOptions& options) {
   setup.width = width;
   setup.height = height;
   setup.scale = ParseScale(options.scale, window->SoftwareRenderer());
-  setup.fps = settings.fps;
+  setup.fps = fps;
   setup.exitAfter = options.exitAfter;
   setup.dumpControls = options.dumpControls;
   setup.savePreset = options.savePreset;
@@ -145,7 +149,7 @@ int RunPreview(const PreviewOptions& options) {
   if (options.camera) {
     // The camera is a convenience beside the window: without PipeWire the preview plays on.
     setup.camera = hostkit::PipeWireCamera::Open(
-        {"Swirlmoss", preview::Scaled(width, setup.scale), preview::Scaled(height, setup.scale), settings.fps}, error);
+        {"Swirlmoss", preview::Scaled(width, setup.scale), preview::Scaled(height, setup.scale), fps}, error);
     if (!setup.camera) PrintWarning("--camera: " + error + "; the preview runs without the camera");
   }
 
@@ -165,8 +169,9 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
                       "(/dev/videoN); default: the built-in test card",
                       "Picture size WIDTHxHEIGHT at full scale; default: the input's own, 960x540 for the test card",
                       "Playback pace; never faster, as the effect's clock counts frames",
-                      "Parameter value NAME=VALUE (repeatable; constants only)"});
-  command->get_option(hostkit::option::kFps)->capture_default_str();
+                      "Parameter value NAME=VALUE (repeatable; constants only)"},
+                     kMaxFps);
+  command->get_option(hostkit::option::kFps)->default_str(hostkit::RateText(hostkit::kDefaultFrameRate));
   command->add_option("--scale", options->scale, "Render scale; default: half on a software renderer, full on a GPU")
       ->check(CLI::IsMember({"full", "half", "quarter"}));
   command->add_option("--save-preset", options->savePreset, "Write the settings at exit to this preset file");

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <tuple>
+#include <optional>
 #include <vector>
 
 #include "tools/cli/cli_common.h"
@@ -42,20 +42,20 @@ const char* const kSetHelp =
 
 namespace {
 
+// The command line as read: every value typed, each option given or not.
 struct RenderOptions {
   std::string plugin;
   GlOptions gl;
   hostkit::RenderSettings settings;
-  int frames = 1;
+  std::optional<int> frames;  // none: the input's length
   int start = 0;
-  int count = 0;
+  std::optional<int> count;  // none: to the end of the timeline
   bool loop = false;
   bool noAudio = false;
-  std::string output;
-  // Which of the options with defaults from the input were given.
-  CLI::Option* framesGiven = nullptr;
-  CLI::Option* countGiven = nullptr;
+  hostkit::OutputTarget output;
   int jobs = 0;
+
+  bool ToStandardOutput() const { return output.format->kind == hostkit::OutputKind::Stream; }
 };
 
 // The timeline, size and rate of a render: from the options, else from the input, else the
@@ -66,15 +66,34 @@ struct RenderShape {
   hostkit::RenderSpan span;
 };
 
+// What can be refused before the plugin loads.
+void CheckOutput(const RenderOptions& options) {
+  const std::string& output = options.output.path;
+  Require(options.settings.input.empty() || options.ToStandardOutput() ||
+              !hostkit::SameFile(options.settings.input, output),
+          "-o " + output + " is the input itself: the render would replace its own source; write elsewhere",
+          kExitUsage);
+  // Before the plugin loads: its log lines go to standard output.
+  std::string error;
+  if (options.ToStandardOutput()) Require(hostkit::ReserveStandardOutputForFrames(error), error);
+  Require(options.jobs >= 0, "--jobs " + std::to_string(options.jobs) + ": use 1 or more threads (0: one per core)",
+          kExitUsage);
+}
+
+// The --input source, delivering frames at --size when that is given; none for the test card.
 std::unique_ptr<hostkit::FrameSource> OpenInput(const RenderOptions& options) {
   const hostkit::RenderSettings& settings = options.settings;
+  if (settings.input.empty()) return nullptr;
   if (hostkit::IsCameraLocation(settings.input)) {
-    Require(options.framesGiven->count() > 0,
+    Require(options.frames.has_value(),
             settings.input + " is a camera, which has no end: say how many frames with --frames N", kExitUsage);
   }
   hostkit::SourceRequest request;
   request.location = settings.input;
-  if (settings.sizeGiven) std::tie(request.width, request.height) = ParseSize(settings.size);
+  if (settings.size) {
+    request.width = settings.size->width;
+    request.height = settings.size->height;
+  }
   request.start = options.start;
   request.loop = options.loop;
   std::string error;
@@ -98,54 +117,101 @@ RenderShape ShapeOf(const RenderOptions& options, const hostkit::FrameSource* so
     shape.fps = info.fps;
     if (!info.still && info.frames > 0) total = static_cast<int>(std::min<int64_t>(info.frames, INT32_MAX));
   }
-  const bool open = LengthUnknown(source) && options.framesGiven->count() == 0;
+  const bool open = LengthUnknown(source) && !options.frames;
   if (open) {
     Require(!options.loop, source->Info().description + " does not say its length: give --loop a --frames N",
             kExitUsage);
     total = INT32_MAX;
   }
-  if (options.settings.sizeGiven) std::tie(shape.width, shape.height) = ParseSize(options.settings.size);
-  if (options.settings.fpsGiven) shape.fps = options.settings.fps;
-  if (options.framesGiven->count() > 0) {
-    Require(options.frames >= 1, "--frames " + std::to_string(options.frames) + ": render at least 1 frame",
-            kExitUsage);
-    if (source && !source->Info().still && source->Info().frames > 0 && options.frames > total && !options.loop) {
+  if (const auto& size = options.settings.size) {
+    shape.width = size->width;
+    shape.height = size->height;
+  }
+  if (options.settings.fps) shape.fps = *options.settings.fps;
+  if (options.frames) {
+    const int frames = *options.frames;
+    Require(frames >= 1, "--frames " + std::to_string(frames) + ": render at least 1 frame", kExitUsage);
+    if (source && !source->Info().still && source->Info().frames > 0 && frames > total && !options.loop) {
       throw CommandFailure(source->Info().description + " has " + std::to_string(total) +
                                " frames; use --loop or --frames " + std::to_string(total),
                            kExitUsage);
     }
-    total = options.frames;
+    total = frames;
   }
   Require(shape.fps > 0.0, "--fps must be above 0", kExitUsage);
   Require(options.start >= 0 && options.start < total,
           "--start " + std::to_string(options.start) + " is outside the timeline of " + std::to_string(total) +
               " frames (0 to " + std::to_string(total - 1) + ")",
           kExitUsage);
-  const int count = options.countGiven->count() > 0 ? options.count : total - options.start;
+  const int count = options.count.value_or(total - options.start);
   Require(count >= 1 && count <= total - options.start,
           "--count " + std::to_string(count) + " does not fit: from frame " + std::to_string(options.start) + " of " +
               std::to_string(total) + " at most " + std::to_string(total - options.start) + " frames remain",
           kExitUsage);
-  shape.span = hostkit::RenderSpan{total, options.start, count, open && options.countGiven->count() == 0};
+  shape.span = hostkit::RenderSpan{total, options.start, count, open && !options.count};
   return shape;
+}
+
+// What the span cannot do with this plan and output, refused before any frame is drawn.
+void CheckSpan(const RenderOptions& options, const RenderShape& shape, const hostkit::ParameterPlan& plan,
+               const hostkit::ParameterModel& model, const hostkit::FrameSource* source) {
+  const hostkit::RenderSpan& span = shape.span;
+  // The pieces of a split render are separate processes: each would draw its own seed.
+  const bool piece = span.start > 0 || options.count.has_value();
+  Require(!piece || !hostkit::FindSeed(model) || hostkit::PlanSetsSeed(plan, model) ||
+              !hostkit::PlanMayPaint(plan, model),
+          "--start and --count render pieces in separate runs, and Paint draws \"Seed\" at random in each: add "
+          "--set \"Seed=Seed 1\" (or any seed) to every piece",
+          kExitUsage);
+  if (!span.toSourceEnd) return;
+  const std::string unknown = source->Info().description + " does not say its length, ";
+  for (const hostkit::ParameterTrack& track : plan.Tracks()) {
+    Require(track.kind != hostkit::ParameterTrack::Kind::Ramp,
+            unknown + "which the ramp of \"" + track.name + "\" runs over: give --frames N", kExitUsage);
+  }
+  Require(options.output.format->kind != hostkit::OutputKind::Picture,
+          unknown + "so the last frame for -o " + options.output.path + " is unknown: give --frames N", kExitUsage);
+}
+
+// The picture the instance starts from: the test card, or a blank that the input's first
+// frame replaces.
+hostkit::Image FirstPicture(const RenderShape& shape, const hostkit::FrameSource* source) {
+  if (!source) return hostkit::MakeTestCard(shape.width, shape.height);
+  return hostkit::Image{shape.width, shape.height, std::vector<uint8_t>(size_t(shape.width) * shape.height * 4)};
+}
+
+hostkit::OutputRequest OutputRequestFor(const RenderOptions& options, const RenderShape& shape,
+                                        const hostkit::FrameSource* source) {
+  const hostkit::RenderSpan& span = shape.span;
+  hostkit::OutputRequest request{options.output.path, span.count, shape.fps, shape.width, shape.height, options.jobs};
+  request.format = options.output.format;
+  request.firstFrame = span.start;
+  // The sound goes with whole renders only: the pieces of a split render are joined first.
+  const bool whole = span.start == 0 && (span.count == span.total || span.toSourceEnd);
+  if (source && source->Info().hasAudio && !options.noAudio && whole) {
+    request.audioPath = options.settings.input;
+    request.audioSeconds = span.count / shape.fps;
+    request.audioToLastFrame = span.toSourceEnd;
+  }
+  return request;
 }
 
 // What this render does to the picture or the sound that its command line does not say, one
 // line each, before it starts.
 void SayWhatChanges(const RenderOptions& options, const RenderShape& shape, const hostkit::FrameSource* source,
                     const hostkit::OutputRequest& request) {
-  const hostkit::OutputFormat* format = hostkit::FindOutputFormat(options.output);
+  const hostkit::OutputFormat& format = *options.output.format;
   char text[400];
   hostkit::NumberPattern pattern;
   const bool ownRate = source && !source->Info().still && !hostkit::FindNumberPattern(options.settings.input, pattern);
-  if (ownRate && options.settings.fpsGiven && std::fabs(shape.fps / source->Info().fps - 1.0) > 1e-6) {
+  if (ownRate && options.settings.fps && std::fabs(shape.fps / source->Info().fps - 1.0) > 1e-6) {
     const hostkit::SourceInfo& info = source->Info();
     std::snprintf(text, sizeof text,
                   "--fps %g is not the input's own %g fps: each output frame takes the next input frame, so the "
                   "picture plays at %.3gx its speed",
                   shape.fps, info.fps, shape.fps / info.fps);
     std::string line = text;
-    const bool soundKept = !request.audioPath.empty() && format && !format->sound.empty();
+    const bool soundKept = !request.audioPath.empty() && !format.sound.empty();
     if (soundKept) {
       if (request.audioToLastFrame) {
         std::snprintf(text, sizeof text, "; the sound keeps its own speed, so it drifts from the picture, and is "
@@ -159,7 +225,7 @@ void SayWhatChanges(const RenderOptions& options, const RenderShape& shape, cons
     PrintNote(line);
   }
   // H.264 in 4:2:0 keeps colour for 2x2 blocks of pixels: the sink pads an odd side by one.
-  if (format && format->evenSides && (shape.width % 2 != 0 || shape.height % 2 != 0)) {
+  if (format.evenSides && (shape.width % 2 != 0 || shape.height % 2 != 0)) {
     const char* where = shape.width % 2 == 0    ? "at the bottom"
                         : shape.height % 2 == 0 ? "on the right"
                                                 : "on the right and at the bottom";
@@ -181,69 +247,31 @@ std::string SeedNote(const hostkit::InstanceDriver& driver, const hostkit::Param
 }
 
 int RunRender(const RenderOptions& options) {
-  std::string error;
-  Require(hostkit::KnownOutputType(options.output, error), error, kExitUsage);
-  Require(options.settings.input.empty() || options.output == "-" ||
-              !hostkit::SameFile(options.settings.input, options.output),
-          "-o " + options.output + " is the input itself: the render would replace its own source; write elsewhere",
-          kExitUsage);
-  // Before the plugin loads: its log lines go to standard output.
-  if (options.output == "-") Require(hostkit::ReserveStandardOutputForFrames(error), error);
-  const hostkit::RenderSettings& settings = options.settings;
-  if (settings.sizeGiven) ParseSize(settings.size);
-  Require(options.jobs >= 0, "--jobs " + std::to_string(options.jobs) + ": use 1 or more threads (0: one per core)",
-          kExitUsage);
-  Require(!settings.fpsGiven || settings.fps > 0.0, "--fps must be above 0", kExitUsage);
+  CheckOutput(options);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
+  const hostkit::RenderSettings& settings = options.settings;
   const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, settings.values, plugin.model), plugin.model);
-  std::unique_ptr<hostkit::FrameSource> source;
-  if (!settings.input.empty()) source = OpenInput(options);
+  const std::unique_ptr<hostkit::FrameSource> source = OpenInput(options);
   const RenderShape shape = ShapeOf(options, source.get());
-  const auto [width, height] = std::pair{shape.width, shape.height};
-  const hostkit::RenderSpan& span = shape.span;
-  // The pieces of a split render are separate processes: each would draw its own seed.
-  const bool piece = span.start > 0 || options.countGiven->count() > 0;
-  Require(!piece || !hostkit::FindSeed(plugin.model) || hostkit::PlanSetsSeed(plan, plugin.model) ||
-              !hostkit::PlanMayPaint(plan, plugin.model),
-          "--start and --count render pieces in separate runs, and Paint draws \"Seed\" at random in each: add "
-          "--set \"Seed=Seed 1\" (or any seed) to every piece",
-          kExitUsage);
-  if (span.toSourceEnd) {
-    const std::string unknown = source->Info().description + " does not say its length, ";
-    for (const hostkit::ParameterTrack& track : plan.Tracks()) {
-      Require(track.kind != hostkit::ParameterTrack::Kind::Ramp,
-              unknown + "which the ramp of \"" + track.name + "\" runs over: give --frames N", kExitUsage);
-    }
-    Require(hostkit::FindOutputFormat(options.output)->kind != hostkit::OutputKind::Picture,
-            unknown + "so the last frame for -o " + options.output + " is unknown: give --frames N", kExitUsage);
-  }
-  // Without an input the test card is the picture; with one, the first frame replaces this.
-  const hostkit::Image input = source ? hostkit::Image{width, height, std::vector<uint8_t>(size_t(width) * height * 4)}
-                                      : hostkit::MakeTestCard(width, height);
+  CheckSpan(options, shape, plan, plugin.model, source.get());
   const auto gl = MakeGlContext(options.gl);
-  auto driver = MakeDriver(plugin, width, height, hostkit::FormatForPath(options.output), input);
-  hostkit::OutputRequest request{options.output, span.count, shape.fps, width, height, options.jobs};
-  request.firstFrame = span.start;
-  // The sound goes with whole renders only: the pieces of a split render are joined first.
-  const bool whole = span.start == 0 && (span.count == span.total || span.toSourceEnd);
-  if (source && source->Info().hasAudio && !options.noAudio && whole) {
-    request.audioPath = settings.input;
-    request.audioSeconds = span.count / shape.fps;
-    request.audioToLastFrame = span.toSourceEnd;
-  }
-  auto sink = hostkit::OpenSink(request, error);
+  const auto driver =
+      MakeDriver(plugin, shape.width, shape.height, options.output.format->pixels, FirstPicture(shape, source.get()));
+  const hostkit::OutputRequest request = OutputRequestFor(options, shape, source.get());
+  std::string error;
+  const auto sink = hostkit::OpenSink(request, error);
   Require(sink != nullptr, error);
   SayWhatChanges(options, shape, source.get(), request);
   TerminalProgress progress("render");
   hostkit::RenderTiming timing;
   const bool rendered =
-      hostkit::RenderSpanFrames(*driver, plan, span, source.get(), sink.get(), &progress, &timing, error);
+      hostkit::RenderSpanFrames(*driver, plan, shape.span, source.get(), sink.get(), &progress, &timing, error);
   progress.Close();
   Require(rendered && sink->Commit(error), error);
-  const std::string written = options.output == "-" ? "raw RGBA to standard output" : options.output;
+  const std::string written = options.ToStandardOutput() ? "raw RGBA to standard output" : options.output.path;
   char summary[200];
-  std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", written.c_str(), width, height,
-                timing.frames, timing.frames == 1 ? "" : "s", timing.seconds);
+  std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", written.c_str(), shape.width,
+                shape.height, timing.frames, timing.frames == 1 ? "" : "s", timing.seconds);
   PrintNote(summary + SeedNote(*driver, plan, plugin.model));
   return kExitOk;
 }
@@ -264,8 +292,8 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
        "shape is fitted inside, aspect kept, padded with transparent black",
        "Frames per second of video output; default: the input's rate (30 for stills, sequences and the test card)",
        "Parameter value NAME=VALUE (repeatable; see below)"});
-  options->framesGiven = command->add_option(
-      "--frames", options->frames,
+  AddOptionalOption(
+      *command, "--frames", options->frames,
       "Length of the timeline in frames; the effect's clock advances once a frame. Default: the input's "
       "length (1 for a still or the test card)");
   command->add_flag("--loop", options->loop,
@@ -274,16 +302,20 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
   command->add_option("--start", options->start,
                       "Render from this frame of the timeline (default 0); for splitting a long render into "
                       "pieces that match a whole one exactly");
-  options->countGiven =
-      command->add_option("--count", options->count, "Render this many frames from --start (default: to the end)");
+  AddOptionalOption(*command, "--count", options->count, "Render this many frames from --start (default: to the end)");
   command
       ->add_option("--jobs", options->jobs,
                    "Threads compressing PNG and EXR frames (0: one per CPU core); at most twice as many frames wait "
                    "in memory")
       ->capture_default_str();
   command
-      ->add_option("-o,--output", options->output,
-                   "Output, chosen by its name (see Outputs below): " + hostkit::OutputNameList())
+      ->add_option_function<std::string>(
+          "-o,--output",
+          [options](const std::string& path) {
+            std::string error;
+            if (!hostkit::ResolveOutput(path, options->output, error)) throw UsageMistake(error);
+          },
+          "Output, chosen by its name (see Outputs below): " + hostkit::OutputNameList())
       ->required();
   command->footer("\nOutputs (-o), chosen by the name; video goes through the ffmpeg program:\n" +
                   hostkit::OutputFormatsHelp() + "\n" + kSetHelp +

@@ -457,8 +457,7 @@ std::string PreviewSession::CommandLine() const {
   const int renderFrames = std::max(1, steps - (primed ? 1 : 0));
   hostkit::RenderSettings settings;
   settings.input = setup.inputSpec;
-  settings.size = SizeText(setup.width, setup.height);
-  settings.sizeGiven = true;
+  settings.size = hostkit::FrameSize{setup.width, setup.height};
   settings.preset = panel.PresetName();
   settings.values = panel.CommandSettings();
   std::vector<std::string> renderOptions;

@@ -28,15 +28,22 @@ PixelFormat FormatForPath(const std::string& path) {
   return format ? format->pixels : PixelFormat::Rgba8;
 }
 
-bool KnownOutputType(const std::string& path, std::string& error) {
-  if (FindOutputFormat(path)) return true;
+bool ResolveOutput(const std::string& path, OutputTarget& target, std::string& error) {
+  target = {path, FindOutputFormat(path)};
+  if (target.format) return true;
   error = "unknown output type \"" + path + "\": use " + OutputNameList();
   return false;
 }
 
+bool KnownOutputType(const std::string& path, std::string& error) {
+  OutputTarget target;
+  return ResolveOutput(path, target, error);
+}
+
 std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& error) {
-  if (!KnownOutputType(request.path, error)) return nullptr;
-  const OutputFormat& format = *FindOutputFormat(request.path);
+  OutputTarget target{request.path, request.format};
+  if (!target.format && !ResolveOutput(request.path, target, error)) return nullptr;
+  const OutputFormat& format = *target.format;
   if (format.kind == OutputKind::Stream) return OpenRawSink(error);
   if (format.kind == OutputKind::Video) return OpenVideoSink(request, format, error);
   return OpenPictureSink(request, format, error);

@@ -45,12 +45,22 @@ class FrameSink {
   virtual bool Commit(std::string& error) = 0;
 };
 
+struct OutputFormat;
+
+// An output as a command line names it: the path, and the row of the output-format table
+// (output_formats.h) that its name chose, looked up once.
+struct OutputTarget {
+  std::string path;  // "-" for raw frames on standard output
+  const OutputFormat* format = nullptr;
+};
+
 struct OutputRequest {
   OutputRequest() = default;
   OutputRequest(std::string path, int frames, double fps, int width, int height, int jobs = 0)
       : path(std::move(path)), frames(frames), fps(fps), width(width), height(height), jobs(jobs) {}
 
   std::string path;  // "-" for raw frames on standard output
+  const OutputFormat* format = nullptr;  // the row `path` chose (OutputTarget); null: looked up here
   int frames = 1;
   double fps = kDefaultFrameRate;
   int width = 0;
@@ -81,8 +91,9 @@ std::unique_ptr<FrameSink> OpenSink(const OutputRequest& request, std::string& e
 // one-line `error` when standard output is a terminal or cannot be set aside.
 bool ReserveStandardOutputForFrames(std::string& error);
 
-// False with a one-line `error` listing the accepted outputs when `path` names none of them,
-// so that a render can refuse it before any other work.
+// The target `path` names. False with a one-line `error` listing the accepted outputs when it
+// names none of them, so that a render can refuse it before any other work.
+bool ResolveOutput(const std::string& path, OutputTarget& target, std::string& error);
 bool KnownOutputType(const std::string& path, std::string& error);
 
 // Raw RGBA8 frames, rows top to bottom, on the open descriptor `fd`, which stays the

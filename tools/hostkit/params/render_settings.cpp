@@ -37,11 +37,15 @@ bool ParseFrameSize(const std::string& text, int& width, int& height, std::strin
   return true;
 }
 
+std::string FrameSizeText(const FrameSize& size) {
+  return std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
 std::vector<std::string> SettingsArguments(const RenderSettings& settings) {
   std::vector<std::string> words;
   if (!settings.input.empty()) words.insert(words.end(), {option::kInput, settings.input});
-  if (settings.sizeGiven) words.insert(words.end(), {option::kSize, settings.size});
-  if (settings.fpsGiven) words.insert(words.end(), {option::kFps, DoubleText(settings.fps)});
+  if (settings.size) words.insert(words.end(), {option::kSize, FrameSizeText(*settings.size)});
+  if (settings.fps) words.insert(words.end(), {option::kFps, DoubleText(*settings.fps)});
   if (!settings.preset.empty()) words.insert(words.end(), {option::kPreset, settings.preset});
   for (const auto& value : settings.values) words.insert(words.end(), {option::kSet, value});
   return words;

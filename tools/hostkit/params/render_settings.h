@@ -1,9 +1,10 @@
 #pragma once
 // What a render is made from besides the plugin, as `render` and `preview` take it on their
-// command lines: the input, the size, the rate, a preset and --set values. The option names
-// live here once, for the commands that parse them and for the preview's "Copy command", which
-// writes them back as a line for the shell.
+// command lines: the input, the size, the rate, a preset and --set values, each already read
+// into its value. The option names live here once, for the commands that parse them and for
+// the preview's "Copy command", which writes them back as a line for the shell.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,16 @@ inline constexpr char kPreset[] = "--preset";
 inline constexpr char kSet[] = "--set";
 }  // namespace option
 
+// A picture's size in pixels.
+struct FrameSize {
+  int width = 0;
+  int height = 0;
+};
+
 struct RenderSettings {
-  std::string input;  // empty: the built-in test card
-  std::string size;   // WIDTHxHEIGHT as given
-  bool sizeGiven = false;
-  double fps = kDefaultFrameRate;
-  bool fpsGiven = false;
+  std::string input;               // empty: the built-in test card
+  std::optional<FrameSize> size;   // none: the input's own, else the command's default
+  std::optional<double> fps;       // none: the input's own rate, else the command's default
   std::string preset;               // empty: none
   std::vector<std::string> values;  // NAME=VALUE, one per --set, in order
 };
@@ -32,6 +37,9 @@ struct RenderSettings {
 // Reads a size as users write it, "WIDTHxHEIGHT" (or "X"), each side 1 to 999999. False with a
 // one-line `error` naming the text otherwise.
 bool ParseFrameSize(const std::string& text, int& width, int& height, std::string& error);
+
+// "1280x720".
+std::string FrameSizeText(const FrameSize& size);
 
 // The settings as command-line words: each option given, in the order above, with its value.
 std::vector<std::string> SettingsArguments(const RenderSettings& settings);
