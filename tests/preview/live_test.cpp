@@ -184,6 +184,22 @@ TEST(PreviewOsc, KeepsItsPaceWithAThousandMessagesASecondAndTimesThem) {
   EXPECT_LE(median, tail);
 }
 
+TEST(PreviewOsc, TheLastValueSentShowsHoweverManyCameBeforeItInOneFrame) {
+  ScratchDir dir;
+  // 6,000 values of Light and 7 last, all between two frames a second apart.
+  const RunResult run = PreviewWithSender(
+      dir, {"--size", kSize, "--fps", "1", "--exit-after", "3", "--dump-controls", dir / "controls.json"},
+      "sleep 0.2; \"$OSC_SENDER\" $PORT flood 6000 7");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const json controls = ReadJson(dir / "controls.json");
+  ASSERT_FALSE(controls.is_discarded());
+  const json& live = controls["live"];
+  EXPECT_EQ(live["received"], 6001) << live.dump();
+  EXPECT_EQ(live["refused"]["queue full"], 0) << live.dump();
+  EXPECT_GE(live["superseded"].get<int>(), 5990) << live.dump();
+  EXPECT_FLOAT_EQ(controls["controls"][8]["value"].get<float>(), 7.0f) << "Light";
+}
+
 // A JACK server of the test's own on the dummy back end (no sound card: all in user space),
 // under a name no other run shares, stopped when the script ends.
 std::string JackServer(const ScratchDir& dir) {

@@ -22,6 +22,7 @@ LiveInput::LiveInput(const hostkit::ParameterModel& model, LiveSetup setupIn)
     : model(model),
       setup(std::move(setupIn)),
       router(model),
+      queue(model.Parameters().size()),
       midiMap(model),
       latest(model.Parameters().size()),
       touched(model.Parameters().size()),
@@ -190,6 +191,8 @@ void LiveInput::Draw(const ControlPanel& panel) {
     ImGui::TextWrapped("OSC on %s port %d: %llu messages, %llu refused", setup.oscBind.c_str(), osc->Port(),
                        static_cast<unsigned long long>(received.load()), static_cast<unsigned long long>(refusedAll));
   }
+  const uint64_t superseded = queue.Superseded();
+  if (superseded > 0) quiet("superseded before a frame took them: %llu", static_cast<unsigned long long>(superseded));
   if (refusedAll > 0) {
     quiet("unknown address %llu, wrong type %llu, out of range %llu, malformed %llu, dropped %llu",
           static_cast<unsigned long long>(refused[1].load()), static_cast<unsigned long long>(refused[2].load()),
@@ -258,6 +261,7 @@ void LiveInput::Dump(nlohmann::ordered_json& dump, const hostkit::ParameterModel
     counts[hostkit::RefusalName(static_cast<OscRefusal>(kind))] = refused[kind].load();
   }
   live["refused"] = std::move(counts);
+  live["superseded"] = queue.Superseded();
   {
     std::lock_guard<std::mutex> guard(refusalLock);
     live["lastRefused"] = lastRefusal;
@@ -294,10 +298,11 @@ void LiveInput::PrintStats(std::FILE* out, double fps) const {
   for (const auto& count : refused) refusedAll += count;
   std::fprintf(out,
                "stats: %llu OSC messages, %llu refused, %llu MIDI messages; from arrival to the first frame shown with "
-               "the value: %s (%llu changes)\n",
+               "the value: %s (%llu changes; %llu superseded before a frame)\n",
                static_cast<unsigned long long>(received.load()), static_cast<unsigned long long>(refusedAll),
                static_cast<unsigned long long>(midiReceived.load()), latency.Summary().c_str(),
-               static_cast<unsigned long long>(latency.Count()));
+               static_cast<unsigned long long>(latency.Count()),
+               static_cast<unsigned long long>(queue.Superseded()));
 }
 
 }  // namespace preview

@@ -143,7 +143,7 @@ TEST(OscRouter, EveryBadMessageIsRefusedWithItsReason) {
 }
 
 TEST(LiveQueue, KeepsArrivalOrderAcrossItsEndAndRefusesWhenFull) {
-  hostkit::LiveQueue queue(3);
+  hostkit::LiveQueue queue(0, 3);
   std::vector<LiveEvent> out;
   for (int round = 0; round < 3; ++round) {
     for (uint32_t i = 0; i < 3; ++i) {
@@ -161,6 +161,43 @@ TEST(LiveQueue, KeepsArrivalOrderAcrossItsEndAndRefusesWhenFull) {
     queue.TakeAll(out);
     ASSERT_EQ(out.size(), 1u);
   }
+}
+
+TEST(LiveQueue, ALaterValueReplacesTheWaitingOneButNeverCrossesAPresetOrAMidiMessage) {
+  hostkit::LiveQueue queue(2, 3);
+  const auto set = [](uint32_t index, float value) {
+    LiveEvent event;
+    event.index = index;
+    event.value = value;
+    return event;
+  };
+  LiveEvent preset, controlChange;
+  preset.kind = LiveEvent::Kind::Preset;
+  controlChange.kind = LiveEvent::Kind::Midi;
+  controlChange.midi = {0xB0, 21, 1};
+  controlChange.midiSize = 3;
+  for (int i = 0; i < 1000; ++i) EXPECT_TRUE(queue.Push(set(1, static_cast<float>(i))));
+  EXPECT_TRUE(queue.Push(preset));
+  EXPECT_TRUE(queue.Push(set(1, 5.0f)));  // after the preset: its own slot, the queue is now full
+  EXPECT_TRUE(queue.Push(set(1, 7.0f)));
+  EXPECT_FALSE(queue.Push(set(0, 1.0f))) << "a parameter with no waiting value needs a slot";
+  std::vector<LiveEvent> out;
+  queue.TakeAll(out);
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_EQ(out[0].value, 999.0f);
+  EXPECT_EQ(out[1].kind, LiveEvent::Kind::Preset);
+  EXPECT_EQ(out[2].value, 7.0f);
+  EXPECT_EQ(queue.Superseded(), 1000u);
+  EXPECT_TRUE(queue.Push(set(1, 2.0f)));  // what the loop took is never replaced
+  for (uint8_t position : {10, 20, 30}) {
+    controlChange.midi[2] = position;
+    EXPECT_TRUE(queue.Push(controlChange));
+  }
+  queue.TakeAll(out);
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].value, 2.0f);
+  EXPECT_EQ(out[1].midi[2], 30);
+  EXPECT_EQ(queue.Superseded(), 1002u);
 }
 
 TEST(DurationHistogram, PercentilesToTheBinAndTheLongestSampleKept) {

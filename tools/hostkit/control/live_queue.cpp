@@ -17,13 +17,44 @@ bool LiveEvent::SetPreset(std::string_view name) {
   return true;
 }
 
-LiveQueue::LiveQueue(size_t capacity) : slots(capacity > 0 ? capacity : 1) {}
+LiveQueue::LiveQueue(size_t parameters, size_t capacity)
+    : slots(capacity > 0 ? capacity : 1), waitingSet(parameters) {}
+
+bool LiveQueue::ReplaceWaiting(const LiveEvent& event) {
+  if (event.kind == LiveEvent::Kind::Set) {
+    if (event.index >= waitingSet.size() || waitingSet[event.index] == 0) return false;
+    const uint64_t number = waitingSet[event.index] - 1;
+    if (number < first || number < barrier) return false;  // taken already, or before a preset
+    slots[number % slots.size()] = event;
+    return true;
+  }
+  // A control change says where a control stands: the one just before it from the same control
+  // is of no more use. Only the last event is replaced, so the order of everything else holds.
+  if (event.kind != LiveEvent::Kind::Midi || event.midiSize != 3 || (event.midi[0] & 0xF0) != 0xB0) return false;
+  if (next == first) return false;
+  LiveEvent& last = slots[(next - 1) % slots.size()];
+  if (last.kind != LiveEvent::Kind::Midi || last.midiSize != 3 || last.midi[0] != event.midi[0] ||
+      last.midi[1] != event.midi[1]) {
+    return false;
+  }
+  last = event;
+  return true;
+}
 
 bool LiveQueue::Push(const LiveEvent& event) {
   std::lock_guard<std::mutex> guard(lock);
-  if (count == slots.size()) return false;
-  slots[(head + count) % slots.size()] = event;
-  ++count;
+  if (ReplaceWaiting(event)) {
+    ++superseded;
+    return true;
+  }
+  if (next - first == slots.size()) return false;
+  slots[next % slots.size()] = event;
+  if (event.kind == LiveEvent::Kind::Set) {
+    if (event.index < waitingSet.size()) waitingSet[event.index] = next + 1;
+  } else {
+    barrier = next + 1;
+  }
+  ++next;
   return true;
 }
 
@@ -31,10 +62,12 @@ void LiveQueue::TakeAll(std::vector<LiveEvent>& out) {
   out.clear();
   if (out.capacity() < slots.size()) out.reserve(slots.size());
   std::lock_guard<std::mutex> guard(lock);
-  for (; count > 0; --count) {
-    out.push_back(slots[head]);
-    head = (head + 1) % slots.size();
-  }
+  for (; first < next; ++first) out.push_back(slots[first % slots.size()]);
+}
+
+uint64_t LiveQueue::Superseded() const {
+  std::lock_guard<std::mutex> guard(lock);
+  return superseded;
 }
 
 }  // namespace hostkit

@@ -1,7 +1,12 @@
 #pragma once
 // Changes from remote controllers on their way to the frame loop. Input threads (OSC, MIDI)
 // push fixed-size events into a bounded queue; the loop takes them all at once before a frame.
-// Nothing is allocated after construction: a full queue refuses the event, and the pusher
+// Between two frames only the last value of a parameter can show, so a value for a parameter
+// that already has one waiting replaces it in place (the loop applies the values between two
+// presets or MIDI messages together, in any order), and a MIDI control change replaces the one
+// just before it from the same control. A controller flooding faster than the frames therefore
+// never fills the queue; what was replaced is counted as superseded. Nothing is allocated
+// after construction: a queue full of presets and MIDI notes refuses the event, and the pusher
 // counts it as dropped.
 
 #include <array>
@@ -37,20 +42,30 @@ struct LiveEvent {
 
 class LiveQueue {
  public:
-  explicit LiveQueue(size_t capacity = 4096);
+  // `parameters`: how many parameters a Set may name (values for others are queued as they come).
+  explicit LiveQueue(size_t parameters, size_t capacity = 4096);
 
-  // From any thread. False when the queue is full (the event is not taken).
+  // From any thread. False when the queue is full (the event is not taken); true when it was
+  // queued or replaced a waiting value.
   bool Push(const LiveEvent& event);
   // Moves every waiting event into `out` (its capacity is kept; sized to Capacity() once)
   // in arrival order.
   void TakeAll(std::vector<LiveEvent>& out);
   size_t Capacity() const { return slots.size(); }
+  // Events replaced by a later one before the loop took them, since the start.
+  uint64_t Superseded() const;
 
  private:
-  std::mutex lock;
+  // Events are numbered from the start; event n lives in slot n % capacity.
+  bool ReplaceWaiting(const LiveEvent& event);
+
+  mutable std::mutex lock;
   std::vector<LiveEvent> slots;
-  size_t head = 0;  // the oldest event
-  size_t count = 0;
+  uint64_t first = 0;    // the oldest waiting event
+  uint64_t next = 0;     // the next event pushed
+  uint64_t barrier = 0;  // the first event after the last preset or MIDI message
+  std::vector<uint64_t> waitingSet;  // per parameter: its waiting Set's number + 1, 0 when none
+  uint64_t superseded = 0;
 };
 
 }  // namespace hostkit
