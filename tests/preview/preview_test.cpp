@@ -92,6 +92,31 @@ TEST(Preview, PresetRunEqualsRenderWithThePreset) {
   ExpectPreviewMatchesRender({"--preset", preset, "--set", "Light=0.7"}, 2);
 }
 
+TEST(Preview, FilesSavedThroughALinkReplaceItsTargetAndKeepTheirMode) {
+  namespace fs = std::filesystem;
+  ScratchDir dir;
+  fs::create_directory(dir / "kept");
+  std::ofstream(dir / "kept/look.json") << "old";
+  std::ofstream(dir / "kept/controls.json") << "old";
+  fs::permissions(dir / "kept/look.json", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink("kept/look.json", dir / "look.json");
+  fs::create_symlink(dir / "kept/controls.json", dir / "controls.json");
+  fs::create_symlink("kept/frame.png", dir / "frame.png");  // nothing there yet
+  RunResult run = Swirlmoss({"preview", "--size", kSize, "--exit-after", "1", "--save-preset", dir / "look.json",
+                             "--dump-controls", dir / "controls.json"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  run = Swirlmoss({"render", "--size", kSize, "--frames", "1", "-o", dir / "frame.png"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const char* name : {"look.json", "controls.json", "frame.png"}) {
+    EXPECT_TRUE(fs::is_symlink(dir / name)) << name << " is still a link";
+    EXPECT_GT(fs::file_size(dir / (std::string("kept/") + name)), 3u) << name << "'s target holds what was written";
+  }
+  EXPECT_TRUE(ReadJson(dir / "kept/look.json").contains("parameters"));
+  EXPECT_EQ(fs::status(dir / "kept/look.json").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"controls.json", "frame.png", "kept", "look.json"}));
+}
+
 // The control dump of a preview run of `frames` frames with `more` arguments.
 json Controls(const std::vector<std::string>& more, int frames) {
   ScratchDir dir;

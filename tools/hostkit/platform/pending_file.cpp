@@ -24,6 +24,20 @@ std::string DirectoryProblem(const std::string& directory, const std::string& re
   return "output directory is not writable: " + directory + " (" + reason + ")";
 }
 
+// `path` with the symbolic links that name it followed, so that the file written is the link's
+// target and the link stays. A link to a file not yet there names the file to create.
+std::string FollowLinks(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path at = path;
+  std::error_code error;
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(at, error)); ++hops) {
+    const fs::path target = fs::read_symlink(at, error);
+    if (error) break;
+    at = target.is_absolute() ? target : at.parent_path() / target;
+  }
+  return at.string();
+}
+
 }  // namespace
 
 std::string DirectoryOf(const std::string& path) {
@@ -35,7 +49,6 @@ std::string DirectoryOf(const std::string& path) {
 
 std::unique_ptr<PendingFile> PendingFile::Create(const std::string& finalPath, std::string& error) {
   static std::atomic<unsigned> counter{0};
-  const std::string directory = DirectoryOf(finalPath);
   const std::string base = BaseOf(finalPath);
   if (base.empty()) {
     error = "output path names a directory, not a file: " + finalPath;
@@ -48,14 +61,23 @@ std::unique_ptr<PendingFile> PendingFile::Create(const std::string& finalPath, s
   }
   std::unique_ptr<PendingFile> file(new PendingFile());
   file->finalPath = finalPath;
-  file->temporaryPath = directory + "/." + base + ".part-" + std::to_string(ProcessId()) + "-" +
+  file->targetPath = FollowLinks(finalPath);
+  // Beside the target, so that the rename stays on its file system.
+  const std::string targetDirectory = DirectoryOf(file->targetPath);
+  const std::string targetBase = BaseOf(file->targetPath);
+  file->temporaryPath = targetDirectory + "/." + targetBase + ".part-" + std::to_string(ProcessId()) + "-" +
                         std::to_string(counter.fetch_add(1));
   std::string reason;
   file->stream = CreateNewFile(file->temporaryPath, reason);
   if (!file->stream) {
-    error = DirectoryProblem(directory, reason);
+    error = DirectoryProblem(targetDirectory, reason);
     file->temporaryPath.clear();
     return nullptr;
+  }
+  // The file replaced keeps its permissions (a map kept private stays private).
+  const auto replaced = std::filesystem::status(file->targetPath, ignored);
+  if (std::filesystem::is_regular_file(replaced)) {
+    std::filesystem::permissions(file->temporaryPath, replaced.permissions(), ignored);
   }
   file->forcedExitTicket = RememberTemporaryFile(file->temporaryPath);
   return file;
@@ -85,7 +107,7 @@ bool PendingFile::Commit(std::string& error) {
     error = "writing " + finalPath + " failed: " + reason;
     return false;
   }
-  if (std::rename(temporaryPath.c_str(), finalPath.c_str()) != 0) {
+  if (std::rename(temporaryPath.c_str(), targetPath.c_str()) != 0) {
     error = "cannot move the finished file to " + finalPath + ": " + std::strerror(errno);
     return false;
   }

@@ -1,6 +1,9 @@
 #pragma once
 // A file that appears whole or not at all: it is written under a hidden temporary name beside
 // its final path and renamed into place on Commit; dropped without Commit, it is removed.
+// A final path that is a symbolic link is written through: the file it points to is replaced
+// and the link stays. A file replaced keeps its permissions; a new one is made 0644 (less the
+// umask).
 
 #include <cstdio>
 #include <memory>
@@ -22,6 +25,7 @@ class PendingFile {
   // Closes the stream (for writers that open the file by name). False on a write error.
   bool CloseStream();
   const std::string& TemporaryPath() const { return temporaryPath; }
+  // As given to Create (a link stays a link: the file written is its target).
   const std::string& FinalPath() const { return finalPath; }
   // Closes and renames into place. False with `error` when that fails; the file is removed.
   bool Commit(std::string& error);
@@ -29,6 +33,7 @@ class PendingFile {
  private:
   PendingFile() = default;
   std::string finalPath;
+  std::string targetPath;  // finalPath with its symbolic links followed
   std::string temporaryPath;
   FILE* stream = nullptr;
   int forcedExitTicket = -1;  // removes the temporary file if a second Ctrl-C ends the program
