@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <cstdio>
@@ -261,6 +262,43 @@ TEST(PreviewMidi, WithoutAMidiSystemOneLineAndThePreviewPlays) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "MIDI: no JACK server is running; playing without MIDI\n");
   EXPECT_EQ(ReadJson(dir / "controls.json")["frames"], 3);
+}
+
+TEST(PreviewLive, NoPresetMessageStallsTheWindowAndEveryExitKeepsTheMapLearned) {
+  ScratchDir dir;
+  namespace fs = std::filesystem;
+  fs::create_directories(dir / "presets");
+  fs::create_directories(dir / "gone");
+  std::ofstream(dir / "presets/mine.json") << R"({"parameters": {"Light": 4.5}})";
+  std::ofstream(dir / "learn.json") << R"([{"frame": 5, "learn": "Light"}])";
+  // A pipe whose writer stays, a pipe with none, both where a preset could be; an output
+  // folder that goes away while the preview plays.
+  const std::string pipes = "mkfifo " + Quote(dir / "held") + " " + Quote(dir / "presets/pipe.json") +
+                            "\nsleep 60 >" + Quote(dir / "held") + " &\nHOLDER=$!\n";
+  const auto send = [](const std::string& name) { return "oscsend 127.0.0.1 $PORT /swirlmoss/preset s " + Quote(name) + "\n"; };
+  const RunResult run = PreviewWithSender(
+      dir,
+      {"--size", kSize, "--midi-api", "jack", "--midi-map", dir / "map.json", "--ui-script", dir / "learn.json",
+       "--preset-dir", dir / "presets", "--save-preset", dir / "gone/look.json", "--dump-controls",
+       dir / "controls.json"},
+      "\"$MIDI_SENDER\" Swirlmoss 1.5 B0 15 40 >/dev/null\n"
+      "cp " + Quote(dir / "map.json") + " " + Quote(dir / "learned.json") + "\n" +
+          send(dir / "held") + send("pipe") + send("../mine") + send("embers") + "sleep 0.3\n" + send("mine") +
+          "sleep 0.5\nrmdir " + Quote(dir / "gone") + "\nkill -TERM $PREVIEW\n"
+          "for _ in $(seq 100); do kill -0 $PREVIEW 2>/dev/null || break; sleep 0.1; done\n"
+          "kill -KILL $PREVIEW $HOLDER 2>/dev/null\n",
+      JackServer(dir) + pipes);
+  EXPECT_EQ(run.exitCode, 128 + 15) << "ended by one termination request: " << run.err;
+  EXPECT_NE(run.err.find("output directory does not exist: " + dir / "gone"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadJson(dir / "learned.json").dump(), R"({"midi":[{"channel":1,"controller":21,"parameter":"Light"}]})")
+      << "the binding is kept when it is learned";
+  const json controls = ReadJson(dir / "controls.json");
+  ASSERT_FALSE(controls.is_discarded()) << "the dump is written though the preset could not be";
+  EXPECT_EQ(controls["live"]["received"], 5) << controls["live"].dump();
+  EXPECT_EQ(controls["live"]["refused"]["out of range"], 3) << controls["live"].dump();
+  EXPECT_FLOAT_EQ((*Control(controls, "Light"))["value"].get<float>(), 4.5f);
+  EXPECT_EQ(controls["preset"], dir / "presets/mine.json");
+  EXPECT_GT(controls["frames"].get<int>(), 30);
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ struct PreviewOptions {
   std::string midiPort;
   std::string midiApi = "auto";
   std::string midiMap;
+  std::string presetDir;
   bool stats = false;
   bool camera = false;
 };
@@ -145,6 +146,7 @@ int RunPreview(const PreviewOptions& options) {
   setup.live.midiPort = options.midiPort;
   setup.live.midiApi = options.midiApi;
   setup.live.midiMap = options.midiMap;
+  setup.live.presetDir = options.presetDir;
   RequireWritable(options.midiMap, "--midi-map");
   if (options.camera) {
     // The camera is a convenience beside the window: without PipeWire the preview plays on.
@@ -187,6 +189,8 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
   command->add_option("--osc-bind", options->oscBind,
                       "The address OSC listens on; anyone who can reach it can drive the preview")
       ->capture_default_str();
+  command->add_option("--preset-dir", options->presetDir,
+                      "A folder of preset files that /swirlmoss/preset may load by name (without it: looks only)");
   command->add_flag("--list-osc", options->listOsc, "Print every OSC address with what it takes, and exit");
   command->add_flag("--midi", options->midi,
                     "Take MIDI from every input port and a virtual port named Swirlmoss; right-click a control to learn");
@@ -195,7 +199,7 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
       ->check(CLI::IsMember({"auto", "alsa", "jack"}))
       ->capture_default_str();
   command->add_option("--midi-map", options->midiMap,
-                      "MIDI bindings as JSON: read at the start when the file exists, written at exit when changed (implies --midi)");
+                      "MIDI bindings as JSON: read at the start when the file exists, written whenever they change (implies --midi)");
   command->add_flag("--stats", options->stats,
                     "At exit print the frame pace and the time from each message's arrival to the first frame shown with it");
   command->add_flag("--camera", options->camera,

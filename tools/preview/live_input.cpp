@@ -23,6 +23,7 @@ LiveInput::LiveInput(const hostkit::ParameterModel& model, LiveSetup setupIn)
       setup(std::move(setupIn)),
       router(model),
       queue(model.Parameters().size()),
+      presets(model, setup.presetDir),
       midiMap(model),
       latest(model.Parameters().size()),
       touched(model.Parameters().size()),
@@ -39,6 +40,21 @@ LiveInput::~LiveInput() {
 }
 
 bool LiveInput::Start(std::string& notes, std::string& error) {
+  // Before the first message can ask for one.
+  if ((setup.oscPort >= 0 || !setup.presetDir.empty()) &&
+      !presets.Start(
+          [this](uint32_t id) {
+            LiveEvent event;
+            event.kind = LiveEvent::Kind::Preset;
+            event.index = id;
+            event.arrival = hostkit::LiveClock();
+            if (queue.Push(event)) return;
+            presets.Release(id);
+            Count(OscRefusal::QueueFull, "more changes than the preview takes between two frames; dropped");
+          },
+          [this](const std::string& why) { Count(OscRefusal::OutOfRange, why); }, error)) {
+    return false;
+  }
   if (setup.oscPort >= 0) {
     osc = std::make_unique<hostkit::UdpReceiver>();
     if (!osc->Bind(setup.oscBind, setup.oscPort, error)) {
@@ -88,6 +104,14 @@ bool LiveInput::WriteExitOutputs(std::string& error) {
   return false;
 }
 
+void LiveInput::KeepMap() {
+  if (setup.midiMap.empty() || !midiMap.Changed() || mapWriteFailed) return;
+  std::string error;
+  if (midiMap.Save(setup.midiMap, error)) return;
+  mapWriteFailed = true;
+  midiStatus = "--midi-map: " + error;
+}
+
 void LiveInput::ListenOsc() {
   std::vector<uint8_t> buffer(kDatagramMax);
   while (!stopping) {
@@ -109,11 +133,23 @@ void LiveInput::ListenOsc() {
 
 void LiveInput::Accept(const LiveEvent& event) {
   ++received;
-  if (!queue.Push(event)) Refuse(OscRefusal::QueueFull, "more changes than the preview takes between two frames; dropped");
+  LiveEvent taken = event;
+  if (event.kind == LiveEvent::Kind::Preset) {
+    // A look goes in by its index, read at the start; a file is read on the shelf's thread,
+    // which queues it when it is ready.
+    std::string why;
+    if (!presets.Find(event.preset, taken.index, why)) return Count(OscRefusal::OutOfRange, "/swirlmoss/preset: " + why);
+    if (taken.index >= PresetShelf::kFileId) return;
+  }
+  if (!queue.Push(taken)) Count(OscRefusal::QueueFull, "more changes than the preview takes between two frames; dropped");
 }
 
 void LiveInput::Refuse(OscRefusal refusal, const std::string& why) {
-  if (refusal != OscRefusal::QueueFull) ++received;
+  ++received;
+  Count(refusal, why);
+}
+
+void LiveInput::Count(OscRefusal refusal, const std::string& why) {
   ++refused[static_cast<size_t>(refusal)];
   std::lock_guard<std::mutex> guard(refusalLock);
   std::snprintf(lastRefusal, sizeof lastRefusal, "%s: %s", hostkit::RefusalName(refusal), why.c_str());
@@ -131,21 +167,16 @@ void LiveInput::Flush(ControlPanel& panel, int frame) {
   if (!batch.empty()) panel.Apply(batch);  // "Mode" first, by the mode rule
 }
 
-void LiveInput::Apply(ControlPanel& panel, int frame, const PresetLoader& loadPreset) {
+void LiveInput::Apply(ControlPanel& panel, int frame, const PresetApplier& applyPreset) {
   queue.TakeAll(taken);
   if (taken.empty()) return;
   for (const LiveEvent& event : taken) {
     if (event.kind == LiveEvent::Kind::Preset) {
       // A preset lays every value over its mode's start: what came before it goes in first.
       Flush(panel, frame);
-      std::string error;
-      if (!loadPreset(event.preset, error)) {
-        ++refused[static_cast<size_t>(OscRefusal::OutOfRange)];
-        std::lock_guard<std::mutex> guard(refusalLock);
-        std::snprintf(lastRefusal, sizeof lastRefusal, "%s: %s", hostkit::RefusalName(OscRefusal::OutOfRange),
-                      error.c_str());
-        continue;
-      }
+      const PresetShelf::Preset& preset = presets.Get(event.index);
+      applyPreset(preset.name, preset.changes);
+      presets.Release(event.index);
     } else if (event.kind == LiveEvent::Kind::Set && event.index < latest.size()) {
       // Between two frames only the last value of each parameter can show.
       latest[event.index] = event.value;
@@ -155,7 +186,9 @@ void LiveInput::Apply(ControlPanel& panel, int frame, const PresetLoader& loadPr
       if (anyTouched) Flush(panel, frame);
       uint32_t index = 0;
       float value = 0.0f;
-      if (!midiMap.Handle(event.midi.data(), event.midiSize, panel.Values(), index, value)) continue;
+      const bool handled = midiMap.Handle(event.midi.data(), event.midiSize, panel.Values(), index, value);
+      KeepMap();  // a control learned is kept at once
+      if (!handled) continue;
       latest[index] = value;
       touched[index] = anyTouched = 1;
     }
@@ -237,6 +270,7 @@ void LiveInput::DrawMidi(const ControlPanel& panel) {
     ImGui::PushID(static_cast<int>(i));
     if (ImGui::SmallButton("x")) {
       midiMap.Remove(i);
+      KeepMap();
       ImGui::PopID();
       break;
     }

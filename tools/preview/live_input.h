@@ -24,6 +24,7 @@
 #include "tools/preview/control_panel.h"
 #include "tools/preview/midi_input.h"
 #include "tools/preview/osc_packet.h"
+#include "tools/preview/preset_shelf.h"
 
 namespace preview {
 
@@ -33,14 +34,16 @@ struct LiveSetup {
   bool midi = false;
   std::string midiApi = "auto";
   std::string midiPort;  // empty: every input port
-  std::string midiMap;   // loaded at the start when it exists, written at exit when changed
+  std::string midiMap;   // loaded at the start when it exists, written whenever the bindings change
+  std::string presetDir;  // the folder whose preset files /swirlmoss/preset may load; empty: looks only
   bool stats = false;
 };
 
 class LiveInput : private OscSink {
  public:
-  // Loads the preset or look `name` through the panel's path; false with a one-line `error`.
-  using PresetLoader = std::function<bool(const std::string& name, std::string& error)>;
+  // Applies preset `name` (a look's name or a file's path), its values read already, through
+  // the panel's path.
+  using PresetApplier = std::function<void(const std::string& name, const std::vector<ParameterChange>& changes)>;
 
   LiveInput(const hostkit::ParameterModel& model, LiveSetup setup);
   ~LiveInput() override;
@@ -55,11 +58,12 @@ class LiveInput : private OscSink {
 
   // MIDI learn: the next control moved drives parameter `index`; the same index again stops.
   void Learn(uint32_t index);
-  // At exit: the MIDI map back to --midi-map when learning or removing changed it.
+  // At exit: the MIDI map back to --midi-map when a change is not written yet (a write that
+  // failed while playing is tried again here).
   bool WriteExitOutputs(std::string& error);
 
   // On the frame loop, before frame `frame` is drawn: applies every waiting change.
-  void Apply(ControlPanel& panel, int frame, const PresetLoader& loadPreset);
+  void Apply(ControlPanel& panel, int frame, const PresetApplier& applyPreset);
   // A frame of the effect began at `seconds` (LiveClock); paces the --stats figures.
   void FrameStarted(double seconds);
   // The frame drawn since the last Apply is on screen: the changes it carries have arrived.
@@ -83,6 +87,11 @@ class LiveInput : private OscSink {
 
   void Accept(const hostkit::LiveEvent& event) override;
   void Refuse(hostkit::OscRefusal refusal, const std::string& why) override;
+  // Counts a refusal of a message counted as received already.
+  void Count(hostkit::OscRefusal refusal, const std::string& why);
+  // Writes the MIDI map to --midi-map when learning or removing changed the bindings, so that
+  // no way of ending the program loses them.
+  void KeepMap();
   void ListenOsc();
   void Flush(ControlPanel& panel, int frame);
   void DrawMidi(const ControlPanel& panel);
@@ -94,7 +103,9 @@ class LiveInput : private OscSink {
   std::unique_ptr<hostkit::UdpReceiver> osc;
   std::thread oscThread;
   std::atomic<bool> stopping{false};
+  PresetShelf presets;
   hostkit::MidiMap midiMap;
+  bool mapWriteFailed = false;  // tried again at exit, not at every frame
   std::unique_ptr<MidiInput> midi;
   std::atomic<uint64_t> midiReceived{0};
   char mapField[512] = {};

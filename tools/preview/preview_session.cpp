@@ -40,11 +40,8 @@ constexpr int kStatusLines = 5;
 PreviewSession::PreviewSession(PreviewWindow& window, SessionSetup setupIn)
     : window(window), setup(std::move(setupIn)), looks(hostkit::ListLooks()), panel(*setup.model),
       live(*setup.model, setup.live),
-      loadPreset([this](const std::string& name, std::string& error) {
-        std::vector<ParameterChange> changes;
-        if (!ReadPresetChanges(name, *setup.model, changes, error)) return false;
+      applyPreset([this](const std::string& name, const std::vector<ParameterChange>& changes) {
         ApplyPreset(name, changes);
-        return true;
       }) {
   std::snprintf(presetField, sizeof presetField, "%s",
                 !setup.presetPath.empty() ? setup.presetPath.c_str()
@@ -147,7 +144,7 @@ bool PreviewSession::Run(std::string& error) {
     if (window.CloseRequested() || hostkit::InterruptRequested()) exiting = true;
     now = glfwGetTime();
     // What controllers sent since the last pass goes in as the panel's changes do.
-    live.Apply(panel, frames, loadPreset);
+    live.Apply(panel, frames, applyPreset);
     bool drew = false;
     // The first frame waits while the driver compiles the effect's shader: the window shows
     // that it will before the wait begins.
@@ -477,16 +474,30 @@ void PreviewSession::CopyCommand() {
 }
 
 bool PreviewSession::WriteExitOutputs(std::string& error) {
+  // Each output is tried whatever became of the others: a failed screenshot keeps no map from
+  // being written. The failures are one line.
   int width = 0, height = 0;
   window.FramebufferSize(width, height);
-  if (setup.screenshot && !SaveWindow(*setup.screenshot, width, height, error)) return false;
-  if (recorder.Active() && !recorder.Stop(error)) return false;
-  if (!live.WriteExitOutputs(error)) return false;
-  if (!setup.savePreset.empty() &&
-      !hostkit::WritePreset(setup.savePreset, *setup.model, panel.Values(), error, panel.NeededValues())) {
-    return false;
+  std::string failed;
+  const auto note = [&failed](bool written, const std::string& why) {
+    if (!written) failed += (failed.empty() ? "" : "; ") + why;
+  };
+  std::string why;
+  if (setup.screenshot) note(SaveWindow(*setup.screenshot, width, height, why), why);
+  if (recorder.Active()) note(recorder.Stop(why), why);
+  note(live.WriteExitOutputs(why), why);
+  if (!setup.savePreset.empty()) {
+    note(hostkit::WritePreset(setup.savePreset, *setup.model, panel.Values(), why, panel.NeededValues()), why);
   }
-  if (setup.dumpControls.empty()) return true;
+  if (!setup.dumpControls.empty()) note(WriteControlDump(why), why);
+  if (failed.empty()) return true;
+  error = failed;
+  return false;
+}
+
+bool PreviewSession::WriteControlDump(std::string& error) {
+  int width = 0, height = 0;
+  window.FramebufferSize(width, height);
   const PixelRect picture = PictureArea();
   nlohmann::ordered_json dump;
   dump["window"] = {{"width", width}, {"height", height}};

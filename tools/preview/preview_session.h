@@ -85,6 +85,7 @@ class PreviewSession {
   void CopyCommand();
   void Say(const std::string& text);
   bool WriteExitOutputs(std::string& error);
+  bool WriteControlDump(std::string& error);
   PixelRect PictureArea() const;
 
   PreviewWindow& window;
@@ -92,7 +93,7 @@ class PreviewSession {
   std::vector<hostkit::Look> looks;
   ControlPanel panel;
   LiveInput live;
-  LiveInput::PresetLoader loadPreset;  // what /swirlmoss/preset does: the panel's list's path
+  LiveInput::PresetApplier applyPreset;  // what /swirlmoss/preset does: the panel's list's path
   PictureView view;
   Recorder recorder;
   CameraFeed camera;

@@ -20,6 +20,12 @@ bool SyncFileToDisk(const std::string& path, std::string& reason);
 // Empty with the system's reason when it cannot.
 std::string MakeTemporaryDirectory(const std::string& prefix, std::string& reason);
 
+// Reads the whole of `path` into `text` when it is a regular file of at most `limit` bytes.
+// It never waits: the file is opened without blocking and checked before a byte is read, so a
+// named pipe, a terminal or a device is refused rather than read. False with one line in
+// `reason` otherwise ("not a regular file", "larger than 64 KiB", the system's reason).
+bool ReadSmallRegularFile(const std::string& path, size_t limit, std::string& text, std::string& reason);
+
 long ProcessId();
 
 // Absolute path of the running executable; empty when the system cannot tell.

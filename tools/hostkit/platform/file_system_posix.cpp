@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,6 +54,41 @@ std::string MakeTemporaryDirectory(const std::string& prefix, std::string& reaso
     return "";
   }
   return pattern;
+}
+
+bool ReadSmallRegularFile(const std::string& path, size_t limit, std::string& text, std::string& reason) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  struct stat about {};
+  bool read = false;
+  if (fstat(fd, &about) != 0) {
+    reason = std::strerror(errno);
+  } else if (!S_ISREG(about.st_mode)) {
+    reason = "not a regular file";
+  } else if (static_cast<unsigned long long>(about.st_size) > limit) {
+    reason = "larger than " + std::to_string(limit / 1024) + " KiB";
+  } else {
+    text.assign(static_cast<size_t>(about.st_size), '\0');
+    size_t done = 0;
+    read = true;
+    while (done < text.size()) {
+      const ssize_t got = ::read(fd, text.data() + done, text.size() - done);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) {
+        reason = std::strerror(errno);
+        read = false;
+        break;
+      }
+      if (got == 0) break;  // shortened while read: what is there
+      done += static_cast<size_t>(got);
+    }
+    text.resize(done);
+  }
+  close(fd);
+  return read;
 }
 
 long ProcessId() { return static_cast<long>(getpid()); }
