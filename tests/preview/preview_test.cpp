@@ -240,4 +240,21 @@ TEST(Preview, FailsWithOneLineWithoutADisplayOrWithABadCommandLine) {
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"bad-script.json"}) << "nothing half-written is left";
 }
 
+TEST(Preview, ASavedPresetFollowsTheLookInUseAndNeverShadowsOne) {
+  ScratchDir dir;
+  std::ofstream(dir / "script.json") << R"([{"frame": 1, "preset": "embers"}])";
+  const json controls = Controls({"--preset", "morning-fog", "--ui-script", dir / "script.json"}, 2);
+  EXPECT_EQ(controls["preset"], "embers");
+  EXPECT_EQ(controls["presetFile"], "embers.json") << "what Save preset writes";
+  // A file saved as a look's bare name, before saving added ".json".
+  std::ofstream(dir / "morning-fog") << R"({"parameters": {"Light": 9}})";
+  const RunResult run = tooltest::Run(
+      "/bin/bash", {"-c", "cd \"$1\" && exec \"$0\" render --size 96x64 --frames 1 --preset morning-fog -o out.png",
+                    SWIRLMOSS_CLI_PATH, dir.Path()});
+  EXPECT_NE(run.exitCode, 0);
+  EXPECT_EQ(run.err, "swirlmoss: error: --preset morning-fog: names both the look morning-fog and the file ./morning-fog; "
+                     "give ./morning-fog for the file, or rename the file\n");
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
+}
+
 }  // namespace

@@ -35,6 +35,16 @@ std::string SizeText(int width, int height) { return std::to_string(width) + "x"
 // that none of them moves a control.
 constexpr int kStatusLines = 5;
 
+bool EndsWithJson(const std::string& path) {
+  return path.size() > 5 && hostkit::SameName(std::string_view(path).substr(path.size() - 5), ".json");
+}
+
+// The file "Save preset" writes for the preset in use: a file as it is named, a look's name with
+// ".json", so that a saved preset never takes a look's name (`--preset NAME` means the look).
+std::string PresetFileFor(const std::string& nameOrPath) {
+  return EndsWithJson(nameOrPath) ? nameOrPath : nameOrPath + ".json";
+}
+
 }  // namespace
 
 PreviewSession::PreviewSession(PreviewWindow& window, SessionSetup setupIn)
@@ -44,7 +54,7 @@ PreviewSession::PreviewSession(PreviewWindow& window, SessionSetup setupIn)
         ApplyPreset(name, changes);
       }) {
   std::snprintf(presetField, sizeof presetField, "%s",
-                !setup.presetPath.empty() ? setup.presetPath.c_str()
+                !setup.presetPath.empty() ? PresetFileFor(setup.presetPath).c_str()
                                           : !setup.savePreset.empty() ? setup.savePreset.c_str() : "swirlmoss-preset.json");
 }
 
@@ -422,9 +432,11 @@ void PreviewSession::ToggleRecording(bool fullSize) {
 }
 
 void PreviewSession::SaveOrLoadPreset(bool save) {
-  const std::string path = presetField;
+  std::string path = presetField;
   std::string error;
   if (save) {
+    path = PresetFileFor(path);
+    std::snprintf(presetField, sizeof presetField, "%s", path.c_str());
     Say(hostkit::WritePreset(path, *setup.model, panel.Values(), error, panel.NeededValues()) ? "saved preset " + path
                                                                                                : error);
     return;
@@ -439,6 +451,8 @@ void PreviewSession::SaveOrLoadPreset(bool save) {
 
 void PreviewSession::ApplyPreset(const std::string& nameOrPath, const std::vector<ParameterChange>& changes) {
   panel.ApplyPreset(nameOrPath, changes);
+  // The field follows: saving next writes this look's values under this look's file name.
+  std::snprintf(presetField, sizeof presetField, "%s", PresetFileFor(nameOrPath).c_str());
   Say("applied " + nameOrPath + " as `render --preset " + nameOrPath + "` would");
 }
 
@@ -506,6 +520,7 @@ bool PreviewSession::WriteControlDump(std::string& error) {
   dump["scale"] = ScaleName(setup.scale);
   dump["status"] = glfwGetTime() < messageUntil ? message : "";
   dump["preset"] = panel.PresetName();
+  dump["presetFile"] = presetField;
   dump["command"] = CommandLine();
   if (const hostkit::PipeWireCamera* published = camera.Camera()) {
     const hostkit::CameraState state = published->State();

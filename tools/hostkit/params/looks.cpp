@@ -56,6 +56,16 @@ std::vector<Look> ListLooks() {
 }
 
 bool ResolvePreset(const std::string& nameOrPath, std::string& path, std::string& error) {
+  // A bare name that is both a file here and a look could mean either: say so rather than pick.
+  std::error_code ignored;
+  if (nameOrPath.find('/') == std::string::npos && fs::is_regular_file(nameOrPath, ignored)) {
+    for (const Look& look : ListLooks()) {
+      if (!SameName(look.name, nameOrPath)) continue;
+      error = "--preset " + nameOrPath + ": names both the look " + look.name + " and the file ./" + nameOrPath +
+              "; give ./" + nameOrPath + " for the file, or rename the file";
+      return false;
+    }
+  }
   if (LooksLikePath(nameOrPath)) {
     path = nameOrPath;
     return true;
