@@ -257,4 +257,23 @@ TEST(Preview, ASavedPresetFollowsTheLookInUseAndNeverShadowsOne) {
   EXPECT_FALSE(std::filesystem::exists(dir / "out.png"));
 }
 
+TEST(Preview, TheWindowGivesThePanelRoomForEveryControlOnTheScreen) {
+  // The suite's screen is 1280x800; a clip wider than high once left the panel three controls.
+  ScratchDir dir;
+  const RunResult run = Swirlmoss({"preview", "--size", "640x360", "--exit-after", "1", "--dump-controls", dir / "c.json"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const json controls = ReadJson(dir / "c.json");
+  const int height = controls["window"]["height"].get<int>();
+  EXPECT_LE(height, 800);
+  int drawn = 0;
+  for (const auto& control : controls["controls"]) {
+    if (!control.contains("rect")) continue;
+    ++drawn;
+    // Above the status area's five lines: in view without scrolling.
+    EXPECT_LE(control["rect"][1].get<double>() + control["rect"][3].get<double>(), height - 5 * 17)
+        << control["name"] << " in a window " << height << " high";
+  }
+  EXPECT_GE(drawn, 15);
+}
+
 }  // namespace

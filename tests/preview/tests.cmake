@@ -1,12 +1,13 @@
 # The preview: its parts without a window, and the window end to end. The window needs an X
-# server: the test binary runs under its own Xvfb, sized to hold the small windows it opens.
+# server: the test binary runs under its own Xvfb, a laptop's 1280x800 for the window suite (the
+# window's height follows the screen).
 if(TARGET swirlmoss_preview AND TARGET swirlmoss)
   find_package(nlohmann_json 3 REQUIRED)
   swirlmoss_add_test(swirlmoss_preview_parts_test SOURCES preview/preview_parts_test.cpp
     LIBS swirlmoss_preview swirlmoss_tool_test_util LABELS tools)
   swirlmoss_add_test(swirlmoss_preview_test SOURCES preview/preview_test.cpp
     LIBS swirlmoss_hostkit swirlmoss_tool_test_util nlohmann_json::nlohmann_json
-    WRAPPER bash ${PROJECT_SOURCE_DIR}/tests/support/with_xvfb.sh 800x600x24
+    WRAPPER bash ${PROJECT_SOURCE_DIR}/tests/support/with_xvfb.sh 1280x800x24
     LABELS tools gl glx)
   target_compile_definitions(swirlmoss_preview_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
   add_dependencies(swirlmoss_preview_test Swirlmoss swirlmoss)

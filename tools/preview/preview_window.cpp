@@ -30,10 +30,11 @@ std::unique_ptr<PreviewWindow> PreviewWindow::Open(const std::string& title, int
     return nullptr;
   }
   std::unique_ptr<PreviewWindow> self(new PreviewWindow());
-  height = std::max(height, kMinimumHeight);
+  height = std::max(height, kPanelHeight);
   int minimumWidth = std::min(width, kMinimumWidth), minimumHeight = kMinimumHeight;
+  int areaWidth = 0, areaHeight = 0;
   if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
-    int x = 0, y = 0, areaWidth = 0, areaHeight = 0;
+    int x = 0, y = 0;
     glfwGetMonitorWorkarea(monitor, &x, &y, &areaWidth, &areaHeight);
     if (areaWidth > 0 && areaHeight > 0) {
       width = std::min(width, areaWidth);
@@ -54,6 +55,17 @@ std::unique_ptr<PreviewWindow> PreviewWindow::Open(const std::string& title, int
     glfwTerminate();
     error = "the display offers no OpenGL 4.1 core context (" + lastGlfwError + ")" + kUseRender;
     return nullptr;
+  }
+  // The window manager's frame counts against the work area too: a window as high as the screen
+  // would have its bottom, the panel's status area, cut off.
+  int left = 0, top = 0, right = 0, bottom = 0;
+  glfwGetWindowFrameSize(self->window, &left, &top, &right, &bottom);
+  if (areaWidth > 0 && areaHeight > 0 && (width + left + right > areaWidth || height + top + bottom > areaHeight)) {
+    width = std::max(1, std::min(width, areaWidth - left - right));
+    height = std::max(1, std::min(height, areaHeight - top - bottom));
+    glfwSetWindowSize(self->window, width, height);
+    minimumWidth = std::min(minimumWidth, width);
+    minimumHeight = std::min(minimumHeight, height);
   }
   glfwSetWindowSizeLimits(self->window, minimumWidth, minimumHeight, GLFW_DONT_CARE, GLFW_DONT_CARE);
   glfwMakeContextCurrent(self->window);

@@ -14,11 +14,16 @@ namespace preview {
 constexpr int kMinimumHeight = 480;
 // The least width it can be resized to, unless it opened narrower.
 constexpr int kMinimumWidth = 480;
+// The height it opens with where the screen has it, for a picture less high: the room the
+// panel needs to show its header, the looks and presets, every control of a mode and its status
+// area without scrolling.
+constexpr int kPanelHeight = 760;
 
 class PreviewWindow {
  public:
-  // Opens a window of width x height screen pixels, at least kMinimumHeight high (shrunk to
-  // fit the screen's work area), and makes its context current. Null with a one-line `error` when there is no display,
+  // Opens a window of width x height screen pixels, at least kPanelHeight high, shrunk with its
+  // frame to fit the screen's work area (yet never below kMinimumHeight where the screen has
+  // that), and makes its context current. Null with a one-line `error` when there is no display,
   // the display has no GLX, or its GL falls short of 4.1 core.
   static std::unique_ptr<PreviewWindow> Open(const std::string& title, int width, int height, std::string& error);
   // Shuts ImGui down and destroys the window; the context must be current.
