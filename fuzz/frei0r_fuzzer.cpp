@@ -2,7 +2,7 @@
 // parameter index (in range or not) as the host's types carry them: doubles (huge, NaN,
 // infinite, denormal, negative zero or any bit pattern) and strings (null, empty, an option's
 // names, "auto", rates, units, or bytes from the input), each read back after it is set.
-// Whatever was set, a number reads back finite and a string as a string. The frame rate and
+// Whatever was set, a number reads back finite, a switch 0 or 1, and a string as a string. The frame rate and
 // time unit parsers are also given the input whole. Constructing and setting make no GL call.
 
 #include <cmath>
@@ -122,6 +122,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       f0r_get_param_value(instance, &value, index);
       fuzzcheck::Check(std::isfinite(value), std::string(parameters[static_cast<size_t>(index)].name) + " reads back " +
                                                  std::to_string(value));
+      fuzzcheck::Check(type != F0R_PARAM_BOOL || value == 0.0 || value == 1.0,
+                       std::string(parameters[static_cast<size_t>(index)].name) + ": a switch half on");
     }
   }
   f0r_destruct(instance);

@@ -1,7 +1,7 @@
 // --set values: each line of the input is one NAME=VALUE setting (a constant, a ramp FROM..TO
 // or keyframes FRAME:VALUE,...), parsed as one command line against a model of every kind of
 // parameter. A plan that parses gives a finite value for every parameter at every frame of a
-// render.
+// render, and a switch 0 or 1 at every frame.
 
 #include <cmath>
 #include <string>
@@ -40,6 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const float value = track->At(frame, frames);
         fuzzcheck::Check(std::isfinite(value), track->name + ": not finite at frame " + std::to_string(frame) + " of " +
                                                    std::to_string(frames));
+        fuzzcheck::Check(!model.Parameters()[track->index].IsBoolean() || value == 0.0f || value == 1.0f,
+                         track->name + ": a switch half on at frame " + std::to_string(frame));
       }
     }
   }

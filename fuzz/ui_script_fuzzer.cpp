@@ -1,5 +1,5 @@
 // Preview ui scripts: the input is a script file's text. Steps come back in frame order, each
-// with constant changes, "Mode" first.
+// with constant changes, "Mode" first, a switch off or on.
 
 #include <string>
 #include <vector>
@@ -25,6 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t c = 0; c < steps[i].changes.size(); ++c) {
       fuzzcheck::Check(steps[i].changes[c].index < model.Parameters().size(), "a change of no parameter");
       fuzzcheck::Check(c == 0 || steps[i].changes[c].index != 0, "Mode is not the first change");
+      const float value = steps[i].changes[c].value;
+      fuzzcheck::Check(!model.Parameters()[steps[i].changes[c].index].IsBoolean() || value == 0.0f || value == 1.0f,
+                       "a switch half on");
     }
   }
   return 0;

@@ -12,6 +12,7 @@
 #include "tools/frei0r/module_state.h"
 #include "tools/frei0r/step_trace.h"
 #include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/params/switch_value.h"
 
 namespace swirlfrei0r {
 namespace {
@@ -66,20 +67,28 @@ void FilterInstance::SetParameter(int index, const void* value) {
   const size_t i = static_cast<size_t>(index);
   float next = 0.0f;
   switch (parameter.kind) {
-    case Kind::Number:
     case Kind::Boolean: {
+      // frei0r's convention: 0 to below one half is off, one half to 1 on (melt may send a
+      // keyframed switch between the two); anything else is refused.
+      const double x = *static_cast<const double*>(value);
+      if (!hostkit::SwitchFromFraction(x, next)) {
+        char line[200];
+        std::snprintf(line, sizeof line, "%s cannot be %g (a switch: 0 for off, 1 for on); the value is ignored",
+                      parameter.name.c_str(), x);
+        Report(line);
+        return;
+      }
+      break;
+    }
+    case Kind::Number: {
       const double x = *static_cast<const double*>(value);
       // Computed in double, then rounded once; outside 0..1 it goes on unchanged, as the plugin
       // does not clamp, unless it is beyond what a float holds (converting it is undefined).
       const double low = parameter.info->minimum, high = parameter.info->maximum;
-      const double scaled = parameter.kind == Kind::Boolean ? (x >= 0.5 ? 1.0 : 0.0) : low + x * (high - low);
-      // A switch takes 0 to 1 (melt may send a keyframed one between the two), on from 0.5.
-      const bool isSwitch = parameter.kind == Kind::Boolean;
-      if (!std::isfinite(x) || std::fabs(scaled) > std::numeric_limits<float>::max() ||
-          (isSwitch && (x < 0.0 || x > 1.0))) {
+      const double scaled = low + x * (high - low);
+      if (!std::isfinite(x) || std::fabs(scaled) > std::numeric_limits<float>::max()) {
         char line[200];
-        std::snprintf(line, sizeof line, "%s cannot be %g%s; the value is ignored", parameter.name.c_str(), x,
-                      isSwitch ? " (a switch: 0 for off, 1 for on)" : "");
+        std::snprintf(line, sizeof line, "%s cannot be %g; the value is ignored", parameter.name.c_str(), x);
         Report(line);
         return;
       }

@@ -78,7 +78,9 @@ TEST(OscRouter, ValuesInTheirRangeOptionsAsSetTakesThemAndNormalisedOnes) {
       {"/swirlmoss/seed/norm", Number('f', 1.0), 4, 9.0f},
       {"/swirlmoss/night_mode", {'T', 0.0, {}}, 3, 1.0f},
       {"/swirlmoss/night_mode", Text("off"), 3, 0.0f},
-      {"/swirlmoss/night_mode", Number('f', 0.7), 3, 1.0f},
+      {"/swirlmoss/night_mode", Number('h', 1), 3, 1.0f},
+      {"/swirlmoss/night_mode", Text("0.0"), 3, 0.0f},
+      {"/swirlmoss/night_mode/norm", Number('f', 0.7), 3, 1.0f},
       {"/swirlmoss/light_5", Number('f', 0.5), 5, 0.5f},
   };
   for (const auto& c : cases) {
@@ -130,6 +132,9 @@ TEST(OscRouter, EveryBadMessageIsRefusedWithItsReason) {
       {"/swirlmoss/mode", {Text("Fog")}, OscRefusal::OutOfRange},
       {"/swirlmoss/mode", {Number('i', 2)}, OscRefusal::OutOfRange},
       {"/swirlmoss/seed", {Number('d', HUGE_VAL)}, OscRefusal::OutOfRange},
+      {"/swirlmoss/night_mode", {Number('f', 0.7)}, OscRefusal::OutOfRange},
+      {"/swirlmoss/night_mode", {Text("000000000000000015")}, OscRefusal::OutOfRange},
+      {"/swirlmoss/night_mode", {{'b', 0.0, {}}}, OscRefusal::WrongType},
       {"/swirlmoss/preset", {Number('i', 1)}, OscRefusal::WrongType},
       {"/swirlmoss/preset", {Text("")}, OscRefusal::OutOfRange},
       {"/swirlmoss/preset", {Text(tooLong)}, OscRefusal::OutOfRange},

@@ -67,6 +67,17 @@ TEST(ParameterPlan, KeyframesStepLinearlyAndHoldOutside) {
   ASSERT_TRUE(options.ok) << options.error;
 }
 
+TEST(ParameterPlan, SwitchesAreOffOrOnAtEveryFrameTurningOverHalfWay) {
+  Parsed parsed = Parse({"Night Mode=0..yes"});
+  Parsed keys = Parse({"Night Mode=0:1.0,10:off"});
+  ASSERT_TRUE(parsed.ok && keys.ok) << parsed.error << keys.error;
+  const ParameterTrack &ramp = parsed.plan.Tracks()[0], &steps = keys.plan.Tracks()[0];
+  EXPECT_EQ(std::vector<float>({ramp.At(0, 5), ramp.At(1, 5), ramp.At(2, 5), ramp.At(4, 5)}),
+            std::vector<float>({0.0f, 0.0f, 1.0f, 1.0f}));
+  EXPECT_EQ(std::vector<float>({steps.At(0, 20), steps.At(5, 20), steps.At(6, 20), steps.At(19, 20)}),
+            std::vector<float>({1.0f, 1.0f, 0.0f, 0.0f}));
+}
+
 TEST(ParameterPlan, ValuesOutsideTheRangePassWithOneWarning) {
   Parsed parsed = Parse({"Light=12", "Spot Spin=-1..2"});
   ASSERT_TRUE(parsed.ok) << parsed.error;
@@ -89,6 +100,9 @@ TEST(ParameterPlan, BadSettingsAreOneLineErrorsNamingTheProblem) {
       {"Seed=-1..3", "\"-1\" is not an option of Seed"},
       {"Mode=0:Paint,9:Fog", "\"Fog\" is not an option of Mode"},
       {"Light=bright", "\"bright\" is not a number"},
+      {"Night Mode=15", "\"15\" is not on or off for Night Mode in --set \"Night Mode=15\"; a switch takes only on or off"},
+      {"Night Mode=0.5", "is not on or off"},
+      {"Night Mode=0:0,9:nan", "is not on or off"},
       {"Light=nan", "is not a number"},
       {"Light", "expected NAME=VALUE"},
       {"Light=1..", "malformed ramp"},

@@ -108,6 +108,8 @@ TEST(Preset, BadFilesFailWithOneLineNamingTheFileAndTheProblem) {
       {R"({"parameters": {"Mode": 1.7}})", ": \"1.7\" is not an option of Mode; choose one of: Paint, Smoke, or a value"},
       {R"({"parameters": {"Light": "bright"}})", "Light must be a number"},
       {R"({"parameters": {"Light": true}})", "Light must be a number"},
+      {R"({"parameters": {"Night Mode": 0.5}})", "\"0.5\" is not on or off for Night Mode; a switch takes only"},
+      {R"({"parameters": {"Night Mode": "on"}})", "Night Mode must be true or false, or 1 or 0"},
       {R"({"parameters": {"Caption": 1}})", "Caption is a text parameter"},
       {R"({"parameters": {"Light": 1e300}})", "Light: 1e+300 is too large"},
       {R"({"parameters": {"Light": -1e39}})", "is too large"},

@@ -6,6 +6,7 @@
 
 #include "tools/hostkit/params/parameter_plan.h"
 #include "tools/hostkit/params/preset.h"
+#include "tools/hostkit/params/switch_value.h"
 
 namespace hostkit {
 namespace {
@@ -57,7 +58,11 @@ const char* RefusalName(OscRefusal refusal) {
 
 float ValueFromNorm(const ParameterInfo& info, double norm) {
   const double t = std::clamp(norm, 0.0, 1.0);
-  if (info.IsBoolean()) return t >= 0.5 ? 1.0f : 0.0f;
+  if (info.IsBoolean()) {
+    float value = 0.0f;
+    SwitchFromFraction(t, value);
+    return value;
+  }
   if (info.IsOption()) {
     if (info.elements.empty()) return info.defaultValue;
     const size_t last = info.elements.size() - 1;
@@ -116,9 +121,26 @@ OscRefusal OscRouter::Route(std::string_view address, const OscArgument* argumen
       return refuse(OscRefusal::OutOfRange, FloatText(static_cast<float>(argument.number)) + " is not from 0 to 1");
     }
     value = ValueFromNorm(*info, argument.number);
-  } else if (info->IsBoolean() && (argument.type == 'T' || argument.type == 'F')) {
-    value = argument.type == 'T' ? 1.0f : 0.0f;
-  } else if (info->IsOption() || (info->IsBoolean() && IsTextType(argument.type))) {
+  } else if (info->IsBoolean()) {
+    // Off or on only, whatever the argument's type: T or F, a word, or the number 0 or 1.
+    bool known = argument.type == 'T' || argument.type == 'F';
+    if (known) {
+      value = argument.type == 'T' ? 1.0f : 0.0f;
+    } else if (IsTextType(argument.type)) {
+      known = SwitchFromText(argument.text, value);
+    } else if (IsNumberType(argument.type)) {
+      known = SwitchFromNumber(argument.number, value);
+    } else {
+      return refuse(OscRefusal::WrongType, std::string("takes T or F, a number or a string; ") + kSwitchTakes);
+    }
+    if (!known) {
+      char number[40];
+      std::snprintf(number, sizeof number, "%.9g", argument.number);
+      return refuse(OscRefusal::OutOfRange,
+                    (IsTextType(argument.type) ? Quoted(argument.text) : std::string(number)) + " is not on or off; " +
+                        kSwitchTakes);
+    }
+  } else if (info->IsOption()) {
     if (!IsNumberType(argument.type) && !IsTextType(argument.type)) {
       return refuse(OscRefusal::WrongType, "takes a name or a number, " + RangeText(*info));
     }
@@ -137,7 +159,6 @@ OscRefusal OscRouter::Route(std::string_view address, const OscArgument* argumen
       return refuse(OscRefusal::OutOfRange, FloatText(static_cast<float>(argument.number)) + " is outside " + RangeText(*info));
     }
     value = static_cast<float>(argument.number);
-    if (info->IsBoolean()) value = value >= 0.5f ? 1.0f : 0.0f;
   }
   event.kind = LiveEvent::Kind::Set;
   event.index = info->index;

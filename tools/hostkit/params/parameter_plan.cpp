@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tools/hostkit/params/switch_value.h"
 #include "tools/hostkit/plugin/instance_driver.h"
 
 namespace hostkit {
@@ -59,20 +60,9 @@ bool ParseParameterValue(const ParameterInfo& info, const std::string& text, flo
     return false;
   }
   if (info.IsBoolean()) {
-    static const char* const on[] = {"on", "true", "yes"};
-    static const char* const off[] = {"off", "false", "no"};
-    for (const char* word : on) {
-      if (SameName(text, word)) {
-        value = 1.0f;
-        return true;
-      }
-    }
-    for (const char* word : off) {
-      if (SameName(text, word)) {
-        value = 0.0f;
-        return true;
-      }
-    }
+    if (SwitchFromText(text, value)) return true;
+    error = "\"" + text + "\" is not on or off for " + info.name + where + "; " + kSwitchTakes;
+    return false;
   }
   if (ParseNumber(text, value)) return true;
   error = "\"" + text + "\" is not a number" + where;
@@ -118,6 +108,7 @@ bool ParseTrack(const std::string& setting, const ParameterModel& model, Paramet
   }
   track.index = info->index;
   track.name = info->name;
+  track.isSwitch = info->IsBoolean();
   const size_t before = warnings.size();
 
   // A whole value that names an option element is a constant, whatever characters it holds.
@@ -170,28 +161,35 @@ bool ParseTrack(const std::string& setting, const ParameterModel& model, Paramet
   return true;
 }
 
-}  // namespace
-
-float ParameterTrack::At(int frame, int frames) const {
-  switch (kind) {
-    case Kind::Constant:
-      return from;
-    case Kind::Ramp:
-      if (frames <= 1) return from;
+float Interpolated(const ParameterTrack& track, int frame, int frames) {
+  switch (track.kind) {
+    case ParameterTrack::Kind::Constant:
+      return track.from;
+    case ParameterTrack::Kind::Ramp:
+      if (frames <= 1) return track.from;
       // In double: the step between two floats of opposite sign can exceed the float range.
-      return static_cast<float>(from + (static_cast<double>(to) - from) * (static_cast<double>(frame) / (frames - 1)));
-    case Kind::Keyframes:
+      return static_cast<float>(track.from + (static_cast<double>(track.to) - track.from) *
+                                                 (static_cast<double>(frame) / (frames - 1)));
+    case ParameterTrack::Kind::Keyframes:
       break;
   }
-  if (frame <= keys.front().first) return keys.front().second;
-  for (size_t i = 1; i < keys.size(); ++i) {
-    if (frame <= keys[i].first) {
-      const auto [f0, v0] = keys[i - 1];
-      const auto [f1, v1] = keys[i];
+  if (frame <= track.keys.front().first) return track.keys.front().second;
+  for (size_t i = 1; i < track.keys.size(); ++i) {
+    if (frame <= track.keys[i].first) {
+      const auto [f0, v0] = track.keys[i - 1];
+      const auto [f1, v1] = track.keys[i];
       return static_cast<float>(v0 + (static_cast<double>(v1) - v0) * (static_cast<double>(frame - f0) / (f1 - f0)));
     }
   }
-  return keys.back().second;
+  return track.keys.back().second;
+}
+
+}  // namespace
+
+float ParameterTrack::At(int frame, int frames) const {
+  const float value = Interpolated(*this, frame, frames);
+  // A switch's ends are 0 and 1: it turns over half-way between them.
+  return isSwitch ? (value >= 0.5f ? 1.0f : 0.0f) : value;
 }
 
 bool ParameterPlan::Parse(const std::vector<std::string>& settings, const ParameterModel& model, ParameterPlan& plan,

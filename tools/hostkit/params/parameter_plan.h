@@ -24,14 +24,15 @@ struct ParameterTrack {
   float from = 0.0f;  // the constant, or the ramp's first value
   float to = 0.0f;    // the ramp's last value
   std::vector<std::pair<int, float>> keys;
+  bool isSwitch = false;  // off or on at every frame: a ramp or a step between keys turns over half-way
   // The value at `frame` of a render of `frames` frames.
   float At(int frame, int frames) const;
 };
 
 // One value for `info`: an option's element name (any case) or a number within its elements'
-// values, for booleans also on/off, true/false, yes/no, else a number. False with a one-line
-// `error` (`where`, such as ` in --set "Mode=Smok"`, follows the value) listing the options
-// when an option is unknown.
+// values, for a switch only what switch_value.h allows (on/off, true/false, yes/no, 1/0), else a
+// number. False with a one-line `error` (`where`, such as ` in --set "Mode=Smok"`, follows the
+// value) listing the options when an option is unknown, and what a switch takes.
 bool ParseParameterValue(const ParameterInfo& info, const std::string& text, float& value, std::string& error,
                          const std::string& where = "");
 

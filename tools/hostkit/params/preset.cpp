@@ -59,7 +59,8 @@ bool ValueSetting(const std::string& source, const ParameterInfo& info, const Js
   }
   error = prefix + info.name + " must be " +
           (info.IsOption() ? "a number or one of: " + info.ElementList()
-                           : info.IsBoolean() ? std::string("a number, true or false") : std::string("a number"));
+                           : info.IsBoolean() ? std::string("true or false, or 1 or 0 (a switch is off or on)")
+                                              : std::string("a number"));
   return false;
 }
 
