@@ -311,7 +311,9 @@ TEST(CliInfo, JsonListsEveryParameterAsEachModeShowsIt) {
   EXPECT_EQ(info["info"]["uniqueId"], "QAWM");
   EXPECT_EQ(info["capabilities"]["maxInputs"], 1);
   const auto& parameters = info["parameters"];
-  ASSERT_EQ(parameters.size(), 22u);
+  ASSERT_EQ(parameters.size(), 24u);  // the plugin's 22, then the host's Blend and Mix
+  EXPECT_EQ(parameters[22]["name"], "Blend");
+  EXPECT_EQ(parameters[23]["name"], "Mix");
   EXPECT_EQ(parameters[0]["elements"][1]["name"], "Smoke");
   EXPECT_EQ(parameters[5]["modes"]["Paint"]["displayName"], "Paint R");
   EXPECT_EQ(parameters[5]["modes"]["Smoke"]["displayName"], "Ambient R");

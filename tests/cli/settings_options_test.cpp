@@ -59,6 +59,8 @@ void ExpectSame(const RenderSettings& got, const RenderSettings& want) {
   EXPECT_EQ(got.fps, want.fps);
   EXPECT_EQ(got.preset, want.preset);
   EXPECT_EQ(got.values, want.values);
+  EXPECT_EQ(got.blend, want.blend);
+  EXPECT_EQ(got.mix, want.mix);
 }
 
 TEST(CopiedCommand, ParsesBackIntoTheSettingsItWasMadeFrom) {
@@ -76,6 +78,8 @@ TEST(CopiedCommand, ParsesBackIntoTheSettingsItWasMadeFrom) {
   RenderSettings fractional;
   fractional.fps = 23.976;
   fractional.input = "clip.mp4";
+  fractional.blend = hostkit::BlendMode::SoftLight;
+  fractional.mix = "0:0,30:0.75";
 
   for (const RenderSettings& settings : {awkward, plain, fractional}) {
     const std::vector<std::string> own = {"--plugin", "/opt/plug ins/Swirlmoss.so", "--loop", "--frames", "12",
@@ -121,4 +125,11 @@ TEST(SharedOptions, RefuseValuesTheyCannotTakeAsTheyAreRead) {
   EXPECT_EQ(refusal({"--fps", "-1"}, any), "--fps must be above 0");
   EXPECT_EQ(refusal({"--fps", "240.5"}, 240.0), "--fps must lie above 0 and at most 240");
   EXPECT_EQ(refusal({"--fps", "240", "--size", "1X1"}, 240.0), "");
+  EXPECT_EQ(refusal({"--blend", "glow"}, any),
+            "unknown blend \"glow\"; choose one of: replace, normal, add, screen, multiply, overlay, soft-light, "
+            "lighten, darken, difference");
+  for (const char* mix : {"1.5", "-0.1", "0..2", "0:0,x:1", "half", ":1"}) {
+    EXPECT_NE(refusal({"--mix", mix}, any).find("--mix takes the effect's weight from 0 to 1"), std::string::npos) << mix;
+  }
+  EXPECT_EQ(refusal({"--blend", "Soft Light", "--mix", "0.25..1"}, any), "");
 }

@@ -149,13 +149,16 @@ TEST(Frei0rInFfmpeg, FramesEqualTheCliRenderWithTheSameValues) {
   const std::string values = "Paint|0.8|0.5|0.6|n|1|0.2|0.6|0.3|0.2|0.5|0.5|0.9|n|0.25|3";
   std::vector<std::string> settings = {"Time Speed=0.8", "Paint G=0.2", "Paint B=0.6", "Light=3", "Shadows=0.3",
                                        "Wave Thickness=1.3", "Flow=0.9", "Spot Spin=0.25", "Seed=Seed 4"};
+  // With the mask on, the effect is also multiplied into the picture by the last two, Blend
+  // and Mix, written after every other value.
   for (bool mask : {false, true}) {
-    const RunResult run =
-        Ffmpeg("frei0r=filter_name=swirlmoss:filter_params=" + values + (mask ? "|1|1|1|y" : ""), dir / "out.rgba");
+    const RunResult run = Ffmpeg(
+        "frei0r=filter_name=swirlmoss:filter_params=" + values + (mask ? "|1|1|1|y|0.5|0.1|30|auto|multiply|0.75" : ""),
+        dir / "out.rgba");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(WithoutCompileLines(run.err), "");
     const std::string frames = ReadFile(dir / "out.rgba");
-    if (mask) settings.push_back("Image Mask=1");
+    if (mask) settings.insert(settings.end(), {"Image Mask=1", "Blend=multiply", "Mix=0.75"});
     ExpectSameFrames(frames, Render(3, settings, "96x64", "30", mask ? input : ""));
     EXPECT_NE(frames.substr(0, kFrameBytes), frames.substr(kFrameBytes, kFrameBytes)) << "the paint moves";
   }
@@ -285,10 +288,11 @@ TEST(Frei0rInMelt, OutOfOrderRenderThreadsGiveTheFramesOfOneThreadAtTheProjectsR
   const RunResult card = tooltest::Run(FFMPEG_PATH, {"-v", "error", "-f", "lavfi", "-i", "testsrc2=s=96x64,format=rgba",
                                            "-frames:v", "1", "-y", dir / "card.png"});
   ASSERT_EQ(card.exitCode, 0) << card.err;
-  run = Melt(dir, dir / "masked.rgba", -2, {"Mode=Smoke", "Time Speed=0.8", "Image Mask=1"}, 25, dir / "card.png");
+  // Blended over the clip, too.
+  const std::vector<std::string> masked = {"Mode=Smoke", "Time Speed=0.8", "Image Mask=1", "Blend=overlay", "Mix=0.6"};
+  run = Melt(dir, dir / "masked.rgba", -2, masked, 25, dir / "card.png");
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  ExpectSameFrames(ReadFile(dir / "masked.rgba"),
-                   Render(12, {"Mode=Smoke", "Time Speed=0.8", "Image Mask=1"}, "96x64", "25", dir / "card.png"));
+  ExpectSameFrames(ReadFile(dir / "masked.rgba"), Render(12, masked, "96x64", "25", dir / "card.png"));
 }
 
 TEST(Frei0rInMelt, ABadOptionIsOneLineAndIgnored) {
@@ -321,13 +325,15 @@ TEST(Frei0rInGStreamer, FiltersANegotiatedRgbaStreamAtItsOwnRate) {
   EXPECT_EQ(WithoutCompileLines(run.err), "");
   ExpectSameFrames(ReadFile(dir / "out.rgba"), Render(5, {"Mode=Smoke", "Time Speed=0.8"}, "96x64", "25"));
 
-  // With the mask on, the colour bars show through.
+  // With the mask on, the colour bars show through, screened with the effect.
   ASSERT_EQ(Gstreamer("25/1", 5, dir / "bars.rgba", {}).exitCode, 0);
   run = Gstreamer("25/1", 5, dir / "masked.rgba",
-                  {"frei0r-filter-swirlmoss", "mode=Smoke", "time-speed=0.8", "image-mask=true", "!"});
+                  {"frei0r-filter-swirlmoss", "mode=Smoke", "time-speed=0.8", "image-mask=true", "blend=screen",
+                   "mix=0.7", "!"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  ExpectSameFrames(ReadFile(dir / "masked.rgba"), Render(5, {"Mode=Smoke", "Time Speed=0.8", "Image Mask=1"}, "96x64",
-                                                         "25", AsInputFiles(dir, dir / "bars.rgba", "96x64")));
+  ExpectSameFrames(ReadFile(dir / "masked.rgba"),
+                   Render(5, {"Mode=Smoke", "Time Speed=0.8", "Image Mask=1", "Blend=screen", "Mix=0.7"}, "96x64",
+                          "25", AsInputFiles(dir, dir / "bars.rgba", "96x64")));
 
   // Frames 0.073 s apart name no usual rate: one line, and 30 fps.
   run = Gstreamer("1000/73", 4, dir / "odd.rgba");

@@ -95,20 +95,21 @@ class Frei0rModule : public ::testing::Test {
   static void SetUpTestSuite() { ASSERT_EQ(f0r_init(), 1); }
 };
 
-TEST_F(Frei0rModule, DescribesThePluginsParametersInOrderThenItsOwnTwo) {
+TEST_F(Frei0rModule, DescribesThePluginsParametersInOrderThenItsOwnFour) {
   f0r_plugin_info_t info{};
   f0r_get_plugin_info(&info);
   EXPECT_STREQ(info.name, "swirlmoss");
   EXPECT_EQ(info.plugin_type, F0R_PLUGIN_TYPE_FILTER);
   EXPECT_EQ(info.color_model, F0R_COLOR_MODEL_RGBA8888);
-  ASSERT_EQ(info.num_params, 24);
+  ASSERT_EQ(info.num_params, 26);
   // Hosts pass values by position: these places are part of the interface.
   const std::vector<std::pair<std::string, int>> expected = {
       {"Mode", F0R_PARAM_STRING},         {"Time Speed", F0R_PARAM_DOUBLE}, {"Smoke Quality", F0R_PARAM_BOOL},
       {"Light", F0R_PARAM_DOUBLE},        {"Night Mode", F0R_PARAM_BOOL},   {"Seed", F0R_PARAM_STRING},
       {"Image Mask", F0R_PARAM_BOOL},     {"Mask Threshold", F0R_PARAM_DOUBLE},
-      {"Frame Rate", F0R_PARAM_STRING},   {"Time Unit", F0R_PARAM_STRING}};
-  const int places[] = {0, 1, 4, 8, 13, 15, 19, 21, 22, 23};
+      {"Frame Rate", F0R_PARAM_STRING},   {"Time Unit", F0R_PARAM_STRING},  {"Blend", F0R_PARAM_STRING},
+      {"Mix", F0R_PARAM_DOUBLE}};
+  const int places[] = {0, 1, 4, 8, 13, 15, 19, 21, 22, 23, 24, 25};
   for (size_t i = 0; i < expected.size(); ++i) {
     f0r_param_info_t param{};
     f0r_get_param_info(&param, places[i]);

@@ -180,7 +180,7 @@ std::string ChannelValue(const char* name, uint32_t word, int shift) {
   return text;
 }
 
-TEST(ObsFilter, FramesOverAColourSourceAreTheCommandLineRendersFramesAtTwoSizes) {
+TEST(ObsFilter, FramesOverAColourSourceAreTheCommandLineRendersFramesAtTwoSizesAndBlended) {
   // A slider, a list and the colour picker (OBS's word is 0xAABBGGRR: red 0xE0, blue 0x20).
   constexpr uint32_t kPaint = 0xFF2080E0u;
   const std::string json =
@@ -188,7 +188,10 @@ TEST(ObsFilter, FramesOverAColourSourceAreTheCommandLineRendersFramesAtTwoSizes)
   const std::vector<std::string> sets = {"Mode=Paint", "Seed=Seed 3", "Light=2", ChannelValue("Paint R", kPaint, 0),
                                          ChannelValue("Paint G", kPaint, 8), ChannelValue("Paint B", kPaint, 16)};
   ExpectColourFramesMatch(96, 64, json, sets);
-  ExpectColourFramesMatch(160, 64, json, sets);
+  // The "Blend" list and the "Mix" slider: the effect laid over the colour as render lays it.
+  std::vector<std::string> blended = sets;
+  blended.insert(blended.end(), {"Blend=overlay", "Mix=0.8"});
+  ExpectColourFramesMatch(160, 64, json.substr(0, json.size() - 1) + R"(, "Blend": "overlay", "Mix": 0.8})", blended);
 }
 
 TEST(ObsFilter, FramesOverTheTestCardWithImageMaskAreTheCommandLineRendersFrames) {

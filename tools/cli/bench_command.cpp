@@ -20,6 +20,7 @@
 #include "tools/hostkit/platform/file_system.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/gl/frame_timer.h"
+#include "tools/hostkit/gl/composite_program.h"
 #include "tools/hostkit/gl/passthrough_program.h"
 #include "tools/hostkit/image/test_card.h"
 #include "tools/hostkit/render/render_loop.h"
@@ -100,6 +101,21 @@ double TimePassthrough(hostkit::InstanceDriver& driver, const hostkit::Passthrou
   return milliseconds / frames;
 }
 
+// The compositing pass alone, as a blend other than replace adds it after the effect's draw:
+// soft-light (the costliest formula) at mix 0.5, the input standing in for the effect's picture.
+double TimeComposite(hostkit::InstanceDriver& driver, const hostkit::CompositeProgram& composite,
+                     hostkit::FrameTimer& timer, int frames) {
+  glBindFramebuffer(GL_FRAMEBUFFER, driver.Framebuffer());
+  glViewport(0, 0, driver.Width(), driver.Height());
+  const GLuint input = driver.InputTexture();
+  composite.Draw(input, input, hostkit::BlendMode::SoftLight, 0.5f);
+  double milliseconds = 0.0;
+  for (int i = 0; i < frames; ++i) {
+    milliseconds += timer.Milliseconds([&] { composite.Draw(input, input, hostkit::BlendMode::SoftLight, 0.5f); });
+  }
+  return milliseconds / frames;
+}
+
 // Seconds for `frames` frames of `plan` written to `output` ("" for pure rendering), with the
 // frames of the video `input` as the input picture when one is given (its decoding timed too).
 bool TimeRender(hostkit::InstanceDriver& driver, const hostkit::ParameterPlan& plan, int frames,
@@ -153,15 +169,26 @@ void TimeSize(const LoadedPlugin& plugin, const std::vector<hostkit::ParameterPl
   }
   const double passMs = TimePassthrough(*driver, pass, timer, frames);
   pass.Release();
+  hostkit::CompositeProgram composite;
+  Require(composite.Create(error), error);
+  const double compositeMs = TimeComposite(*driver, composite, timer, frames);
+  composite.Release();
+  double looksMs = 0.0;
   for (size_t i = 0; i < Looks().size(); ++i) {
     Require(!Interrupted(), "interrupted");
     LookFigures figures;
     Require(TimeLook(*driver, plans[i], timer, frames, figures, error), error);
+    looksMs += figures.frameMs;
     std::printf("%-10s %-12s %10.1f %16.2f %7.0fx %18.1f\n",
                 (std::to_string(width) + "x" + std::to_string(height)).c_str(), Looks()[i].name, figures.frameMs,
                 passMs, figures.frameMs / passMs, figures.callCpuUs);
     std::fflush(stdout);
   }
+  looksMs /= static_cast<double>(Looks().size());
+  std::printf("%-10s %-12s %10.2f  (a blend's compositing pass: %.1f%% of the looks' mean frame)\n",
+              (std::to_string(width) + "x" + std::to_string(height)).c_str(), "compositing", compositeMs,
+              100.0 * compositeMs / looksMs);
+  std::fflush(stdout);
 }
 
 // The frame-time table: every look at every size, with how it was clocked.

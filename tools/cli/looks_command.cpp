@@ -10,6 +10,7 @@
 #include "tools/cli/progress.h"
 #include "tools/cli/settings_options.h"
 #include "tools/hostkit/image/test_card.h"
+#include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/params/looks.h"
 #include "tools/hostkit/params/preset.h"
 #include "tools/hostkit/render/render_loop.h"
@@ -23,6 +24,7 @@ struct LooksOptions {
   std::string plugin;
   GlOptions gl;
   std::string sheet;
+  std::string input;
   hostkit::FrameSize size{320, 180};
   int frames = 48;
 };
@@ -49,11 +51,20 @@ void RenderSheet(const LooksOptions& options, const std::vector<hostkit::Look>& 
   for (size_t row = 0; row < looks.size(); ++row) {
     const hostkit::ParameterPlan plan = ParsePlan(WithPreset(looks[row].path, {}, plugin.model), plugin.model);
     // A new instance per look: each starts from its own clock and banks, as a render does.
-    auto driver = MakeDriver(plugin, width, height, hostkit::PixelFormat::Rgba8, hostkit::MakeTestCard(width, height));
+    // Over the footage given (looped, from its start for every look), else the test card.
+    std::unique_ptr<hostkit::FrameSource> source;
+    hostkit::Image first = hostkit::MakeTestCard(width, height);
+    if (!options.input.empty()) {
+      source = hostkit::OpenFrameSource({options.input, width, height, 0, true}, error);
+      Require(source != nullptr, error);
+      first.rgba.assign(first.rgba.size(), 0);
+    }
+    auto driver = MakeDriver(plugin, width, height, hostkit::PixelFormat::Rgba8, first);
     SheetRowSink sink(sheet, static_cast<int>(row), kSheetColumns, options.frames);
     TerminalProgress progress("looks " + std::to_string(row + 1) + "/" + std::to_string(looks.size()) + " " +
                               looks[row].name);
-    const bool rendered = hostkit::RenderFrames(*driver, plan, options.frames, &sink, &progress, nullptr, error);
+    const bool rendered = hostkit::RenderSpanFrames(*driver, plan, {options.frames, 0, options.frames}, source.get(),
+                                                    &sink, &progress, nullptr, error);
     progress.Close();
     Require(rendered, error);
   }
@@ -82,6 +93,8 @@ void AddLooksCommand(CLI::App& app, int& exitCode) {
   AddPluginOption(*command, options->plugin);
   AddGlOptions(*command, options->gl);
   command->add_option("--sheet", options->sheet, "Render every look over the test card into this PNG contact sheet");
+  command->add_option("--input", options->input,
+                      "Footage (a picture or a clip, looped) the sheet's looks are laid over instead of the test card");
   AddSizeOption(*command, "--size", options->size, "Size of each frame on the sheet");
   command->add_option("--frames", options->frames, "Frames rendered per look; the sheet shows four of them")
       ->capture_default_str();

@@ -97,7 +97,7 @@ int RunPreview(const PreviewOptions& options) {
               options.screenshot + "\")",
           kExitUsage);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
-  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, settings.values, plugin.model), plugin.model);
+  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, hostkit::PlanValues(settings), plugin.model), plugin.model);
   preview::SessionSetup setup;
   Require(preview::ConstantChanges(plan, setup.initial),
           "the preview takes constant values only; ramps and keyframes are for `swirlmoss render`", kExitUsage);

@@ -250,7 +250,7 @@ int RunRender(const RenderOptions& options) {
   CheckOutput(options);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const hostkit::RenderSettings& settings = options.settings;
-  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, settings.values, plugin.model), plugin.model);
+  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, hostkit::PlanValues(settings), plugin.model), plugin.model);
   const std::unique_ptr<hostkit::FrameSource> source = OpenInput(options);
   const RenderShape shape = ShapeOf(options, source.get());
   CheckSpan(options, shape, plan, plugin.model, source.get());

@@ -1,6 +1,8 @@
 #include "tools/cli/settings_options.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace swirlcli {
 
@@ -39,6 +41,43 @@ CLI::Option* AddSizeOption(CLI::App& command, const std::string& name, std::vect
       ->default_str(shown.empty() ? shown : shown + "]");
 }
 
+namespace {
+
+// One weight of --mix: a number from 0 to 1.
+bool MixWeight(const std::string& text) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  return !text.empty() && end && *end == '\0' && value >= 0.0 && value <= 1.0;
+}
+
+// --mix as --set takes a value: a weight, a ramp FROM..TO or keyframes FRAME:VALUE,...; each
+// weight from 0 to 1.
+std::string ReadMix(const std::string& text) {
+  bool ok = !text.empty();
+  if (text.find(':') != std::string::npos) {
+    size_t start = 0;
+    while (ok && start <= text.size()) {
+      const size_t comma = std::min(text.find(',', start), text.size());
+      const std::string key = text.substr(start, comma - start);
+      const size_t colon = key.find(':');
+      ok = colon != std::string::npos && colon > 0 &&
+           key.find_first_not_of("0123456789") == colon && MixWeight(key.substr(colon + 1));
+      start = comma + 1;
+    }
+  } else if (const size_t dots = text.find(".."); dots != std::string::npos) {
+    ok = MixWeight(text.substr(0, dots)) && MixWeight(text.substr(dots + 2));
+  } else {
+    ok = MixWeight(text);
+  }
+  if (!ok) {
+    throw UsageMistake("--mix takes the effect's weight from 0 to 1, a ramp such as 0..1 or keyframes such as "
+                       "0:0,30:1; \"" + text + "\" is none of these");
+  }
+  return text;
+}
+
+}  // namespace
+
 void AddSettingsOptions(CLI::App& command, hostkit::RenderSettings& settings, const SettingsHelp& help,
                         double maxFps) {
   namespace option = hostkit::option;
@@ -57,6 +96,19 @@ void AddSettingsOptions(CLI::App& command, hostkit::RenderSettings& settings, co
       help.fps);
   command.add_option(option::kPreset, settings.preset, "Preset file (JSON) to start from; --set overrides its values");
   command.add_option(option::kSet, settings.values, help.set);
+  command.add_option_function<std::string>(
+      option::kBlend,
+      [&settings](const std::string& text) {
+        hostkit::BlendMode mode;
+        if (!hostkit::ParseBlendMode(text, mode)) {
+          throw UsageMistake("unknown blend \"" + text + "\"; choose one of: " + hostkit::BlendModeList());
+        }
+        settings.blend = mode;
+      },
+      "How the effect lies over the input: " + hostkit::BlendModeList() + " (default replace: the effect alone)");
+  command.add_option_function<std::string>(
+      option::kMix, [&settings](const std::string& text) { settings.mix = ReadMix(text); },
+      "The effect's weight over the input, 0..1 (default 1); a ramp (0..1) or keyframes (0:0,30:1) as --set takes");
 }
 
 }  // namespace swirlcli

@@ -284,9 +284,10 @@ void FilterInstance::ApplyValues() {
   const hostkit::ModeRule& mode = state.Mode();
   const bool modeSet = mode.Present() && hostSet[mode.Index()];
   mode.ApplyModeFirst(*driver, modeSet ? &values[mode.Index()] : nullptr, [&](bool) {
-    const uint32_t count = static_cast<uint32_t>(state.Model().Parameters().size());
-    for (uint32_t i = 0; i < count; ++i) {
-      if (hostSet[i] && !mode.IsMode(i)) driver->SetValue(i, values[i]);
+    const auto& parameters = state.Parameters();
+    for (size_t i = 0; i < parameters.size(); ++i) {
+      const hostkit::ParameterInfo* info = parameters[i].info;
+      if (info && hostSet[i] && !mode.IsMode(info->index)) driver->SetValue(info->index, values[i]);
     }
   });
 }

@@ -75,6 +75,7 @@ ModuleState::ModuleState() {
     if (seedFixed) fixed[seedIndex].defaultValue = fixedSeed->value;
     model = hostkit::ParameterModel::FromParameters(std::move(fixed));
     for (const auto& info : model.Parameters()) {
+      if (info.host) continue;
       parameters.push_back(Describe(info));
       parameters.back().alwaysSent = seedFixed && info.index == seedIndex;
     }
@@ -92,6 +93,11 @@ ModuleState::ModuleState() {
   unit.name = "Time Unit";
   unit.explanation = "unit of the host's time: auto (milliseconds in ffmpeg, else seconds), s or ms";
   parameters.push_back(unit);
+  // The compositing values come last, so that a positional string written before they
+  // existed keeps its meaning.
+  for (const auto& info : model.Parameters()) {
+    if (info.host) parameters.push_back(Describe(info));
+  }
 }
 
 void Report(const std::string& text) {

@@ -40,7 +40,8 @@ class ModuleState {
   const hostkit::PluginLibrary& Plugin() const { return *library; }
   const hostkit::ParameterModel& Model() const { return model; }
   // The plugin's parameters in their index order (frei0r hosts pass values by position), then
-  // "Frame Rate" and "Time Unit". Only the last two when no plugin is loaded.
+  // "Frame Rate" and "Time Unit", then the host's "Blend" and "Mix". Only "Frame Rate" and
+  // "Time Unit" when no plugin is loaded.
   const std::vector<ModuleParameter>& Parameters() const { return parameters; }
   // Which parameter is the plugin's "Mode", and how values go in around it.
   const hostkit::ModeRule& Mode() const { return modeRule; }

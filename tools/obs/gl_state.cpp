@@ -18,6 +18,10 @@ SavedGlState::SavedGlState() {
   glGetIntegerv(GL_VIEWPORT, viewport);
   glGetIntegerv(GL_CURRENT_PROGRAM, &program);
   glGetIntegerv(GL_ACTIVE_TEXTURE, &activeTexture);
+  // Unit 1 is the compositing pass's second picture.
+  glActiveTexture(GL_TEXTURE1);
+  glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture1);
+  glGetIntegerv(GL_SAMPLER_BINDING, &sampler1);
   glActiveTexture(GL_TEXTURE0);
   glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture0);
   glGetIntegerv(GL_SAMPLER_BINDING, &sampler0);
@@ -30,8 +34,9 @@ SavedGlState::SavedGlState() {
     if (enabled[i]) glDisable(kSwitches[i]);
   }
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  // A sampler object on unit 0 would override the input texture's own filtering.
+  // A sampler object on unit 0 or 1 would override the pictures' own filtering.
   if (sampler0) glBindSampler(0, 0);
+  if (sampler1) glBindSampler(1, 0);
 }
 
 SavedGlState::~SavedGlState() {
@@ -43,6 +48,9 @@ SavedGlState::~SavedGlState() {
   glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
   glBindVertexArray(static_cast<GLuint>(vertexArray));
   glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(arrayBuffer));
+  glActiveTexture(GL_TEXTURE1);
+  glBindSampler(1, static_cast<GLuint>(sampler1));
+  glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture1));
   glActiveTexture(GL_TEXTURE0);
   glBindSampler(0, static_cast<GLuint>(sampler0));
   glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture0));

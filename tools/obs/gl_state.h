@@ -12,7 +12,7 @@ namespace swirlobs {
 class SavedGlState {
  public:
   // GL context current. Saves, then disables blending, depth, stencil, scissor, culling and
-  // sRGB writes, opens every colour channel and unbinds the sampler object of unit 0.
+  // sRGB writes, opens every colour channel and unbinds the sampler objects of units 0 and 1.
   SavedGlState();
   // Puts back everything saved.
   ~SavedGlState();
@@ -24,7 +24,7 @@ class SavedGlState {
   GLint viewport[4] = {0, 0, 0, 0};
   GLint program = 0;
   GLint activeTexture = GL_TEXTURE0;
-  GLint texture0 = 0, sampler0 = 0;
+  GLint texture0 = 0, sampler0 = 0, texture1 = 0, sampler1 = 0;
   GLint vertexArray = 0, arrayBuffer = 0;
   GLboolean colourMask[4] = {GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE};
   GLfloat clearColour[4] = {0, 0, 0, 0};

@@ -142,6 +142,8 @@ std::vector<std::string> ControlPanel::CommandSettings() const {
                                                       : std::nanf("");
       wanted = value != PresetOr(presetValues, info.index, alone);
     }
+    // The compositing values at rest are what every render has without them.
+    if (info.host && presetName.empty()) wanted = value != info.defaultValue;
     if (wanted) settings.push_back(info.name + "=" + hostkit::ValueText(info, value));
   }
   return settings;
@@ -174,8 +176,14 @@ void ControlPanel::Draw() {
   ImGui::Separator();
   rects.assign(rects.size(), ControlRect());
   const auto& parameters = model.Parameters();
+  // How the effect lies over the picture comes first, as a mixer's layer shows it.
+  for (const ParameterInfo& info : parameters) {
+    if (info.host) DrawControl(info);
+  }
+  ImGui::Separator();
   for (size_t i = 0; i < parameters.size(); ++i) {
     const ParameterInfo& info = parameters[i];
+    if (info.host) continue;
     if (IsTripleStart(i)) {
       DrawColour(info);
       i += 2;

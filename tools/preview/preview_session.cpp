@@ -470,7 +470,17 @@ std::string PreviewSession::CommandLine() const {
   settings.input = setup.inputSpec;
   settings.size = hostkit::FrameSize{setup.width, setup.height};
   settings.preset = panel.PresetName();
-  settings.values = panel.CommandSettings();
+  // Blend and Mix as their own options, as a person writes them.
+  for (const std::string& value : panel.CommandSettings()) {
+    hostkit::BlendMode blend;
+    if (value.rfind("Blend=", 0) == 0 && hostkit::ParseBlendMode(value.substr(6), blend)) {
+      settings.blend = blend;
+    } else if (value.rfind("Mix=", 0) == 0) {
+      settings.mix = value.substr(4);
+    } else {
+      settings.values.push_back(value);
+    }
+  }
   std::vector<std::string> renderOptions;
   if (!setup.pluginPath.empty()) renderOptions = {"--plugin", setup.pluginPath};
   // The preview plays a video in a loop; so must the render, to reach the same frame.

@@ -44,7 +44,10 @@ TEST(PluginLoader, ReadsTheEffectsIdentityAndParameters) {
   EXPECT_EQ(plugin->Capabilities().maxInputs, 1u);
   hostkit::ParameterModel model;
   ASSERT_TRUE(hostkit::ParameterModel::Query(*plugin, model, error)) << error;
-  ASSERT_EQ(model.Parameters().size(), 22u);
+  // The plugin's 22, then the host's own compositing values.
+  ASSERT_EQ(model.Parameters().size(), 24u);
+  EXPECT_EQ(model.BlendParameter(), &model.Parameters()[22]);
+  EXPECT_EQ(model.MixParameter(), &model.Parameters()[23]);
   const hostkit::ParameterInfo* light = model.Find("light");
   ASSERT_NE(light, nullptr);
   EXPECT_FLOAT_EQ(light->maximum, 10.0f);
@@ -227,6 +230,84 @@ TEST_F(DriverTest, OnTheHostsTexturesTheFrameIsTheSameAndTheTexturesStayTheHosts
   glDeleteTextures(1, &output);
 }
 
+// Each blend mode's formula on hand-computed pixels, through the pass every host runs: input
+// (0.2, 0.6, 0.8) with alpha 200; the effect (0.8, 0.2, 0.4) opaque, then cut away (alpha 0),
+// then at alpha 128.
+TEST_F(DriverTest, TheCompositingPassBlendsByEachModesFormula) {
+  const uint8_t input[] = {51, 153, 204, 200, 51, 153, 204, 200, 51, 153, 204, 200};
+  const uint8_t effect[] = {204, 51, 102, 255, 204, 51, 102, 0, 204, 51, 102, 128};
+  const GLuint inputTexture = MakeTexture(3, 1, input), effectTexture = MakeTexture(3, 1, effect);
+  const GLuint target = MakeTexture(3, 1, nullptr);
+  GLuint framebuffer = 0;
+  glGenFramebuffers(1, &framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target, 0);
+  glViewport(0, 0, 3, 1);
+  hostkit::CompositeProgram pass;
+  std::string error;
+  ASSERT_TRUE(pass.Create(error)) << error;
+  struct Case {
+    const char* mode;
+    float mix;
+    int r, g, b;  // the first pixel's colour
+  };
+  const Case cases[] = {
+      {"normal", 1, 204, 51, 102},    {"add", 1, 255, 204, 255},      {"screen", 1, 214, 173, 224},
+      {"multiply", 1, 41, 31, 82},    {"overlay", 1, 82, 92, 194},    {"soft-light", 1, 89, 116, 196},
+      {"lighten", 1, 204, 153, 204},  {"darken", 1, 51, 51, 102},     {"difference", 1, 153, 102, 102},
+      {"normal", 0.5f, 128, 102, 153}, {"replace", 0.5f, 128, 102, 153}, {"replace", 1, 204, 51, 102},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.mode) + " at mix " + std::to_string(c.mix));
+    hostkit::BlendMode mode;
+    ASSERT_TRUE(hostkit::ParseBlendMode(c.mode, mode));
+    pass.Draw(inputTexture, effectTexture, mode, c.mix);
+    const std::vector<uint8_t> out = ReadOutput(3, 1);
+    const int expected[] = {c.r, c.g, c.b};
+    const bool replace = mode == hostkit::BlendMode::Replace;
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_NEAR(out[k], expected[k], 1) << "channel " << k;
+      // Cut away: the input shows (replace cross-fades to the transparent effect instead).
+      // Half the effect's alpha: halfway to the blended colour.
+      if (!replace) {
+        EXPECT_EQ(out[4 + k], input[k]) << "channel " << k;
+        EXPECT_NEAR(out[8 + k], input[k] + (expected[k] - input[k]) * 128.0 / 255.0, 1) << "channel " << k;
+      }
+    }
+    if (replace) {
+      EXPECT_NEAR(out[3], c.mix == 1 ? 255 : 228, 1);
+    } else {
+      EXPECT_TRUE(out[3] == 200 && out[7] == 200 && out[11] == 200) << "the input's alpha is kept";
+    }
+  }
+  pass.Release();
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  glDeleteFramebuffers(1, &framebuffer);
+  const GLuint textures[] = {inputTexture, effectTexture, target};
+  glDeleteTextures(3, textures);
+}
+
+// At mix 0 every mode leaves the input exactly, and replace at mix 1 is the plugin's own frame:
+// the pass samples the input as the output lies, and the start values change nothing.
+TEST_F(DriverTest, MixZeroShowsTheInputAndReplaceAtFullMixIsTheEffectAlone) {
+  const int width = 64, height = 36;
+  const hostkit::Image card = hostkit::MakeTestCard(width, height);
+  auto driver = MakeDriver(width, height);
+  ASSERT_NE(driver, nullptr);
+  ASSERT_TRUE(driver->RenderFrame());
+  const std::vector<uint8_t> plain = ReadOutput(width, height);
+  for (int mode = 0; mode < hostkit::kBlendModeCount; ++mode) {
+    driver->SetValue(driver->BlendIndex(), static_cast<float>(mode));
+    driver->SetValue(driver->MixIndex(), 0.0f);
+    ASSERT_TRUE(driver->RenderFrame());
+    EXPECT_TRUE(ReadOutput(width, height) == card.rgba) << hostkit::BlendModeName(driver->Blend());
+  }
+  auto again = MakeDriver(width, height);
+  again->SetComposite(hostkit::BlendMode::Replace, 1.0f);
+  ASSERT_TRUE(again->RenderFrame());
+  EXPECT_TRUE(ReadOutput(width, height) == plain);
+}
+
 // Takes every frame and keeps none, so that only the render loop's own work is counted.
 class DiscardingSink : public hostkit::FrameSink {
  public:
@@ -245,7 +326,7 @@ TEST_F(DriverTest, RenderingFromAVideoAllocatesNothingPerFrame) {
   ASSERT_TRUE(maker && maker->Wait(outcome)) << error << outcome;
   auto driver = MakeDriver();
   ASSERT_NE(driver, nullptr);
-  const hostkit::ParameterPlan plan = Plan({"Image Mask=1", "Spot Spin=0..1"});
+  const hostkit::ParameterPlan plan = Plan({"Image Mask=1", "Spot Spin=0..1", "Blend=soft-light", "Mix=0..1"});
   // Allocations of a whole render of `frames` frames, set-up included.
   auto countRender = [&](int frames) {
     auto source = hostkit::OpenFrameSource({clip, 64, 36}, error);

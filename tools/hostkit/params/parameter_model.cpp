@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "tools/hostkit/gl/composite_program.h"
 #include "tools/hostkit/plugin/instance_driver.h"
 
 namespace hostkit {
@@ -101,7 +102,38 @@ bool ParameterModel::Query(const PluginLibrary& plugin, ParameterModel& model, s
     }
     model.parameters.push_back(std::move(info));
   }
+  ParameterInfo blend;
+  blend.index = count;
+  blend.name = "Blend";
+  blend.type = type::kOption;
+  blend.maximum = static_cast<float>(kBlendModeCount - 1);
+  blend.host = true;
+  for (int mode = 0; mode < kBlendModeCount; ++mode) {
+    blend.elements.push_back({BlendModeName(static_cast<BlendMode>(mode)), static_cast<float>(mode)});
+  }
+  model.parameters.push_back(std::move(blend));
+  ParameterInfo mix;
+  mix.index = count + 1;
+  mix.name = "Mix";
+  mix.type = type::kStandard;
+  mix.defaultValue = 1.0f;
+  mix.host = true;
+  model.parameters.push_back(std::move(mix));
   return true;
+}
+
+const ParameterInfo* ParameterModel::BlendParameter() const {
+  for (const auto& info : parameters) {
+    if (info.host && info.IsOption()) return &info;
+  }
+  return nullptr;
+}
+
+const ParameterInfo* ParameterModel::MixParameter() const {
+  for (const auto& info : parameters) {
+    if (info.host && !info.IsOption()) return &info;
+  }
+  return nullptr;
 }
 
 ParameterModel ParameterModel::FromParameters(std::vector<ParameterInfo> parameters) {

@@ -29,6 +29,8 @@ struct ParameterInfo {
   float maximum = 1.0f;
   bool visibleByDefault = true;
   std::vector<ParameterElement> elements;  // option parameters only
+  bool host = false;  // the host's own "Blend" or "Mix", not the plugin's
+
 
   bool IsOption() const;
   bool IsBoolean() const;
@@ -47,14 +49,19 @@ struct ParameterPresentation {
 
 class ParameterModel {
  public:
-  // Asks the plugin (codes 4, 5, 6, 15, 31, 35, 36, 41, 45). False with `error` when the
-  // plugin cannot answer the parameter count.
+  // Asks the plugin (codes 4, 5, 6, 15, 31, 35, 36, 41, 45), then adds the host's own two,
+  // numbered right after the plugin's: "Blend", an option of the blend modes (default
+  // replace), and "Mix", 0..1 (default 1), which InstanceDriver answers for. False with `error`
+  // when the plugin cannot answer the parameter count.
   static bool Query(const PluginLibrary& plugin, ParameterModel& model, std::string& error);
 
   // A model from known records, for hosts that describe a plugin without loading it.
   static ParameterModel FromParameters(std::vector<ParameterInfo> parameters);
 
   const std::vector<ParameterInfo>& Parameters() const { return parameters; }
+  // The host's "Blend" and "Mix"; null in a model without them.
+  const ParameterInfo* BlendParameter() const;
+  const ParameterInfo* MixParameter() const;
   // The parameter named `name`, compared without regard to case; null when none is.
   const ParameterInfo* Find(std::string_view name) const;
   std::string NameList() const;  // "Mode, Time Speed, ..."

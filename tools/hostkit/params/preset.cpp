@@ -170,6 +170,9 @@ std::string PresetText(const ParameterModel& model, const std::vector<float>& va
     if (info.IsText() || info.index >= values.size()) continue;
     if (info.index < needed.size() && !needed[info.index]) continue;
     const float value = values[info.index];
+    // The host's compositing values are written where they change the picture, so that a
+    // preset saved with them at rest reads as it did before they existed.
+    if (info.host && value == info.defaultValue) continue;
     if (const ParameterElement* named = ElementOf(info, value)) {
       parameters[info.name] = named->name;
     } else {

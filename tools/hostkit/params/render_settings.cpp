@@ -47,8 +47,18 @@ std::vector<std::string> SettingsArguments(const RenderSettings& settings) {
   if (settings.size) words.insert(words.end(), {option::kSize, FrameSizeText(*settings.size)});
   if (settings.fps) words.insert(words.end(), {option::kFps, DoubleText(*settings.fps)});
   if (!settings.preset.empty()) words.insert(words.end(), {option::kPreset, settings.preset});
+  if (settings.blend) words.insert(words.end(), {option::kBlend, BlendModeName(*settings.blend)});
+  if (!settings.mix.empty()) words.insert(words.end(), {option::kMix, settings.mix});
   for (const auto& value : settings.values) words.insert(words.end(), {option::kSet, value});
   return words;
+}
+
+std::vector<std::string> PlanValues(const RenderSettings& settings) {
+  std::vector<std::string> values;
+  if (settings.blend) values.push_back(std::string("Blend=") + BlendModeName(*settings.blend));
+  if (!settings.mix.empty()) values.push_back("Mix=" + settings.mix);
+  values.insert(values.end(), settings.values.begin(), settings.values.end());
+  return values;
 }
 
 std::string RenderCommandLine(const RenderSettings& settings, const std::vector<std::string>& extra) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/hostkit/gl/composite_program.h"
 #include "tools/hostkit/params/frame_rate.h"
 
 namespace hostkit {
@@ -18,6 +19,8 @@ inline constexpr char kSize[] = "--size";
 inline constexpr char kFps[] = "--fps";
 inline constexpr char kPreset[] = "--preset";
 inline constexpr char kSet[] = "--set";
+inline constexpr char kBlend[] = "--blend";
+inline constexpr char kMix[] = "--mix";
 }  // namespace option
 
 // A picture's size in pixels.
@@ -32,7 +35,13 @@ struct RenderSettings {
   std::optional<double> fps;       // none: the input's own rate, else the command's default
   std::string preset;               // empty: none
   std::vector<std::string> values;  // NAME=VALUE, one per --set, in order
+  std::optional<BlendMode> blend;   // --blend; none: the preset's, else replace
+  std::string mix;                  // --mix: a weight, ramp or keyframes as --set takes them; empty: none
 };
+
+// The values a render's plan is made from: "Blend" and "Mix" from --blend and --mix, then the
+// --set values.
+std::vector<std::string> PlanValues(const RenderSettings& settings);
 
 // Reads a size as users write it, "WIDTHxHEIGHT" (or "X"), each side 1 to 999999. False with a
 // one-line `error` naming the text otherwise.

@@ -1,6 +1,7 @@
 #include "tools/hostkit/plugin/instance_driver.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <iterator>
 
@@ -16,6 +17,23 @@ GLenum TakeGlError() {
     if (first == GL_NO_ERROR) first = e;
   }
   return first;
+}
+
+// A texture of the given size and storage, clamped at the edges, filtered by `filter` without
+// mipmaps (the default minifying filter would want mipmaps and sample black); left unbound.
+GLuint NewTexture(GLenum filter, bool half, int width, int height, const void* pixels) {
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(filter));
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(filter));
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, half ? GL_RGBA16F : GL_RGBA8, width, height, 0, GL_RGBA,
+               half ? GL_HALF_FLOAT : GL_UNSIGNED_BYTE, pixels);
+  glBindTexture(GL_TEXTURE_2D, 0);
+  return texture;
 }
 
 }  // namespace
@@ -50,26 +68,9 @@ std::unique_ptr<InstanceDriver> InstanceDriver::Create(const PluginLibrary& plug
   TakeGlError();
   std::unique_ptr<InstanceDriver> driver(new InstanceDriver(plugin, width, height, format));
 
-  // The one input set-up: RGBA8, linear filtering without mipmaps (the default minifying
-  // filter would want mipmaps and sample black), clamped at the edges.
-  glGenTextures(1, &driver->inputTexture);
-  glBindTexture(GL_TEXTURE_2D, driver->inputTexture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, input.width, input.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-               input.rgba.data());
-
-  glGenTextures(1, &driver->outputTexture);
-  glBindTexture(GL_TEXTURE_2D, driver->outputTexture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  const bool half = format == PixelFormat::RgbaHalf;
-  glTexImage2D(GL_TEXTURE_2D, 0, half ? GL_RGBA16F : GL_RGBA8, width, height, 0, GL_RGBA,
-               half ? GL_HALF_FLOAT : GL_UNSIGNED_BYTE, nullptr);
-  glBindTexture(GL_TEXTURE_2D, 0);
+  // The one input set-up: RGBA8, linear filtering, clamped at the edges.
+  driver->inputTexture = NewTexture(GL_LINEAR, false, input.width, input.height, input.rgba.data());
+  driver->outputTexture = NewTexture(GL_NEAREST, format == PixelFormat::RgbaHalf, width, height, nullptr);
   if (TakeGlError() == GL_OUT_OF_MEMORY) {
     error = "not enough memory for a " + SizeText(width, height) + " frame";
     driver->ReleaseGl();
@@ -137,6 +138,8 @@ bool InstanceDriver::CreateInstance(std::string& error) {
     return false;
   }
   instance = created.pointer;
+  const uint32_t count = plugin.Call(wire::code::kGetParameterCount, 0u).u32;
+  hostBase = count == wire::kFail ? 0 : count;
   return true;
 }
 
@@ -146,6 +149,8 @@ InstanceDriver::~InstanceDriver() {
 }
 
 void InstanceDriver::ReleaseGl() {
+  ReleaseEffectTarget();
+  composite.Release();
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   if (framebuffer) glDeleteFramebuffers(1, &framebuffer);
   if (ownsTextures && outputTexture) glDeleteTextures(1, &outputTexture);
@@ -154,6 +159,14 @@ void InstanceDriver::ReleaseGl() {
 }
 
 bool InstanceDriver::SetValue(uint32_t index, float value) {
+  if (index == BlendIndex()) {
+    SetComposite(BlendModeFromValue(value), mix);
+    return true;
+  }
+  if (index == MixIndex()) {
+    SetComposite(blend, value);
+    return true;
+  }
   wire::SetParameter record{};
   record.index = index;
   record.value.all = 0;
@@ -161,13 +174,20 @@ bool InstanceDriver::SetValue(uint32_t index, float value) {
   return plugin.Call(wire::code::kSetParameter, &record, instance).u32 == wire::kSuccess;
 }
 
-float InstanceDriver::Value(uint32_t index) const { return plugin.Call(wire::code::kGetParameter, index, instance).f32; }
+float InstanceDriver::Value(uint32_t index) const {
+  if (index == BlendIndex()) return static_cast<float>(blend);
+  if (index == MixIndex()) return mix;
+  return plugin.Call(wire::code::kGetParameter, index, instance).f32;
+}
 
 bool InstanceDriver::Visible(uint32_t index) const {
+  if (index == BlendIndex() || index == MixIndex()) return true;
   return plugin.Call(wire::code::kGetVisibility, index, instance).u32 == 1;
 }
 
 std::string InstanceDriver::DisplayName(uint32_t index) const {
+  if (index == BlendIndex()) return "Blend";
+  if (index == MixIndex()) return "Mix";
   // The plugin copies without a terminator: the buffer is zeroed and one byte kept back.
   char buffer[256] = {};
   wire::StringQuery query{index, buffer, sizeof buffer - 1};
@@ -186,15 +206,65 @@ bool InstanceDriver::UploadInput(const Image& image) {
   return true;
 }
 
-bool InstanceDriver::RenderFrame() {
+void InstanceDriver::SetComposite(BlendMode mode, float weight) {
+  blend = mode;
+  // NaN would make every pixel NaN: it counts as 0, the input alone.
+  mix = std::isnan(weight) ? 0.0f : std::clamp(weight, 0.0f, 1.0f);
+}
+
+bool InstanceDriver::PrepareEffectTarget() {
+  if (!composite.Ready()) {
+    std::string error;
+    if (!composite.Create(error)) {
+      std::fprintf(stderr, "swirlmoss: the compositing pass does not build: %s\n", error.c_str());
+      return false;
+    }
+  }
+  if (effectFramebuffer && effectWidth == width && effectHeight == height) return true;
+  ReleaseEffectTarget();
+  TakeGlError();
+  effectTexture = NewTexture(GL_NEAREST, format == PixelFormat::RgbaHalf, width, height, nullptr);
+  glGenFramebuffers(1, &effectFramebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, effectFramebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, effectTexture, 0);
+  const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  if (TakeGlError() != GL_NO_ERROR || !complete) {
+    std::fprintf(stderr, "swirlmoss: no room for the compositing pass's %dx%d picture\n", width, height);
+    ReleaseEffectTarget();
+    return false;
+  }
+  effectWidth = width;
+  effectHeight = height;
+  return true;
+}
+
+void InstanceDriver::ReleaseEffectTarget() {
+  if (effectFramebuffer) glDeleteFramebuffers(1, &effectFramebuffer);
+  if (effectTexture) glDeleteTextures(1, &effectTexture);
+  effectFramebuffer = effectTexture = 0;
+  effectWidth = effectHeight = 0;
+}
+
+bool InstanceDriver::RenderFrame() {
+  const bool compositing = CompositeChangesPicture(blend, mix);
+  if (compositing && !PrepareEffectTarget()) return false;
+  const GLuint target = compositing ? effectFramebuffer : framebuffer;
+  glBindFramebuffer(GL_FRAMEBUFFER, target);
   glViewport(0, 0, width, height);
   // The plugin neither clears nor blends, and pixels its mask discards keep what was there:
-  // transparent black is what makes them transparent in the output.
+  // transparent black is what makes them transparent in the effect's picture.
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(GL_COLOR_BUFFER_BIT);
-  wire::Frame frame{1, inputList, framebuffer};
-  return plugin.Call(wire::code::kProcessFrame, &frame, instance).u32 == wire::kSuccess;
+  wire::Frame frame{1, inputList, target};
+  if (plugin.Call(wire::code::kProcessFrame, &frame, instance).u32 != wire::kSuccess) return false;
+  if (compositing) {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glViewport(0, 0, width, height);
+    glDisable(GL_BLEND);
+    composite.Draw(inputTexture, effectTexture, blend, mix);
+  }
+  return true;
 }
 
 void InstanceDriver::StepWithoutDrawing() {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "tools/hostkit/gl/composite_program.h"
 #include "tools/hostkit/gl/gl_api.h"
 #include "tools/hostkit/image/pixel_format.h"
 #include "tools/hostkit/plugin/plugin_library.h"
@@ -36,21 +37,36 @@ class InstanceDriver {
   InstanceDriver(const InstanceDriver&) = delete;
   InstanceDriver& operator=(const InstanceDriver&) = delete;
 
-  // Code 8 with a numeric value. False when the plugin refuses the index.
+  // Code 8 with a numeric value. False when the plugin refuses the index. The two indices
+  // after the plugin's last parameter are the host's own "Blend" (a BlendMode's number) and
+  // "Mix" (0..1), which the driver keeps and the plugin never sees.
   bool SetValue(uint32_t index, float value);
-  // Code 9: the instance's current value.
+  // Code 9: the instance's current value (the host's own for Blend and Mix).
   float Value(uint32_t index) const;
-  // Code 45 on this instance.
+  // Code 45 on this instance; Blend and Mix are always shown.
   bool Visible(uint32_t index) const;
-  // Code 51 on this instance: the name the host shows now (empty until the first frame).
+  // Code 51 on this instance: the name the host shows now (empty until the first frame);
+  // "Blend" and "Mix" for the host's own.
   std::string DisplayName(uint32_t index) const;
+
+  // How each frame lays the effect's picture over the input (composite_program.h). Replace at
+  // mix 1, the start, draws the plugin straight into the output, as a host without compositing
+  // does; anything else has the plugin draw into a picture of the driver's, which the
+  // compositing pass then lays over the input into the output.
+  void SetComposite(BlendMode mode, float mix);
+  BlendMode Blend() const { return blend; }
+  float Mix() const { return mix; }
+  uint32_t BlendIndex() const { return hostBase; }
+  uint32_t MixIndex() const { return hostBase + 1; }
 
   // GL context current. Replaces the input picture's pixels in place (no new texture), for
   // inputs that change every frame. False when `image` is not of the input's size.
   bool UploadInput(const Image& image);
 
   // GL context current. Clears the output to transparent black and runs one frame (code 17)
-  // into it; the output framebuffer stays bound. False when the plugin answers failure.
+  // into it, then composites it over the input unless the blend is replace at mix 1; the
+  // output framebuffer stays bound. False when the plugin answers failure or the compositing
+  // pass cannot be set up (its first use builds a program and a picture of the output's size).
   bool RenderFrame();
   // Advances the effect's clock one step without drawing: a frame record with no input, on
   // which the plugin also applies a pending mode switch and its labels.
@@ -79,6 +95,8 @@ class InstanceDriver {
   void ReleaseGl();
   bool CreateInstance(std::string& error);
   bool AttachOutput(std::string& error);
+  bool PrepareEffectTarget();
+  void ReleaseEffectTarget();
   const PluginLibrary& plugin;
   int width;
   int height;
@@ -89,6 +107,14 @@ class InstanceDriver {
   bool ownsTextures = true;
   wire::InstanceHandle instance = nullptr;
   bool inSecondMode = false;
+  uint32_t hostBase = 0;  // the plugin's parameter count: Blend's index
+  BlendMode blend = BlendMode::Replace;
+  float mix = 1.0f;
+  CompositeProgram composite;
+  GLuint effectTexture = 0;  // what the plugin draws into while compositing
+  GLuint effectFramebuffer = 0;
+  int effectWidth = 0;
+  int effectHeight = 0;
   wire::Texture inputRecord{};
   wire::Texture* inputList[1] = {&inputRecord};
 };
