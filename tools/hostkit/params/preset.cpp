@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <limits>
+#include <set>
 #include <nlohmann/json.hpp>
 
 #include "tools/hostkit/params/parameter_plan.h"
@@ -84,34 +86,43 @@ std::string FloatText(float value) {
   return text;
 }
 
-namespace {
-bool PresetFromDocument(const Json& document, const std::string& path, const ParameterModel& model,
-                        std::vector<std::string>& settings, std::string& error);
-}  // namespace
-
 bool ReadPreset(const std::string& path, const ParameterModel& model, std::vector<std::string>& settings,
                 std::string& error) {
-  const std::string prefix = "preset " + path + ": ";
-  std::ifstream file(path);
+  std::ifstream file(path, std::ios::binary);
   if (!file) {
-    error = prefix + "cannot be read (missing, or no permission)";
+    error = "preset " + path + ": cannot be read (missing, or no permission)";
     return false;
   }
-  return PresetFromDocument(Json::parse(file, nullptr, false), path, model, settings, error);
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  return ReadPresetText(text, path, model, settings, error);
 }
 
 bool ReadPresetText(const std::string& text, const std::string& path, const ParameterModel& model,
                     std::vector<std::string>& settings, std::string& error) {
-  return PresetFromDocument(Json::parse(text, nullptr, false), path, model, settings, error);
-}
-
-namespace {
-
-bool PresetFromDocument(const Json& document, const std::string& path, const ParameterModel& model,
-                        std::vector<std::string>& settings, std::string& error) {
   const std::string prefix = "preset " + path + ": ";
+  // JSON leaves a name given twice in one object open and the parser would keep the last one
+  // without a word, so the names of each object still open are kept while parsing.
+  std::vector<std::set<std::string>> open;
+  std::string repeated;
+  const auto parsed = [&](int, Json::parse_event_t event, Json& value) {
+    if (event == Json::parse_event_t::object_start) {
+      open.emplace_back();
+    } else if (event == Json::parse_event_t::object_end) {
+      if (!open.empty()) open.pop_back();
+    } else if (event == Json::parse_event_t::key && !open.empty() && value.is_string()) {
+      if (!open.back().insert(value.get_ref<const std::string&>()).second && repeated.empty()) {
+        repeated = value.get_ref<const std::string&>();
+      }
+    }
+    return true;
+  };
+  const Json document = Json::parse(text, parsed, false);
   if (document.is_discarded()) {
     error = prefix + "is not valid JSON";
+    return false;
+  }
+  if (!repeated.empty()) {
+    error = prefix + "\"" + repeated + "\" is given twice in one object; keep one";
     return false;
   }
   if (!document.is_object() || !document.contains("parameters") || !document["parameters"].is_object()) {
@@ -120,8 +131,6 @@ bool PresetFromDocument(const Json& document, const std::string& path, const Par
   }
   return SettingsFromJson(document["parameters"], model, "preset " + path, settings, error);
 }
-
-}  // namespace
 
 bool SettingsFromJson(const nlohmann::json& parameters, const ParameterModel& model, const std::string& source,
                       std::vector<std::string>& settings, std::string& error) {

@@ -28,6 +28,9 @@ bool ReadSmallRegularFile(const std::string& path, size_t limit, std::string& te
 
 long ProcessId();
 
+// Sets the environment variable `name` of this process (and of what it starts) to `value`.
+void SetEnvironment(const std::string& name, const std::string& value);
+
 // Absolute path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
 

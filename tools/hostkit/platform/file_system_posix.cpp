@@ -93,6 +93,8 @@ bool ReadSmallRegularFile(const std::string& path, size_t limit, std::string& te
 
 long ProcessId() { return static_cast<long>(getpid()); }
 
+void SetEnvironment(const std::string& name, const std::string& value) { setenv(name.c_str(), value.c_str(), 1); }
+
 std::string ExecutablePath() {
   char self[PATH_MAX] = {};
   const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
