@@ -358,6 +358,29 @@ TEST_F(CliFootage, BadInputsAreOneLineANonZeroExitAndNoFile) {
     EXPECT_NE(run.err.find("is the input itself"), std::string::npos) << run.err;
   }
   EXPECT_EQ(Slurp(clip), before) << "the source clip was changed";
+
+  // So would an output pattern or a frame's name over an input sequence's files, or an output
+  // pattern over a single input, however either is spelt.
+  std::filesystem::create_directory(dir / "f");
+  const RunResult made = tooltest::Run(ffmpeg, {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=s=48x32:r=12",
+                                                "-frames:v", "3", "-start_number", "0", dir / "f/f_%04d.png"});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  const auto frames = [&] { return Slurp(dir / "f/f_0000.png") + Slurp(dir / "f/f_0001.png") + Slurp(dir / "f/f_0002.png"); };
+  const std::string original = frames();
+  const std::vector<std::string> spellings[] = {
+      {"--input", dir / "f/f_%04d.png", "-o", dir / "f/f_####.png"},
+      {"--input", dir / "f/f_%04d.png", "-o", dir / "f/f_%4d.png"},
+      {"--input", dir / "f/f_%04d.png", "-o", dir / "f/../f/f_0002.png"},
+      {"--input", dir / "f/f_0000.png", "--frames", "2", "-o", dir / "f/f_%04d.png"}};
+  for (const auto& args : spellings) {
+    std::vector<std::string> render = {"render", "--set", "Seed=Seed 1"};
+    render.insert(render.end(), args.begin(), args.end());
+    const RunResult run = Swirlmoss(render);
+    EXPECT_EQ(run.exitCode, 2) << args.back() << ": " << run.err;
+    EXPECT_NE(run.err.find(", a file of the input: the render would destroy its own source"), std::string::npos)
+        << run.err;
+  }
+  EXPECT_EQ(frames(), original) << "an input frame was changed";
 }
 
 }  // namespace

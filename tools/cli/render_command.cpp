@@ -260,6 +260,14 @@ int RunRender(const RenderOptions& options) {
   const std::unique_ptr<hostkit::FrameSource> source = OpenInput(options);
   const RenderShape shape = ShapeOf(options, source.get());
   CheckSpan(options, shape, plan, plugin.model, source.get());
+  if (source && !options.ToStandardOutput()) {
+    const std::string overwritten = hostkit::InputFileOverwritten(
+        settings.input, options.output.path, options.output.format->kind == hostkit::OutputKind::Sequence,
+        shape.span.start, shape.span.count);
+    Require(overwritten.empty(), "-o " + options.output.path + " would replace " + overwritten +
+                                     ", a file of the input: the render would destroy its own source; write elsewhere",
+            kExitUsage);
+  }
   const auto gl = MakeGlContext(options.gl);
   const auto driver =
       MakeDriver(plugin, shape.width, shape.height, options.output.format->pixels, FirstPicture(shape, source.get()));

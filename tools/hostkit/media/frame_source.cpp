@@ -13,6 +13,7 @@
 #include "tools/hostkit/media/decoded_stream.h"
 #include "tools/hostkit/media/media_probe.h"
 #include "tools/hostkit/platform/child_process.h"
+#include "tools/hostkit/platform/file_system.h"
 #include "tools/hostkit/platform/pending_file.h"
 
 namespace hostkit {
@@ -396,6 +397,29 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
 }
 
 }  // namespace
+
+std::string InputFileOverwritten(const std::string& location, const std::string& output, bool numbered, int64_t first,
+                                 int64_t count) {
+  std::set<FileIdentity> read;
+  FileIdentity identity;
+  NumberPattern pattern;
+  if (IdentifyFile(location, identity)) {
+    read.insert(identity);
+  } else if (FindNumberPattern(location, pattern)) {
+    for (int64_t n : ListSequence(pattern)) {
+      if (IdentifyFile(pattern.Format(static_cast<int>(n)), identity)) read.insert(identity);
+    }
+  }
+  const auto isRead = [&](const std::string& path) { return IdentifyFile(path, identity) && read.count(identity) > 0; };
+  if (isRead(output) || !numbered || !FindNumberPattern(output, pattern)) return isRead(output) ? output : "";
+  // Only files that exist can be inputs: those the pattern names among the frames written.
+  for (int64_t n : ListSequence(pattern)) {
+    if (n < first || n - first >= count) continue;
+    const std::string path = pattern.Format(static_cast<int>(n));
+    if (isRead(path)) return path;
+  }
+  return "";
+}
 
 bool IsCameraLocation(const std::string& location) {
   if (location.rfind("/dev/video", 0) != 0 || location.size() == 10) return false;

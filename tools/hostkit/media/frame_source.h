@@ -48,6 +48,12 @@ class FrameSource {
 // Probes and opens a source; null with a one-line error naming the problem.
 std::unique_ptr<FrameSource> OpenFrameSource(const SourceRequest& request, std::string& error);
 
+// The first file that writing `output` (a file, or with `numbered` a pattern over the frames
+// `first` to `first + count - 1`) would replace and that the input `location` (a file or a numbered
+// pattern) reads, compared as files on disk, whatever the spelling or link; empty when none.
+std::string InputFileOverwritten(const std::string& location, const std::string& output, bool numbered, int64_t first,
+                                 int64_t count);
+
 // True when `location` names a V4L2 camera device (/dev/videoN).
 bool IsCameraLocation(const std::string& location);
 

@@ -11,6 +11,13 @@
 
 namespace hostkit {
 
+bool IdentifyFile(const std::string& path, FileIdentity& identity) {
+  struct stat facts {};
+  if (stat(path.c_str(), &facts) != 0) return false;
+  identity = {static_cast<uint64_t>(facts.st_dev), static_cast<uint64_t>(facts.st_ino)};
+  return true;
+}
+
 FILE* CreateNewFile(const std::string& path, std::string& reason) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) {
