@@ -337,6 +337,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
   std::ofstream(fixtures / "text.so") << "not a library";
   std::ofstream(fixtures / "file") << "x";
   std::ofstream(fixtures / "twice.json") << R"({"parameters": {"Light": 1, "Light": 9}})";
+  std::ofstream(fixtures / "comma.json") << "{\"parameters\": {\n  \"Light\": 1,\n}}";
   const struct {
     std::vector<std::string> args;
     const char* expected;
@@ -365,6 +366,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
       {{"--frames", "0"}, "render at least 1 frame", {}},
       {{"--frames", "many"}, "many", {}},
       {{"--preset", fixtures / "twice.json"}, "\"Light\" is given twice in one object", {}},
+      {{"--preset", fixtures / "comma.json"}, "is not valid JSON (line 3, column 1)", {}},
   };
   for (const auto& c : cases) {
     ScratchDir dir;
@@ -392,7 +394,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
     EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
     EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
   }
-  EXPECT_EQ(fixtures.Entries(), (std::vector<std::string>{"corrupt.png", "file", "text.so", "twice.json"}));
+  EXPECT_EQ(fixtures.Entries(), (std::vector<std::string>{"comma.json", "corrupt.png", "file", "text.so", "twice.json"}));
   // The longest name a file system takes is written (its hidden name while writing is shorter).
   const std::string longest = std::string(251, 'n') + ".png";
   const RunResult run = Swirlmoss(Render(fixtures / longest, {"--set", "Seed=Seed 2"}));

@@ -1,5 +1,6 @@
 #include "tools/hostkit/params/preset.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +87,30 @@ std::string FloatText(float value) {
   return text;
 }
 
+namespace {
+
+// Where the parser gave up on `text`, as an editor counts: " (line L, column C)"; empty when
+// it does not say.
+std::string WhereJsonFails(const std::string& text) {
+  size_t byte = 0;
+  try {
+    if (!Json::parse(text).is_discarded()) return "";
+  } catch (const Json::parse_error& failure) {
+    byte = failure.byte;
+  } catch (...) {
+    return "";
+  }
+  const size_t end = std::min(byte > 0 ? byte - 1 : 0, text.size());
+  size_t line = 1, column = 1;
+  for (size_t i = 0; i < end; ++i) {
+    column = text[i] == '\n' ? 1 : column + 1;
+    line += text[i] == '\n';
+  }
+  return " (line " + std::to_string(line) + ", column " + std::to_string(column) + ")";
+}
+
+}  // namespace
+
 bool ReadPreset(const std::string& path, const ParameterModel& model, std::vector<std::string>& settings,
                 std::string& error) {
   std::ifstream file(path, std::ios::binary);
@@ -118,7 +143,7 @@ bool ReadPresetText(const std::string& text, const std::string& path, const Para
   };
   const Json document = Json::parse(text, parsed, false);
   if (document.is_discarded()) {
-    error = prefix + "is not valid JSON";
+    error = prefix + "is not valid JSON" + WhereJsonFails(text);
     return false;
   }
   if (!repeated.empty()) {
