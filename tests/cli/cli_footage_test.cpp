@@ -92,6 +92,46 @@ TEST_F(CliFootage, SizeRateLengthAndSoundComeFromTheInput) {
   EXPECT_NE(probe.find("width=48\nheight=32\nr_frame_rate=24/1\nnb_read_frames=6"), std::string::npos) << probe;
 }
 
+// A phone's clip: 25 frames at 25 fps then 25 at 10 fps, a white frame at 2.0 s (its frame 35)
+// and a beep from 2.0 s. Written at a steady rate, the flash still falls on the beep.
+TEST_F(CliFootage, AClipWhoseRateVariesKeepsItsPictureOnItsSound) {
+  const std::string input = dir / "phone.mp4";
+  const RunResult made = tooltest::Run(
+      ffmpeg, {"-loglevel", "error", "-f", "lavfi", "-i",
+               "color=c=black:s=48x32:r=25:d=2,drawbox=c=white:t=fill:enable='eq(n,35)'", "-f", "lavfi", "-i",
+               "aevalsrc='if(between(t,2,2.1),sin(6283*t),0)':s=48000:d=3.5", "-vf",
+               "settb=1/1000,setpts='if(lt(N,25),N/25,1+(N-25)/10)/TB'", "-fps_mode", "vfr", "-enc_time_base",
+               "1/1000", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac", input});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  // The mask makes the output opaque where the input is bright: the flash shows in its alpha.
+  const RunResult run =
+      Swirlmoss({"render", "--input", input, "--set", "Image Mask=on", "--set", "Seed=Seed 1", "-o", dir / "out.mov"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("the input's frame rate varies (15.06 fps on average): rendered at a steady 50 fps"),
+            std::string::npos)
+      << run.err;
+  const std::string rates =
+      tooltest::Run(ffprobe, {"-v", "error", "-select_streams", "v", "-show_entries", "stream=r_frame_rate,avg_frame_rate",
+                              "-of", "csv=p=0", dir / "out.mov"}).out;
+  const size_t comma = rates.find(',');
+  ASSERT_NE(comma, std::string::npos) << rates;
+  EXPECT_EQ(rates.substr(0, comma), rates.substr(comma + 1, rates.find('\n') - comma - 1)) << "not a steady rate";
+  const double fps = std::stod(rates.substr(0, rates.find('/'))) / std::stod(rates.substr(rates.find('/') + 1));
+  const std::string alpha = tooltest::Run(ffprobe, {"-v", "error", "-f", "lavfi", "movie=" + dir / "out.mov" +
+                                                    ",alphaextract,signalstats", "-show_entries",
+                                                    "frame_tags=lavfi.signalstats.YAVG", "-of", "csv=p=0"}).out;
+  int frame = 0, flash = -1;
+  for (size_t at = 0; at < alpha.size() && flash < 0; at = alpha.find('\n', at) + 1, ++frame) {
+    if (std::stod(alpha.substr(at)) > 128) flash = frame;
+  }
+  const std::string silence =
+      tooltest::Run(ffmpeg, {"-hide_banner", "-i", dir / "out.mov", "-af", "silencedetect=n=-30dB:d=0.05", "-f", "null", "-"})
+          .err;
+  const size_t end = silence.find("silence_end: ");
+  ASSERT_TRUE(flash >= 0 && end != std::string::npos) << alpha << silence;
+  EXPECT_NEAR(flash / fps, std::stod(silence.substr(end + 13)), 1.0 / fps) << "flash at frame " << flash << " of " << fps << " fps";
+}
+
 TEST_F(CliFootage, AnInputTooShortForTheFramesAsksForLoop) {
   const RunResult run = Swirlmoss({"render", "--input", clip, "--frames", "21", "-o", dir / "long.mp4"});
   EXPECT_NE(run.exitCode, 0);
@@ -318,6 +358,29 @@ TEST_F(CliFootage, BadInputsAreOneLineANonZeroExitAndNoFile) {
     EXPECT_NE(run.err.find("is the input itself"), std::string::npos) << run.err;
   }
   EXPECT_EQ(Slurp(clip), before) << "the source clip was changed";
+
+  // So would an output pattern or a frame's name over an input sequence's files, or an output
+  // pattern over a single input, however either is spelt.
+  std::filesystem::create_directory(dir / "f");
+  const RunResult made = tooltest::Run(ffmpeg, {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=s=48x32:r=12",
+                                                "-frames:v", "3", "-start_number", "0", dir / "f/f_%04d.png"});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  const auto frames = [&] { return Slurp(dir / "f/f_0000.png") + Slurp(dir / "f/f_0001.png") + Slurp(dir / "f/f_0002.png"); };
+  const std::string original = frames();
+  const std::vector<std::string> spellings[] = {
+      {"--input", dir / "f/f_%04d.png", "-o", dir / "f/f_####.png"},
+      {"--input", dir / "f/f_%04d.png", "-o", dir / "f/f_%4d.png"},
+      {"--input", dir / "f/f_%04d.png", "-o", dir / "f/../f/f_0002.png"},
+      {"--input", dir / "f/f_0000.png", "--frames", "2", "-o", dir / "f/f_%04d.png"}};
+  for (const auto& args : spellings) {
+    std::vector<std::string> render = {"render", "--set", "Seed=Seed 1"};
+    render.insert(render.end(), args.begin(), args.end());
+    const RunResult run = Swirlmoss(render);
+    EXPECT_EQ(run.exitCode, 2) << args.back() << ": " << run.err;
+    EXPECT_NE(run.err.find(", a file of the input: the render would destroy its own source"), std::string::npos)
+        << run.err;
+  }
+  EXPECT_EQ(frames(), original) << "an input frame was changed";
 }
 
 }  // namespace

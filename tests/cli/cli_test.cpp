@@ -338,6 +338,8 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
   std::ofstream(fixtures / "corrupt.png") << "\x89PNG\r\n\x1a\n not really";
   std::ofstream(fixtures / "text.so") << "not a library";
   std::ofstream(fixtures / "file") << "x";
+  std::ofstream(fixtures / "twice.json") << R"({"parameters": {"Light": 1, "Light": 9}})";
+  std::ofstream(fixtures / "comma.json") << "{\"parameters\": {\n  \"Light\": 1,\n}}";
   const struct {
     std::vector<std::string> args;
     const char* expected;
@@ -365,6 +367,8 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
       {{"--size", "wide"}, "is not WIDTHxHEIGHT", {}},
       {{"--frames", "0"}, "render at least 1 frame", {}},
       {{"--frames", "many"}, "many", {}},
+      {{"--preset", fixtures / "twice.json"}, "\"Light\" is given twice in one object", {}},
+      {{"--preset", fixtures / "comma.json"}, "is not valid JSON (line 3, column 1)", {}},
   };
   for (const auto& c : cases) {
     ScratchDir dir;
@@ -384,6 +388,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
       {fixtures / "file/out.png", "is not a directory"},
       {fixtures / "out.avi", "NAME.mov, NAME.webm"},  // an unknown output type lists the accepted ones
       {"/sys/out.png", "output directory is not writable"},  // sysfs takes no new files, even from root
+      {fixtures / (std::string(252, 'n') + ".png"), "output file name is too long: 256 bytes"},
   };
   for (const auto& c : outputs) {
     const RunResult run = Swirlmoss(Render(c.output));
@@ -391,7 +396,13 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
     EXPECT_EQ(tooltest::LineCount(run.err), 1) << run.err;
     EXPECT_NE(run.err.find(c.expected), std::string::npos) << run.err;
   }
-  EXPECT_EQ(fixtures.Entries(), (std::vector<std::string>{"corrupt.png", "file", "text.so"}));
+  EXPECT_EQ(fixtures.Entries(), (std::vector<std::string>{"comma.json", "corrupt.png", "file", "text.so", "twice.json"}));
+  // The longest name a file system takes is written (its hidden name while writing is shorter).
+  const std::string longest = std::string(251, 'n') + ".png";
+  const RunResult run = Swirlmoss(Render(fixtures / longest, {"--set", "Seed=Seed 2"}));
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const std::vector<std::string> written = fixtures.Entries();
+  EXPECT_NE(std::find(written.begin(), written.end(), longest), written.end());
 }
 
 TEST(CliErrors, AMistypedCommandOrOptionNamesTheNearestValidOnes) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -110,6 +111,17 @@ TEST_F(EditorDescriptions, ParseAsXmlAndQml) {
     const tooltest::RunResult run = tooltest::Run(program, args);
     EXPECT_EQ(run.exitCode, 0) << args.back() << ":\n" << run.out << run.err;
   }
+}
+
+// The program describes the plugin it is given, not one the environment names.
+TEST_F(EditorDescriptions, TheProgramDescribesThePluginGivenWhateverTheEnvironmentNames) {
+  tooltest::ScratchDir dir;
+  std::filesystem::create_directories(dir / "shotcut");
+  const tooltest::RunResult run =
+      tooltest::Run(EDITORS_PROGRAM, {FREI0R_MODULE_PATH, SWIRLMOSS_PLUGIN_PATH, dir.Path(), dir / "shotcut"},
+                    {"SWIRLMOSS_PLUGIN=/nonexistent/Swirlmoss.so"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadFile(dir / "frei0r_swirlmoss.xml"), ReadFile(kKdenlive));
 }
 
 TEST_F(EditorDescriptions, KdenliveNamesEveryParameterInOrderWithTheRealRangesAndDefaults) {

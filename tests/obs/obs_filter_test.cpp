@@ -257,6 +257,24 @@ TEST(ObsFilter, HidingAndShowingGoesOnWithTheClockAndRestartStartsItAgain) {
   obs.Record(false);
 }
 
+// Settings may hold anything (a scene collection edited by hand): a slider's value beyond its
+// range reaches the plugin as the range's end, and a source too large for any texture is said
+// once in OBS's log, not twice in every frame.
+TEST(ObsFilter, OutOfRangeSettingsAreClampedAndAnOversizedSourceIsSaidOnce) {
+  ExpectColourFramesMatch(96, 64, R"({"Seed": "Seed 2", "Light": 1e300})", {"Seed=Seed 2", "Light=10"});
+  ObsSession& obs = ObsSession::Start(96, 64);
+  const size_t before = obs.Warnings().size();
+  {
+    FilteredScene shown(ColourSource(20000, 64), "{}");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
+  const std::vector<std::string> warnings = obs.Warnings();
+  ASSERT_EQ(warnings.size(), before + 1) << warnings.back();
+  EXPECT_NE(warnings.back().find("the source's size 20000x64 is larger than OpenGL's largest texture"),
+            std::string::npos)
+      << warnings.back();
+}
+
 // The label and visibility OBS shows for `key`.
 std::string Shown(obs_properties_t* properties, const char* key) {
   obs_property_t* property = obs_properties_get(properties, key);

@@ -106,10 +106,15 @@ void ObsSession::Logged(int level, const char* format, va_list args, void* self)
   char line[4096];
   std::vsnprintf(line, sizeof line, format, args);
   std::printf("%s: %s\n", level <= LOG_WARNING ? "warning" : "info", line);
-  if (std::strncmp(line, "[swirlmoss-obs]", 15) != 0) return;
   auto* session = static_cast<ObsSession*>(self);
   std::lock_guard<std::mutex> guard(session->logLock);
-  session->moduleLog.push_back(line);
+  if (level <= LOG_WARNING) session->warnings.push_back(line);
+  if (std::strncmp(line, "[swirlmoss-obs]", 15) == 0) session->moduleLog.push_back(line);
+}
+
+std::vector<std::string> ObsSession::Warnings() {
+  std::lock_guard<std::mutex> guard(logLock);
+  return warnings;
 }
 
 std::vector<std::string> ObsSession::ModuleLog() {

@@ -41,6 +41,8 @@ class ObsSession {
 
   // The lines of OBS's log that the module wrote ("[swirlmoss-obs] ..."), so far.
   std::vector<std::string> ModuleLog();
+  // Every warning and error line of OBS's log, whoever wrote it, so far.
+  std::vector<std::string> Warnings();
 
   int Width() const { return width; }
   int Height() const { return height; }
@@ -54,6 +56,7 @@ class ObsSession {
   std::vector<Frame> frames;
   std::mutex logLock;
   std::vector<std::string> moduleLog;
+  std::vector<std::string> warnings;
 };
 
 // A scene holding `source` as the only item, made the output; released with the object.

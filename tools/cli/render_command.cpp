@@ -96,6 +96,7 @@ std::unique_ptr<hostkit::FrameSource> OpenInput(const RenderOptions& options) {
   }
   request.start = options.start;
   request.loop = options.loop;
+  request.fps = settings.fps.value_or(0.0);
   std::string error;
   auto source = hostkit::OpenFrameSource(request, error);
   Require(source != nullptr, error);
@@ -204,7 +205,12 @@ void SayWhatChanges(const RenderOptions& options, const RenderShape& shape, cons
   char text[400];
   hostkit::NumberPattern pattern;
   const bool ownRate = source && !source->Info().still && !hostkit::FindNumberPattern(options.settings.input, pattern);
-  if (ownRate && options.settings.fps && std::fabs(shape.fps / source->Info().fps - 1.0) > 1e-6) {
+  if (ownRate && source->Info().averageFps > 0.0) {
+    std::snprintf(text, sizeof text, "the input's frame rate varies (%.4g fps on average): rendered at a steady %g fps, "
+                  "each frame the input's frame on screen at its time, so the picture keeps to the sound",
+                  source->Info().averageFps, shape.fps);
+    PrintNote(text);
+  } else if (ownRate && options.settings.fps && std::fabs(shape.fps / source->Info().fps - 1.0) > 1e-6) {
     const hostkit::SourceInfo& info = source->Info();
     std::snprintf(text, sizeof text,
                   "--fps %g is not the input's own %g fps: each output frame takes the next input frame, so the "
@@ -254,6 +260,14 @@ int RunRender(const RenderOptions& options) {
   const std::unique_ptr<hostkit::FrameSource> source = OpenInput(options);
   const RenderShape shape = ShapeOf(options, source.get());
   CheckSpan(options, shape, plan, plugin.model, source.get());
+  if (source && !options.ToStandardOutput()) {
+    const std::string overwritten = hostkit::InputFileOverwritten(
+        settings.input, options.output.path, options.output.format->kind == hostkit::OutputKind::Sequence,
+        shape.span.start, shape.span.count);
+    Require(overwritten.empty(), "-o " + options.output.path + " would replace " + overwritten +
+                                     ", a file of the input: the render would destroy its own source; write elsewhere",
+            kExitUsage);
+  }
   const auto gl = MakeGlContext(options.gl);
   const auto driver =
       MakeDriver(plugin, shape.width, shape.height, options.output.format->pixels, FirstPicture(shape, source.get()));

@@ -64,6 +64,11 @@ void ColourValues(uint32_t word, float& red, float& green, float& blue) {
   blue = static_cast<float>(word >> 16 & 0xFF) / 255.0f;
 }
 
+float SliderValue(const hostkit::ParameterInfo& info, double value, float fallback) {
+  if (std::isnan(value)) return fallback;
+  return static_cast<float>(std::clamp(value, static_cast<double>(info.minimum), static_cast<double>(info.maximum)));
+}
+
 float OptionValue(const hostkit::ParameterInfo& option, const char* name, float fallback) {
   const hostkit::ParameterElement* element = name ? option.FindElement(name) : nullptr;
   return element ? element->value : fallback;

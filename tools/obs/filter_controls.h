@@ -38,6 +38,11 @@ bool ControlVisible(const Control& control, const hostkit::ModeView& view);
 uint32_t ColourWord(float red, float green, float blue);
 void ColourValues(uint32_t word, float& red, float& green, float& blue);
 
+// A slider's value as the plugin takes it: within the slider's range (settings edited by hand
+// or written by another version can hold anything, and a double beyond a float's range has no
+// float), `fallback` for a value that is not a number.
+float SliderValue(const hostkit::ParameterInfo& info, double value, float fallback);
+
 // The element of `option` named `name`, else the one whose value is `fallback`'s; its value.
 float OptionValue(const hostkit::ParameterInfo& option, const char* name, float fallback);
 // The name of the element of `option` with `value`; empty when none has it.

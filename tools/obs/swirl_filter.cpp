@@ -45,6 +45,8 @@ class Filter {
   obs_source_t* Source() const { return source; }
 
  private:
+  bool Refused(uint32_t width, uint32_t height);
+  void Refuse(uint32_t width, uint32_t height, const std::string& why);
   bool RenderParent(uint32_t width, uint32_t height);
   bool PrepareTargets(uint32_t width, uint32_t height);
   bool StepEffect(uint32_t width, uint32_t height);
@@ -60,6 +62,10 @@ class Filter {
   bool broken = false;          // the instance could not be made: pass through
   uint64_t steppedAt = 0;       // the video frame time of the last step
   bool outputValid = false;
+  // A source size our textures cannot be made at: said once, not tried again (OBS would log
+  // its own warnings on every frame) until the source changes size.
+  uint32_t refusedWidth = 0, refusedHeight = 0;
+  GLint largestTexture = 0;
 
   std::mutex valuesLock;        // Update (UI thread) hands values to Render (graphics thread)
   std::vector<float> wanted;    // all values, by index
@@ -111,7 +117,7 @@ void Filter::Update(obs_data_t* settings) {
     }
     switch (control.kind) {
       case Control::Kind::Slider:
-        values[i] = static_cast<float>(obs_data_get_double(settings, key));
+        values[i] = SliderValue(model.Parameters()[i], obs_data_get_double(settings, key), view.parameters[i].value);
         break;
       case Control::Kind::Checkbox:
         values[i] = obs_data_get_bool(settings, key) ? 1.0f : 0.0f;
@@ -143,6 +149,23 @@ void Filter::ApplyValues() {
       if (!mode.IsMode(i)) driver->SetValue(i, applying[i]);
     }
   });
+}
+
+bool Filter::Refused(uint32_t width, uint32_t height) {
+  if (width == refusedWidth && height == refusedHeight) return true;
+  if (largestTexture == 0) glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largestTexture);
+  const auto largest = static_cast<uint32_t>(largestTexture);
+  if (largestTexture <= 0 || (width <= largest && height <= largest)) return false;
+  Refuse(width, height,
+         "is larger than OpenGL's largest texture here (" + std::to_string(largest) + "x" + std::to_string(largest) + ")");
+  return true;
+}
+
+void Filter::Refuse(uint32_t width, uint32_t height, const std::string& why) {
+  refusedWidth = width;
+  refusedHeight = height;
+  LogLine(LOG_WARNING, "the source's size " + std::to_string(width) + "x" + std::to_string(height) + " " + why +
+                           "; this filter passes its input through until the size changes");
 }
 
 bool Filter::RenderParent(uint32_t width, uint32_t height) {
@@ -187,7 +210,10 @@ bool Filter::PrepareTargets(uint32_t width, uint32_t height) {
 
 bool Filter::StepEffect(uint32_t width, uint32_t height) {
   ModuleState& state = ModuleState::Get();
-  if (!RenderParent(width, height)) return false;
+  if (!RenderParent(width, height)) {
+    Refuse(width, height, "could not be given a texture to draw the source into");
+    return false;
+  }
   const GLuint inputName = *static_cast<const GLuint*>(gs_texture_get_obj(gs_texrender_get_texture(input)));
   const GLuint outputName = *static_cast<const GLuint*>(gs_texture_get_obj(output));
 
@@ -237,7 +263,12 @@ void Filter::Render() {
   obs_source_t* target = obs_filter_get_target(source);
   const uint32_t width = target ? obs_source_get_base_width(target) : 0;
   const uint32_t height = target ? obs_source_get_base_height(target) : 0;
-  if (broken || width == 0 || height == 0 || !ModuleState::Get().Ready() || !PrepareTargets(width, height)) {
+  if (broken || width == 0 || height == 0 || !ModuleState::Get().Ready() || Refused(width, height)) {
+    obs_source_skip_video_filter(source);
+    return;
+  }
+  if (!PrepareTargets(width, height)) {
+    Refuse(width, height, "could not be given textures");
     obs_source_skip_video_filter(source);
     return;
   }

@@ -8,6 +8,7 @@
 #include "tools/frei0r/editors/editor_description.h"
 #include "tools/frei0r/editors/kdenlive_effect.h"
 #include "tools/frei0r/editors/shotcut_filter.h"
+#include "tools/hostkit/platform/file_system.h"
 #include "tools/hostkit/platform/pending_file.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: swirlmoss-editors MODULE PLUGIN KDENLIVE_FOLDER SHOTCUT_FOLDER\n");
     return 2;
   }
+  // The module finds its plugin through SWIRLMOSS_PLUGIN first: pointed at the plugin given, it
+  // describes the same plugin as the rest of the description, whatever the caller's environment.
+  hostkit::SetEnvironment("SWIRLMOSS_PLUGIN", argv[2]);
   swirleditors::Description description;
   std::string error;
   if (!swirleditors::Describe(argv[1], argv[2], description, error)) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -12,6 +13,7 @@
 #include "tools/hostkit/media/decoded_stream.h"
 #include "tools/hostkit/media/media_probe.h"
 #include "tools/hostkit/platform/child_process.h"
+#include "tools/hostkit/platform/file_system.h"
 #include "tools/hostkit/platform/pending_file.h"
 
 namespace hostkit {
@@ -33,7 +35,7 @@ bool HasExtension(const std::string& path, const char* extension) {
 }
 
 std::string Describe(const std::string& name, const SourceInfo& info, const char* kind) {
-  char text[160];
+  char text[200];
   if (info.still) {
     std::snprintf(text, sizeof text, " (%dx%d, still%s)", info.width, info.height, info.hasAlpha ? ", alpha" : "");
   } else {
@@ -46,7 +48,13 @@ std::string Describe(const std::string& name, const SourceInfo& info, const char
       std::snprintf(length, sizeof length, "%lld frame%s", static_cast<long long>(info.frames),
                     info.frames == 1 ? "" : "s");
     }
-    std::snprintf(text, sizeof text, " (%dx%d, %g fps, %s%s%s)", info.width, info.height, info.fps, length,
+    char rate[64];
+    if (info.averageFps > 0.0) {
+      std::snprintf(rate, sizeof rate, "%g fps on average, varying", info.averageFps);
+    } else {
+      std::snprintf(rate, sizeof rate, "%g fps", info.fps);
+    }
+    std::snprintf(text, sizeof text, " (%dx%d, %s, %s%s%s)", info.width, info.height, rate, length,
                   info.hasAlpha ? ", alpha" : "", info.hasAudio ? ", sound" : "");
   }
   return name + text;
@@ -73,11 +81,13 @@ std::string ColourOptions(const MediaFacts& facts) {
   return "in_color_matrix=" + matrix + ":in_range=" + (full ? "full" : "limited") + ":";
 }
 
-// Frames positioned from `skip`, converted to RGBA with the stream's own colours, fitted into
+// Frames at a steady `rate` when it is above 0 (each the frame on screen at its time, so the
+// picture keeps its times against the sound), positioned from `skip`, converted to RGBA with the stream's own colours, fitted into
 // width x height and flipped to rows bottom to top, as GL takes them. The size is always
 // forced, so every frame has the bytes the reader expects even if a stream changes size.
-std::string FilterChain(const MediaFacts& facts, int width, int height, int64_t skip) {
+std::string FilterChain(const MediaFacts& facts, int width, int height, int64_t skip, double rate) {
   std::string chain;
+  if (rate > 0.0) chain += "fps=" + RateText(rate) + ",";
   if (skip > 0) chain += "trim=start_frame=" + std::to_string(skip) + ",setpts=PTS-STARTPTS,";
   const std::string size = std::to_string(width) + ":" + std::to_string(height);
   return chain + "scale=" + size + ":force_original_aspect_ratio=decrease:" + ColourOptions(facts) +
@@ -86,14 +96,14 @@ std::string FilterChain(const MediaFacts& facts, int width, int height, int64_t 
 
 std::vector<std::string> DecodeArguments(const std::string& ffmpeg, const MediaFacts& facts,
                                          const std::vector<std::string>& input, int width, int height,
-                                         int64_t skip, bool oneFrame) {
+                                         int64_t skip, bool oneFrame, double rate = 0.0) {
   std::vector<std::string> args = {ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error"};
   // ffmpeg's own VP9 decoder drops the alpha that such streams carry beside the picture.
   if (facts.alphaTagged && facts.codec == "vp9") args.insert(args.end(), {"-c:v", "libvpx-vp9"});
   // The JPEG decoder fills a picture cut short with grey and says so only as a warning.
   if (oneFrame && facts.codec == "mjpeg") args.insert(args.end(), {"-err_detect", "explode"});
   args.insert(args.end(), input.begin(), input.end());
-  args.insert(args.end(), {"-map", "0:v:0", "-an", "-sn", "-dn", "-vf", FilterChain(facts, width, height, skip),
+  args.insert(args.end(), {"-map", "0:v:0", "-an", "-sn", "-dn", "-vf", FilterChain(facts, width, height, skip, rate),
                            "-fps_mode", "passthrough"});
   if (oneFrame) args.insert(args.end(), {"-frames:v", "1"});
   args.insert(args.end(), {"-f", "rawvideo", "-pix_fmt", "rgba", "pipe:1"});
@@ -304,13 +314,29 @@ SourceInfo StillInfo(const MediaFacts& facts, const Input& input) {
   return info;
 }
 
+// The steady rate a file whose rate varies is delivered at: the one asked for, else the rate its
+// frames' times are steps of, which keeps every frame (unless that is beyond any camera's, as
+// when the steps are a clock's ticks: then its average, in whole frames).
+double SteadyRate(const MediaFacts& facts, const SourceRequest& request) {
+  if (request.fps > 0.0) return request.fps;
+  if (facts.nominalFps > 0.0 && facts.nominalFps <= 120.0) return facts.nominalFps;
+  return std::max(1.0, std::round(facts.fps));
+}
+
 // Moving frames: a sequence at the still rate and without sound, a camera without end, a file
 // whose picture stream's length nothing gives with 0 frames (it runs as far as it delivers).
-void MovingInfo(const MediaFacts& facts, const Input& input, SourceInfo& info) {
+// A file whose rate varies runs at a steady rate; its length in those frames is not known
+// before it is decoded.
+void MovingInfo(const MediaFacts& facts, const Input& input, const SourceRequest& request, SourceInfo& info) {
   info = ProbedInfo(facts);
   info.hasAudio = !input.sequence && facts.hasAudio;
   info.fps = input.sequence || facts.fps <= 0.0 ? kDefaultFrameRate : facts.fps;
   info.frames = input.camera ? -1 : input.sequence ? input.count : facts.frames;
+  if (facts.variableRate && !input.sequence && !input.camera) {
+    info.averageFps = facts.fps;
+    info.fps = SteadyRate(facts, request);
+    info.frames = 0;
+  }
   info.description = Describe(DisplayName(input), info, "camera");
 }
 
@@ -337,8 +363,9 @@ bool PlanDecoding(const std::string& ffmpeg, const MediaFacts& facts, const Inpu
     plan.first = DecodeArguments(ffmpeg, facts, SequenceFrom(input, start), plan.width, plan.height, 0, false);
     plan.again = DecodeArguments(ffmpeg, facts, SequenceFrom(input, 0), plan.width, plan.height, 0, false);
   } else {
-    plan.first = DecodeArguments(ffmpeg, facts, input.decode, plan.width, plan.height, start, false);
-    plan.again = DecodeArguments(ffmpeg, facts, input.decode, plan.width, plan.height, 0, false);
+    const double rate = info.averageFps > 0.0 ? info.fps : 0.0;
+    plan.first = DecodeArguments(ffmpeg, facts, input.decode, plan.width, plan.height, start, false, rate);
+    plan.again = DecodeArguments(ffmpeg, facts, input.decode, plan.width, plan.height, 0, false, rate);
   }
   plan.expected = input.camera || !known ? 0 : info.frames - start;
   plan.expectedIsEstimate = !input.sequence && !input.camera && facts.framesEstimated;
@@ -364,12 +391,35 @@ std::unique_ptr<FrameSource> OpenMedia(const SourceRequest& request, std::string
   }
   SourceInfo info;
   DecodePlan plan;
-  MovingInfo(facts, input, info);
+  MovingInfo(facts, input, request, info);
   if (!PlanDecoding(ffmpeg, facts, input, request, info, plan, error)) return nullptr;
   return DecodedStream::Start(std::move(info), std::move(plan), error);
 }
 
 }  // namespace
+
+std::string InputFileOverwritten(const std::string& location, const std::string& output, bool numbered, int64_t first,
+                                 int64_t count) {
+  std::set<FileIdentity> read;
+  FileIdentity identity;
+  NumberPattern pattern;
+  if (IdentifyFile(location, identity)) {
+    read.insert(identity);
+  } else if (FindNumberPattern(location, pattern)) {
+    for (int64_t n : ListSequence(pattern)) {
+      if (IdentifyFile(pattern.Format(static_cast<int>(n)), identity)) read.insert(identity);
+    }
+  }
+  const auto isRead = [&](const std::string& path) { return IdentifyFile(path, identity) && read.count(identity) > 0; };
+  if (isRead(output) || !numbered || !FindNumberPattern(output, pattern)) return isRead(output) ? output : "";
+  // Only files that exist can be inputs: those the pattern names among the frames written.
+  for (int64_t n : ListSequence(pattern)) {
+    if (n < first || n - first >= count) continue;
+    const std::string path = pattern.Format(static_cast<int>(n));
+    if (isRead(path)) return path;
+  }
+  return "";
+}
 
 bool IsCameraLocation(const std::string& location) {
   if (location.rfind("/dev/video", 0) != 0 || location.size() == 10) return false;

@@ -17,6 +17,8 @@ struct SourceInfo {
   std::string description;  // one line for messages: "clip.mp4 (1920x1080, 25 fps, 250 frames, alpha, sound)"
   int width = 0, height = 0;  // the picture's own size
   double fps = kDefaultFrameRate;  // the source's rate (the default rate for stills and sequences)
+  double averageFps = 0.0;    // a source whose rate varies: its frames' average rate, while `fps` is
+                              // the constant rate it is delivered at; 0 for a steady rate
   int64_t frames = 0;         // length in frames: 1 for a still, -1 when unbounded (camera), 0 when
                               // unknown (a file that does not say: it ends where its frames do)
   bool still = false;
@@ -29,6 +31,8 @@ struct SourceRequest {
   int width = 0, height = 0;  // deliver frames at this size (0 = the source's own): fit, aspect kept, padded with transparent black
   int64_t start = 0;          // first frame delivered
   bool loop = false;          // after the last frame start again at 0
+  double fps = 0.0;           // a source whose rate varies is delivered at this constant rate (0 = its
+                              // nominal rate), each frame the one on screen at its time
 };
 
 class FrameSource {
@@ -43,6 +47,12 @@ class FrameSource {
 
 // Probes and opens a source; null with a one-line error naming the problem.
 std::unique_ptr<FrameSource> OpenFrameSource(const SourceRequest& request, std::string& error);
+
+// The first file that writing `output` (a file, or with `numbered` a pattern over the frames
+// `first` to `first + count - 1`) would replace and that the input `location` (a file or a numbered
+// pattern) reads, compared as files on disk, whatever the spelling or link; empty when none.
+std::string InputFileOverwritten(const std::string& location, const std::string& output, bool numbered, int64_t first,
+                                 int64_t count);
 
 // True when `location` names a V4L2 camera device (/dev/videoN).
 bool IsCameraLocation(const std::string& location);

@@ -142,7 +142,12 @@ bool ReadReport(const Json& json, MediaFacts& facts, std::string& error) {
   facts.width = IntegerMember(stream, "width");
   facts.height = IntegerMember(stream, "height");
   facts.fps = Rate(Text(stream, "avg_frame_rate"));
-  if (facts.fps <= 0.0) facts.fps = Rate(Text(stream, "r_frame_rate"));
+  facts.nominalFps = Rate(Text(stream, "r_frame_rate"));
+  if (facts.fps <= 0.0) facts.fps = facts.nominalFps;
+  // Frames at one interval average the nominal rate (within a short last frame); interlaced
+  // pictures say their field rate, twice their frame rate, and are steady too.
+  const double ratio = facts.nominalFps > 0.0 ? facts.fps / facts.nominalFps : 1.0;
+  facts.variableRate = std::fabs(ratio - 1.0) > 0.02 && std::fabs(ratio - 0.5) > 0.001;
   facts.frames = Whole(Text(stream, "nb_frames"));
   if (facts.frames <= 0 && facts.fps > 0.0) {
     facts.frames = EstimatedFrames(stream, facts.fps);

@@ -16,6 +16,8 @@ struct MediaFacts {
   std::string colorRange;  // "tv", "pc"; empty or "unknown" when untagged
   int width = 0, height = 0;
   double fps = 0.0;        // 0 when the stream does not say
+  double nominalFps = 0.0; // the rate every frame's time is a step of (ffprobe's r_frame_rate); 0 when not said
+  bool variableRate = false;  // frames come at changing intervals (a phone's clip): `fps` is only their average
   int64_t frames = 0;      // 0 when unknown: nothing says how long the picture stream is
   bool framesEstimated = false;  // no count kept: `frames` is the duration at the stream's rate
   bool alphaTagged = false;  // VP9 streams that carry alpha in a side channel say alpha_mode=1
@@ -24,7 +26,7 @@ struct MediaFacts {
 
 // Reads the report of `ffprobe -print_format json -show_format -show_streams` into `facts`: the
 // first picture stream that is not cover art, its size as ffmpeg delivers it (turned upright),
-// its rate (average, else nominal) and its length (the frame count, else the stream's duration
+// its rate (average, else nominal; variable when they differ) and its length (the frame count, else the stream's duration
 // at that rate, else unknown: never the file's, which the sound may outlast the picture by). False with a one-line `error` when the text is no such report,
 // has no picture stream or gives it no size; `facts` is then left as it was. Any text at all may
 // come in: nothing is thrown.

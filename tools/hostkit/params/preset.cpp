@@ -1,10 +1,13 @@
 #include "tools/hostkit/params/preset.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <limits>
+#include <set>
 #include <nlohmann/json.hpp>
 
 #include "tools/hostkit/params/parameter_plan.h"
@@ -85,33 +88,66 @@ std::string FloatText(float value) {
 }
 
 namespace {
-bool PresetFromDocument(const Json& document, const std::string& path, const ParameterModel& model,
-                        std::vector<std::string>& settings, std::string& error);
+
+// Where the parser gave up on `text`, as an editor counts: " (line L, column C)"; empty when
+// it does not say.
+std::string WhereJsonFails(const std::string& text) {
+  size_t byte = 0;
+  try {
+    if (!Json::parse(text).is_discarded()) return "";
+  } catch (const Json::parse_error& failure) {
+    byte = failure.byte;
+  } catch (...) {
+    return "";
+  }
+  const size_t end = std::min(byte > 0 ? byte - 1 : 0, text.size());
+  size_t line = 1, column = 1;
+  for (size_t i = 0; i < end; ++i) {
+    column = text[i] == '\n' ? 1 : column + 1;
+    line += text[i] == '\n';
+  }
+  return " (line " + std::to_string(line) + ", column " + std::to_string(column) + ")";
+}
+
 }  // namespace
 
 bool ReadPreset(const std::string& path, const ParameterModel& model, std::vector<std::string>& settings,
                 std::string& error) {
-  const std::string prefix = "preset " + path + ": ";
-  std::ifstream file(path);
+  std::ifstream file(path, std::ios::binary);
   if (!file) {
-    error = prefix + "cannot be read (missing, or no permission)";
+    error = "preset " + path + ": cannot be read (missing, or no permission)";
     return false;
   }
-  return PresetFromDocument(Json::parse(file, nullptr, false), path, model, settings, error);
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  return ReadPresetText(text, path, model, settings, error);
 }
 
 bool ReadPresetText(const std::string& text, const std::string& path, const ParameterModel& model,
                     std::vector<std::string>& settings, std::string& error) {
-  return PresetFromDocument(Json::parse(text, nullptr, false), path, model, settings, error);
-}
-
-namespace {
-
-bool PresetFromDocument(const Json& document, const std::string& path, const ParameterModel& model,
-                        std::vector<std::string>& settings, std::string& error) {
   const std::string prefix = "preset " + path + ": ";
+  // JSON leaves a name given twice in one object open and the parser would keep the last one
+  // without a word, so the names of each object still open are kept while parsing.
+  std::vector<std::set<std::string>> open;
+  std::string repeated;
+  const auto parsed = [&](int, Json::parse_event_t event, Json& value) {
+    if (event == Json::parse_event_t::object_start) {
+      open.emplace_back();
+    } else if (event == Json::parse_event_t::object_end) {
+      if (!open.empty()) open.pop_back();
+    } else if (event == Json::parse_event_t::key && !open.empty() && value.is_string()) {
+      if (!open.back().insert(value.get_ref<const std::string&>()).second && repeated.empty()) {
+        repeated = value.get_ref<const std::string&>();
+      }
+    }
+    return true;
+  };
+  const Json document = Json::parse(text, parsed, false);
   if (document.is_discarded()) {
-    error = prefix + "is not valid JSON";
+    error = prefix + "is not valid JSON" + WhereJsonFails(text);
+    return false;
+  }
+  if (!repeated.empty()) {
+    error = prefix + "\"" + repeated + "\" is given twice in one object; keep one";
     return false;
   }
   if (!document.is_object() || !document.contains("parameters") || !document["parameters"].is_object()) {
@@ -120,8 +156,6 @@ bool PresetFromDocument(const Json& document, const std::string& path, const Par
   }
   return SettingsFromJson(document["parameters"], model, "preset " + path, settings, error);
 }
-
-}  // namespace
 
 bool SettingsFromJson(const nlohmann::json& parameters, const ParameterModel& model, const std::string& source,
                       std::vector<std::string>& settings, std::string& error) {

@@ -15,7 +15,7 @@ namespace hostkit {
 
 // Reads the preset at `path` into constant settings, one per parameter it names. False with a
 // one-line `error` naming the file: missing or unreadable, not JSON, no "parameters" object,
-// an unknown parameter (the valid names are listed), a text parameter, an option name that is
+// a name given twice in one object, an unknown parameter (the valid names are listed), a text parameter, an option name that is
 // not one of the parameter's, or a value that is neither a number nor a name.
 bool ReadPreset(const std::string& path, const ParameterModel& model, std::vector<std::string>& settings,
                 std::string& error);

@@ -3,8 +3,10 @@
 // file that must not exist yet, forcing a file's bytes to disk, the process id that makes
 // temporary names unique, and the path of the running program.
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 namespace hostkit {
 
@@ -28,11 +30,19 @@ bool ReadSmallRegularFile(const std::string& path, size_t limit, std::string& te
 
 long ProcessId();
 
+// Sets the environment variable `name` of this process (and of what it starts) to `value`.
+void SetEnvironment(const std::string& name, const std::string& value);
+
 // Absolute path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
 
 // True when `a` and `b` name the same file: the same file on disk (links and other spellings
 // of the path included) or, for files that do not exist yet, the same normalised path.
 bool SameFile(const std::string& a, const std::string& b);
+
+// The device and inode of the file `path` names (links followed): one file whatever spelling
+// or link reaches it. False when there is no such file.
+using FileIdentity = std::pair<uint64_t, uint64_t>;
+bool IdentifyFile(const std::string& path, FileIdentity& identity);
 
 }  // namespace hostkit

@@ -11,6 +11,13 @@
 
 namespace hostkit {
 
+bool IdentifyFile(const std::string& path, FileIdentity& identity) {
+  struct stat facts {};
+  if (stat(path.c_str(), &facts) != 0) return false;
+  identity = {static_cast<uint64_t>(facts.st_dev), static_cast<uint64_t>(facts.st_ino)};
+  return true;
+}
+
 FILE* CreateNewFile(const std::string& path, std::string& reason) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -92,6 +99,8 @@ bool ReadSmallRegularFile(const std::string& path, size_t limit, std::string& te
 }
 
 long ProcessId() { return static_cast<long>(getpid()); }
+
+void SetEnvironment(const std::string& name, const std::string& value) { setenv(name.c_str(), value.c_str(), 1); }
 
 std::string ExecutablePath() {
   char self[PATH_MAX] = {};

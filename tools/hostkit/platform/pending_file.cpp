@@ -38,6 +38,16 @@ std::string FollowLinks(const std::string& path) {
   return at.string();
 }
 
+// The longest file name (one path component, in bytes) Linux's file systems take.
+constexpr size_t kLongestName = 255;
+
+// The hidden name the file is written under: the final name cut short enough that the name,
+// with its dot and unique suffix, is still one a file system takes.
+std::string TemporaryName(const std::string& base, unsigned serial) {
+  const std::string suffix = ".part-" + std::to_string(ProcessId()) + "-" + std::to_string(serial);
+  return "." + base.substr(0, kLongestName - 1 - suffix.size()) + suffix;
+}
+
 }  // namespace
 
 std::string DirectoryOf(const std::string& path) {
@@ -59,14 +69,17 @@ std::unique_ptr<PendingFile> PendingFile::Create(const std::string& finalPath, s
     error = "output path is a directory, not a file: " + finalPath;
     return nullptr;
   }
+  if (base.size() > kLongestName) {
+    error = "output file name is too long: " + std::to_string(base.size()) + " bytes, where file systems take at most " +
+            std::to_string(kLongestName) + ": " + base.substr(0, 40) + "...";
+    return nullptr;
+  }
   std::unique_ptr<PendingFile> file(new PendingFile());
   file->finalPath = finalPath;
   file->targetPath = FollowLinks(finalPath);
   // Beside the target, so that the rename stays on its file system.
   const std::string targetDirectory = DirectoryOf(file->targetPath);
-  const std::string targetBase = BaseOf(file->targetPath);
-  file->temporaryPath = targetDirectory + "/." + targetBase + ".part-" + std::to_string(ProcessId()) + "-" +
-                        std::to_string(counter.fetch_add(1));
+  file->temporaryPath = targetDirectory + "/" + TemporaryName(BaseOf(file->targetPath), counter.fetch_add(1));
   std::string reason;
   file->stream = CreateNewFile(file->temporaryPath, reason);
   if (!file->stream) {
