@@ -58,13 +58,16 @@ fi
 gpu="" software="" gpu_name=""
 while IFS='|' read -r index name renderer; do
   row "EGL device $index" "$name: $renderer"
-  if [[ $renderer =~ llvmpipe|softpipe|swrast ]]; then
+  if [[ $renderer == "none "* ]]; then
+    continue  # no context on this device: the row says why
+  elif [[ $renderer =~ llvmpipe|softpipe|swrast ]]; then
     [ -n "$software" ] || software=$index
   elif [ -z "$gpu" ] && [ -n "$renderer" ]; then
     gpu=$index gpu_name=$renderer
   fi
 done < <(awk '/^[0-9]+  / {index_ = $1; sub(/^[0-9]+  +/, ""); name = $0}
-              /context:/ && index_ != "" {r = $0; sub(/.*renderer /, "", r); print index_ "|" name "|" r; index_ = ""}' \
+              /context:/ && index_ != "" {r = $0; sub(/^ *context: /, "", r); sub(/.*renderer /, "", r)
+                                          print index_ "|" name "|" r; index_ = ""}' \
           "$files/devices.txt")
 if [ -n "$gpu" ]; then
   device=$gpu
