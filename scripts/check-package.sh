@@ -25,7 +25,7 @@ looks=$(cd "$(dirname "$0")/../looks" && printf './usr/share/swirlmoss/looks/%s\
 multiarch=$(gcc -print-multiarch)
 obs_module=./usr/lib/$multiarch/obs-plugins/swirlmoss-obs.so
 expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./usr/lib/swirlmoss/plugins/Swirlmoss.so \
-  "$obs_module" ./usr/share/obs/obs-plugins/swirlmoss-obs/locale/en-US.ini \
+  "$obs_module" ./usr/share/obs/obs-plugins/swirlmoss-obs/locale/en-US.ini ./usr/lib/$multiarch/gstreamer-1.0/libgstswirlmoss.so \
   ./usr/share/bash-completion/completions/swirlmoss ./usr/share/man/man1/swirlmoss.1.gz \
   ./usr/share/doc/swirlmoss/copyright $looks ./usr/share/kdenlive/effects/frei0r_swirlmoss.xml \
   ./usr/share/shotcut/qml/filters/swirlmoss/meta_swirlmoss.qml ./usr/share/shotcut/qml/filters/swirlmoss/ui_swirlmoss.qml |

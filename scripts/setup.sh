@@ -28,6 +28,8 @@ packages=(
   # frei0r module and the video tools that host it in the tests
   frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-bad
+  # the GStreamer GL element: GStreamer's GL library to build against, its GL elements for the tests
+  libgstreamer-plugins-base1.0-dev gstreamer1.0-gl
   # the Debian package: cpack finds the ELF files with file(1) and their dependencies with
   # dpkg-shlibdeps (dpkg-dev)
   file dpkg-dev

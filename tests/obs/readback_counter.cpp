@@ -4,8 +4,9 @@
 // calls the linked symbols. The shim defines both the lookups, answering counting wrappers for
 // the readback functions, and the symbols. Each call is counted under the file of the code that
 // called it; readback_calls(part) answers the calls from files whose name holds `part`.
-// OBS's own loader opens the GL library and looks names up in it directly, which a preload does
-// not see; OBS's readback for the capture is therefore not counted.
+// Loaders that open the GL library and look names up with dlsym (OBS's, GStreamer's GL library
+// through GLib) get the wrappers too: dlsym itself is wrapped, so a readback by those libraries
+// is counted under their own file.
 
 #include <dlfcn.h>
 
@@ -135,6 +136,13 @@ static Proc Wrapped(const char* name) {
     return reinterpret_cast<Proc>(&glGetnTexImage);
   }
   return nullptr;
+}
+
+__attribute__((visibility("default"), noinline)) void* dlsym(void* handle, const char* name) {
+  if (!FromGlLibrary(__builtin_return_address(0))) {
+    if (Proc wrapped = Wrapped(name)) return reinterpret_cast<void*>(wrapped);
+  }
+  return RealDlsym()(handle, name);
 }
 
 __attribute__((visibility("default"), noinline)) Proc eglGetProcAddress(const char* name) {

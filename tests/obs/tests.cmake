@@ -10,10 +10,7 @@ endif()
 if(TARGET swirlmoss_obs AND NOT SWIRLMOSS_SANITIZE)
   find_package(X11 REQUIRED)
   find_package(libobs REQUIRED)
-  add_library(swirlmoss_readback_counter MODULE ${CMAKE_CURRENT_LIST_DIR}/readback_counter.cpp)
-  swirlmoss_warnings(swirlmoss_readback_counter)
-  target_link_libraries(swirlmoss_readback_counter PRIVATE ${CMAKE_DL_LIBS})
-  set_target_properties(swirlmoss_readback_counter PROPERTIES PREFIX "")
+  include(${CMAKE_CURRENT_LIST_DIR}/../support/readback_counter.cmake)
 
   set(_obs_wrapper bash ${CMAKE_CURRENT_LIST_DIR}/../support/with_xvfb.sh 640x480x24
       env LD_PRELOAD=$<TARGET_FILE:swirlmoss_readback_counter>)

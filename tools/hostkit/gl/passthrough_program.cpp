@@ -12,11 +12,20 @@ out vec4 fragColor;
 void main() { fragColor = texture(InputTexture, uv); }
 )";
 
+const char* const kUpsideDown = R"(#version 410 core
+uniform sampler2D InputTexture;
+out vec4 fragColor;
+void main() {
+  ivec2 at = ivec2(gl_FragCoord.xy);
+  fragColor = texelFetch(InputTexture, ivec2(at.x, textureSize(InputTexture, 0).y - 1 - at.y), 0);
+}
+)";
+
 }  // namespace
 
-bool PassthroughProgram::Create(std::string& error) {
+bool PassthroughProgram::Create(std::string& error, bool upsideDown) {
   Release();
-  program = BuildQuadProgram(kFragment, "pass-through", error);
+  program = BuildQuadProgram(upsideDown ? kUpsideDown : kFragment, "pass-through", error);
   if (!program) return false;
   glGenVertexArrays(1, &vertexArray);
   return true;

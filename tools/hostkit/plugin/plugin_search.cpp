@@ -29,7 +29,7 @@ std::vector<std::string> PluginCandidates(const PluginSearch& search) {
   if (search.seeker == PluginSeeker::Program) {
     return {folder + "/Swirlmoss.so", folder + "/../lib/swirlmoss/plugins/Swirlmoss.so"};
   }
-  if (search.seeker == PluginSeeker::ObsModule) {
+  if (search.seeker == PluginSeeker::ObsModule || search.seeker == PluginSeeker::GstElement) {
     return {folder + "/Swirlmoss.so", folder + "/../../swirlmoss/plugins/Swirlmoss.so",
             folder + "/../swirlmoss/plugins/Swirlmoss.so", folder + "/../Swirlmoss.so"};
   }

@@ -18,6 +18,9 @@ enum class PluginSeeker {
   // PREFIX/lib/ARCH/obs-plugins/swirlmoss-obs.so (Debian's multiarch folder),
   // PREFIX/lib/obs-plugins/swirlmoss-obs.so, or BUILD/obs-plugins/swirlmoss-obs.so
   ObsModule,
+  // PREFIX/lib/ARCH/gstreamer-1.0/libgstswirlmoss.so, or BUILD/gstreamer-1.0/libgstswirlmoss.so:
+  // the same places as the OBS module's
+  GstElement,
 };
 
 struct PluginSearch {
