@@ -140,7 +140,9 @@ TEST_F(VideoOutput, EachContainerHasItsCodecSizeRateFramesAndBt709Tags) {
     }
     // ffprobe 7.1 no longer lifts a ProRes stream's range from its frames into the stream's
     // (5.1 said "tv"): the frames still carry it.
-    if (clip.codec != "prores" || video["color_range"] != "unknown") EXPECT_EQ(video["color_range"], "tv") << clip.name;
+    if (std::string(clip.codec) != "prores" || video["color_range"] != "unknown") {
+      EXPECT_EQ(video["color_range"], "tv") << clip.name;
+    }
     EXPECT_EQ(FirstFrameRange(*dir / clip.name), "tv") << clip.name;
     EXPECT_TRUE(Probe(*dir / clip.name, "a").empty()) << clip.name << ": no sound was asked for";
   }
