@@ -1,24 +1,59 @@
-# `cpack -G DEB` in the build folder makes swirlmoss_VERSION_ARCH.deb: the swirlmoss program,
-# the plugin in /usr/lib/swirlmoss/plugins, the frei0r module in /usr/lib/frei0r-1 and the OBS
-# module in the multiarch obs-plugins/ folder with its data under /usr/share/obs/obs-plugins.
+# `cpack -G DEB` in the build folder makes two packages, so that a user installs only what they
+# asked for:
+#   swirlmoss      the swirlmoss program, the plugin in /usr/lib/swirlmoss/plugins, the frei0r
+#                  module in /usr/lib/frei0r-1 (ffmpeg, MLT, GStreamer), the editors'
+#                  descriptions, the looks, the manual page and the completion;
+#   swirlmoss-obs  the OBS module in the multiarch obs-plugins/ folder with its data under
+#                  /usr/share/obs/obs-plugins: GPL, the one part that needs libobs, and it
+#                  depends on the swirlmoss package of the same version for the plugin.
+# A package is built on a Debian release for that release (its dependencies are that
+# release's libraries), and its version says which: 1.0.0+deb12, 1.0.0+deb13.
 set(CPACK_GENERATOR DEB)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL main obs gstreamer)
 set(CPACK_PACKAGE_NAME swirlmoss)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Swirlmoss maintainers <maintainers@swirlmoss.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time GPU video effect: paint and smoke over video")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Animated paint or smoke drawn over video by an OpenGL 4.1 shader.\nThe Swirlmoss effect plugin, the swirlmoss command-line host that renders, inspects and\nbenchmarks it off screen, a frei0r filter that brings it into ffmpeg, MLT (melt,\nKdenlive, Shotcut) and GStreamer, and a video filter for OBS Studio.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_STRIP_FILES ON)
-# Libraries linked at build time come from dpkg-shlibdeps; the EGL vendor library and the
-# Mesa drivers are loaded at run time, so they are named here.
+
+# The release this build is for, from the system it is built on.
+set(_release_suffix "")
+if(EXISTS /etc/os-release)
+  file(STRINGS /etc/os-release _os_id REGEX "^ID=")
+  file(STRINGS /etc/os-release _os_version REGEX "^VERSION_ID=")
+  string(REGEX REPLACE "^VERSION_ID=\"?([0-9]+).*" "\\1" _os_version "${_os_version}")
+  if(_os_id STREQUAL "ID=debian" AND _os_version MATCHES "^[0-9]+$")
+    set(_release_suffix "+deb${_os_version}")
+  endif()
+endif()
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION}${_release_suffix})
+set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION}${_release_suffix})
+
+# Libraries linked at build time come from dpkg-shlibdeps, for each package its own.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri")
+
+set(CPACK_DEBIAN_MAIN_PACKAGE_NAME swirlmoss)
+set(CPACK_DEBIAN_MAIN_DESCRIPTION
+  "real-time GPU video effect: paint and smoke over video\nAnimated paint or smoke drawn over video by an OpenGL 4.1 shader.\nThe Swirlmoss effect plugin, the swirlmoss command-line host that renders, previews,\ninspects and benchmarks it, and a frei0r filter that brings it into ffmpeg, MLT (melt,\nKdenlive, Shotcut) and GStreamer. The OBS Studio filter is in swirlmoss-obs.")
+# The EGL vendor library and the Mesa drivers are loaded at run time, so they are named here.
+set(CPACK_DEBIAN_MAIN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri")
 # ffmpeg: the CLI's MP4 and GIF output, and the most common frei0r host.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ffmpeg")
-# obs-studio: the program that loads the OBS filter.
+set(CPACK_DEBIAN_MAIN_PACKAGE_RECOMMENDS "ffmpeg")
 # pipewire: the daemon that `preview --camera` publishes its picture to.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "melt, gstreamer1.0-plugins-bad, obs-studio, pipewire")
+set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS "melt, gstreamer1.0-plugins-bad, swirlmoss-obs, pipewire")
+
+set(CPACK_DEBIAN_OBS_PACKAGE_NAME swirlmoss-obs)
+set(CPACK_DEBIAN_OBS_DESCRIPTION
+  "Swirlmoss video filter for OBS Studio\nThe Swirlmoss effect (animated paint or smoke drawn over video by an OpenGL 4.1\nshader) as a video filter of OBS Studio's sources. It runs the plugin of the\nswirlmoss package inside OBS's own OpenGL context.")
+set(CPACK_DEBIAN_OBS_PACKAGE_DEPENDS "swirlmoss (= ${CPACK_DEBIAN_PACKAGE_VERSION})")
+set(CPACK_DEBIAN_OBS_PACKAGE_ENHANCES "obs-studio")
+
+set(CPACK_DEBIAN_GSTREAMER_PACKAGE_NAME swirlmoss-gstreamer)
+set(CPACK_DEBIAN_GSTREAMER_DESCRIPTION
+  "Swirlmoss GStreamer GL element\nThe Swirlmoss effect (animated paint or smoke drawn over video by an OpenGL 4.1\nshader) as swirlmossgl, a GStreamer element whose frames stay in GL textures from\nglupload to the sink. It runs the plugin of the swirlmoss package.")
+set(CPACK_DEBIAN_GSTREAMER_PACKAGE_DEPENDS "swirlmoss (= ${CPACK_DEBIAN_PACKAGE_VERSION})")
+set(CPACK_DEBIAN_GSTREAMER_PACKAGE_RECOMMENDS "gstreamer1.0-gl")
 include(CPack)

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a configured and built folder and checks what it holds and
-# declares: the program, the plugin and the frei0r module at their literal places under /usr,
-# the manual page, the bash completion, the looks, the editors' descriptions and the copyright
-# file, the run-time
-# dependencies that no linker sees, a frei0r module exporting only the f0r_* functions and
-# never unloaded, the OBS module in the multiarch obs-plugins/ folder with its locale, exporting
-# only OBS's module functions and under the GPL in the copyright file, and that the unpacked
-# program and modules find the plugin relative to themselves.
+# Builds the Debian packages from a configured and built folder and checks what each holds and
+# declares. swirlmoss: the program, the plugin and the frei0r module at their literal places
+# under /usr, the manual page, the bash completion, the looks, the editors' descriptions and
+# the copyright file, the run-time dependencies that no linker sees and none on libobs, a
+# frei0r module exporting only the f0r_* functions and never unloaded. swirlmoss-obs: the OBS
+# module in the multiarch obs-plugins/ folder with its locale, exporting only OBS's module
+# functions, under the GPL in its copyright file, depending on swirlmoss of its own version.
+# swirlmoss-gstreamer: the GStreamer GL element in GStreamer's multiarch plugin folder, with
+# GStreamer's GL library among its dependencies and swirlmoss of its own version.
+# Both carry the release they were built on in their version (+deb12, +deb13), and unpacked
+# together the program and the modules find the plugin relative to themselves.
 # Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build=${1:?usage: check-package.sh BUILD_DIR}
@@ -16,30 +19,63 @@ fail() { echo "package check: $*" >&2; exit 1; }
 
 (cd "$build" && cpack -G DEB -B "$work" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; fail "cpack failed"; }
 shopt -s nullglob
-debs=("$work"/swirlmoss_*.deb)
-[ ${#debs[@]} -eq 1 ] || fail "expected one swirlmoss_*.deb, found ${#debs[@]}"
-deb=${debs[0]}
+main_debs=("$work"/swirlmoss_*.deb)
+obs_debs=("$work"/swirlmoss-obs_*.deb)
+gst_debs=("$work"/swirlmoss-gstreamer_*.deb)
+all_debs=("$work"/*.deb)
+[ ${#main_debs[@]} -eq 1 ] && [ ${#obs_debs[@]} -eq 1 ] && [ ${#gst_debs[@]} -eq 1 ] && [ ${#all_debs[@]} -eq 3 ] ||
+  fail "expected swirlmoss_*.deb, swirlmoss-obs_*.deb and swirlmoss-gstreamer_*.deb, found: $(cd "$work" && echo *.deb)"
+deb=${main_debs[0]}
+obs_deb=${obs_debs[0]}
+gst_deb=${gst_debs[0]}
 
-files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort)
+contents() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ {print $NF}' | sort; }
 looks=$(cd "$(dirname "$0")/../looks" && printf './usr/share/swirlmoss/looks/%s\n' *.json)
 multiarch=$(gcc -print-multiarch)
 obs_module=./usr/lib/$multiarch/obs-plugins/swirlmoss-obs.so
 expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./usr/lib/swirlmoss/plugins/Swirlmoss.so \
-  "$obs_module" ./usr/share/obs/obs-plugins/swirlmoss-obs/locale/en-US.ini ./usr/lib/$multiarch/gstreamer-1.0/libgstswirlmoss.so \
   ./usr/share/bash-completion/completions/swirlmoss ./usr/share/man/man1/swirlmoss.1.gz \
   ./usr/share/doc/swirlmoss/copyright $looks ./usr/share/kdenlive/effects/frei0r_swirlmoss.xml \
   ./usr/share/shotcut/qml/filters/swirlmoss/meta_swirlmoss.qml ./usr/share/shotcut/qml/filters/swirlmoss/ui_swirlmoss.qml |
   sort)
-[ "$files" = "$expected" ] || fail "unexpected contents:"$'\n'"$files"
+[ "$(contents "$deb")" = "$expected" ] || fail "unexpected contents of swirlmoss:"$'\n'"$(contents "$deb")"
+expected=$(printf '%s\n' "$obs_module" ./usr/share/obs/obs-plugins/swirlmoss-obs/locale/en-US.ini \
+  ./usr/share/doc/swirlmoss-obs/copyright | sort)
+[ "$(contents "$obs_deb")" = "$expected" ] || fail "unexpected contents of swirlmoss-obs:"$'\n'"$(contents "$obs_deb")"
+expected=$(printf '%s\n' ./usr/lib/$multiarch/gstreamer-1.0/libgstswirlmoss.so ./usr/share/doc/swirlmoss-gstreamer/copyright | sort)
+[ "$(contents "$gst_deb")" = "$expected" ] || fail "unexpected contents of swirlmoss-gstreamer:"$'\n'"$(contents "$gst_deb")"
 
 field() { dpkg-deb -f "$deb" "$1"; }
+obs_field() { dpkg-deb -f "$obs_deb" "$1"; }
+# PACKAGE, the Depends field on input. Debian 13 renamed libraries whose ABI changed with 64-bit
+# time (libpng16-16t64, libobs0t64): either name counts.
+depends_on() { tr ',' '\n' | grep -Eq "^ *$1(t64)?( |\(|$)"; }
 [ "$(field Package)" = swirlmoss ] || fail "Package is $(field Package)"
-for needed in libegl-mesa0 libgl1-mesa-dri libegl1 libpng16-16 libobs0; do
-  field Depends | tr ',' '\n' | grep -q "^ *$needed\b" || fail "Depends lacks $needed: $(field Depends)"
+[ "$(obs_field Package)" = swirlmoss-obs ] || fail "the OBS module's Package is $(obs_field Package)"
+for needed in libegl-mesa0 libgl1-mesa-dri libegl1 libpng16-16; do
+  field Depends | depends_on "$needed" || fail "Depends lacks $needed: $(field Depends)"
 done
+! field Depends | depends_on libobs0 || fail "swirlmoss depends on libobs0: $(field Depends)"
 field Recommends | grep -qw ffmpeg || fail "Recommends lacks ffmpeg"
+# The release the packages are for is in their version, and the OBS module wants the plugin
+# of exactly its own build.
+release=""
+if grep -q '^ID=debian$' /etc/os-release; then
+  release="+deb$(sed -n 's/^VERSION_ID="\{0,1\}\([0-9]*\).*/\1/p' /etc/os-release)"
+fi
+version=$(field Version)
+[ "$version" = "$(sed -n 's/^project(Swirlmoss VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../CMakeLists.txt")$release" ] ||
+  fail "the version $version does not name the release ($release)"
+[ "$(obs_field Version)" = "$version" ] || fail "the two packages' versions differ: $version, $(obs_field Version)"
+obs_field Depends | tr ',' '\n' | sed 's/^ *//' | grep -qxF "swirlmoss (= $version)" || fail "swirlmoss-obs does not depend on swirlmoss $version: $(obs_field Depends)"
+obs_field Depends | depends_on libobs0 || fail "swirlmoss-obs does not depend on libobs0: $(obs_field Depends)"
+gst_field() { dpkg-deb -f "$gst_deb" "$1"; }
+gst_field Depends | tr ',' '\n' | sed 's/^ *//' | grep -qxF "swirlmoss (= $version)" || fail "swirlmoss-gstreamer does not depend on swirlmoss $version: $(gst_field Depends)"
+gst_field Depends | depends_on libgstreamer-gl1.0-0 || fail "swirlmoss-gstreamer does not depend on GStreamer's GL library: $(gst_field Depends)"
+! field Depends | depends_on libgstreamer-gl1.0-0 || fail "swirlmoss depends on GStreamer's GL library: $(field Depends)"
 
 dpkg-deb -x "$deb" "$work/root"
+dpkg-deb -x "$obs_deb" "$work/root"
 exports=$(nm -D --defined-only "$work/root/usr/lib/frei0r-1/swirlmoss.so" | awk '{print $3}' | grep -v '^f0r_' || true)
 [ -z "$exports" ] || fail "the frei0r module exports more than f0r_*: $exports"
 # Hosts unload frei0r modules (ffmpeg at every resolution change); the module's GL thread and
@@ -51,8 +87,8 @@ exports=$(nm -D --defined-only "$work/root/$obs_module" | awk '{print $3}' | gre
 [ -z "$exports" ] || fail "the OBS module exports more than obs_module_*: $exports"
 [ -f "$(dirname "$work/root/$obs_module")/../../swirlmoss/plugins/Swirlmoss.so" ] ||
   fail "the plugin is not where the installed OBS module looks for it"
-grep -q '^Files: usr/lib/\*/obs-plugins/swirlmoss-obs.so' "$work/root/usr/share/doc/swirlmoss/copyright" &&
-  grep -q '^License: GPL-2.0+' "$work/root/usr/share/doc/swirlmoss/copyright" ||
+grep -q '^Files: usr/lib/\*/obs-plugins/swirlmoss-obs.so' "$work/root/usr/share/doc/swirlmoss-obs/copyright" &&
+  grep -q '^License: GPL-2.0+' "$work/root/usr/share/doc/swirlmoss-obs/copyright" ||
   fail "the copyright file does not give the OBS module's GPL terms"
 # The manual page has a section per subcommand; the bash completion loads.
 root=$work/root/usr
@@ -77,4 +113,4 @@ env -u SWIRLMOSS_PLUGIN FREI0R_PATH="$root/lib/frei0r-1" timeout -k 5 120 ffmpeg
 # Nothing but the module's note on the process's first frame (the shader compile and its time).
 said=$(grep -v -e '^swirlmoss (frei0r): first frame: ' -e '^swirlmoss (frei0r): shader compiled, ' "$work/ffmpeg.log" || true)
 [ -z "$said" ] || fail "ffmpeg with the installed module said: $said"
-echo "package check: $(basename "$deb") holds the program, the plugin, the frei0r and OBS modules, the editors' descriptions, the manual and the completion"
+echo "package check: $(basename "$deb") holds the program, the plugin, the frei0r module, the editors' descriptions, the manual and the completion; $(basename "$obs_deb") the OBS module"

@@ -1,34 +1,53 @@
 #!/usr/bin/env bash
-# Runs the project as a new user would, on a freshly installed Debian 12: bootstraps a minimal
-# bookworm system into a folder, puts a clean clone of this checkout's HEAD commit into it, and
-# runs there, as root and in order, the README's two commands (scripts/demo.sh, then
+# Runs the project as a new user would, on a freshly installed Debian: bootstraps a minimal
+# system of the release into a folder, puts a clean clone of this checkout's HEAD commit into
+# it, and runs there, as root and in order, the README's two commands (scripts/demo.sh, then
 # scripts/test.sh) with the Debian package's install and removal between them, and ten rounds
 # of the sanitizer build's CLI test. Prints the wall time of every step at the end, whether it
 # passed or not. Not part of CI (CI already starts from a clean clone, but on a machine that
 # has everything installed); needs root and the network.
 #
-#   sudo bash scripts/fresh-machine-check.sh [--skip-tests] [--keep] [DIR]
+#   sudo bash scripts/fresh-machine-check.sh [--release bookworm|trixie] [--skip-tests] [--keep] [DIR]
 #
-# DIR (default: a new folder under /var/tmp) must not exist or be empty. The system is
-# removed at the end unless --keep is given; the mounts are always undone. --skip-tests
-# stops after the demo and the package step, for runs that only need an installed system.
+# --release picks Debian 12 (bookworm) or Debian 13 (trixie); without it both run, one after
+# the other (never side by side: each takes both cores for an hour or more), in DIR/bookworm
+# and DIR/trixie when DIR is given. DIR (default: a new folder under /var/tmp) must not exist
+# or be empty. The system is removed at the end unless --keep is given; the mounts are always
+# undone. --skip-tests stops after the demo and the package step, for runs that only need an
+# installed system.
 set -euo pipefail
 
-usage() { echo "usage: sudo bash scripts/fresh-machine-check.sh [--skip-tests] [--keep] [DIR]" >&2; }
+usage() { echo "usage: sudo bash scripts/fresh-machine-check.sh [--release bookworm|trixie] [--skip-tests] [--keep] [DIR]" >&2; }
 
 skip_tests=0
 keep=0
 root=""
+release=""
+passed=()
 while [ $# -gt 0 ]; do
   case $1 in
-    --skip-tests) skip_tests=1 ;;
-    --keep) keep=1 ;;
+    --release)
+      [ $# -ge 2 ] || { usage; exit 2; }
+      case $2 in bookworm | trixie) release=$2 ;; *) echo "fresh-machine-check: unknown release $2" >&2; usage; exit 2 ;; esac
+      shift ;;
+    --skip-tests) skip_tests=1; passed+=("$1") ;;
+    --keep) keep=1; passed+=("$1") ;;
     -h | --help) usage; exit 0 ;;
     -*) echo "fresh-machine-check: unknown option $1" >&2; usage; exit 2 ;;
     *) [ -z "$root" ] || { usage; exit 2; }; root=$1 ;;
   esac
   shift
 done
+
+# Both releases: this script once per release, each with its own system and summary; the
+# second runs even when the first failed, and the run fails if either did.
+if [ -z "$release" ]; then
+  status=0
+  for release in bookworm trixie; do
+    bash "$0" --release "$release" "${passed[@]}" ${root:+"$root/$release"} || status=1
+  done
+  exit "$status"
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "fresh-machine-check: must run as root (debootstrap, chroot and mounts)" >&2
@@ -42,7 +61,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 commit=$(git -C "$repo" rev-parse HEAD)
 mirror=${SWIRLMOSS_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 if [ -z "$root" ]; then
-  root=$(mktemp -d /var/tmp/swirlmoss-fresh.XXXXXX)
+  root=$(mktemp -d "/var/tmp/swirlmoss-fresh-$release.XXXXXX")
 elif [ -e "$root" ] && [ -n "$(ls -A "$root")" ]; then
   echo "fresh-machine-check: $root is not empty; give a new or empty folder" >&2
   exit 1
@@ -59,7 +78,7 @@ step_results=()
 
 run_step() {  # name function
   local name=$1 start end status=0
-  echo "=== fresh-machine-check: $name ==="
+  echo "=== fresh-machine-check ($release): $name ==="
   start=$(date +%s)
   "$2" || status=$?
   end=$(date +%s)
@@ -71,7 +90,7 @@ run_step() {  # name function
 
 summary() {
   local i
-  echo "=== fresh-machine-check: summary (commit ${commit:0:12}, system in $root) ==="
+  echo "=== fresh-machine-check: summary ($release, commit ${commit:0:12}, system in $root) ==="
   for i in "${!step_names[@]}"; do
     printf '  %-28s %6d s  %s\n' "${step_names[$i]}" "${step_seconds[$i]}" "${step_results[$i]}"
   done
@@ -108,7 +127,7 @@ trap 'exit 130' INT TERM
 # --- the steps ---
 
 step_bootstrap() {
-  debootstrap --variant=minbase bookworm "$root" "$mirror"
+  debootstrap --variant=minbase "$release" "$root" "$mirror"
 }
 
 step_clone() {

@@ -13,7 +13,7 @@ packages=(
   # shader validation
   glslang-tools
   # reliability: the fuzz target (clang's libFuzzer) and the GLX path on a private X server
-  clang libclang-rt-14-dev xvfb xauth libx11-dev
+  clang xvfb xauth libx11-dev
   # headless host: command line, PNG, OpenEXR, JSON, video
   libcli11-dev libpng-dev libopenexr-dev nlohmann-json3-dev ffmpeg
   # Windows: mingw-w64 cross compilers (posix threads) and Wine on Xvfb for the host test
@@ -52,5 +52,16 @@ packages=(
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi
 export DEBIAN_FRONTEND=noninteractive
 "${SUDO[@]}" apt-get update -qq
+
+# Names that carry the release's version are asked of the release itself, never listed here.
+# libFuzzer and the sanitizer runtimes: libclang-rt-N-dev for the clang-N that this release's
+# clang package depends on (14 on Debian 12, 19 on Debian 13).
+clang_major=$(apt-cache depends clang 2>/dev/null | sed -n 's/^ *Depends: clang-\([0-9][0-9]*\)$/\1/p' | head -n 1)
+if [ -z "$clang_major" ]; then
+  echo "setup: cannot tell which clang this release's clang package installs (apt-cache depends clang)" >&2
+  exit 1
+fi
+packages+=("libclang-rt-$clang_major-dev")
+
 "${SUDO[@]}" apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
 echo "setup: all packages present"

@@ -12,9 +12,12 @@
 namespace obstest {
 namespace {
 
+// Ends the process at once: exit handlers would shut down an OBS that never finished starting,
+// which crashes in libobs.
 [[noreturn]] void Fail(const std::string& step) {
   std::fprintf(stderr, "obs session: %s\n", step.c_str());
-  std::exit(1);
+  std::fflush(stderr);
+  std::_Exit(1);
 }
 
 void OpenModule(const std::string& binary, const std::string& data) {
@@ -26,7 +29,9 @@ void OpenModule(const std::string& binary, const std::string& data) {
 
 int ResetVideo(int width, int height) {
   obs_video_info video{};
-  video.graphics_module = "libobs-opengl.so.29";
+  // The renderer by its soname, which libobs0 installs on every release (the file behind it is
+  // named for OBS's version: libobs-opengl.so.29, .30).
+  video.graphics_module = "libobs-opengl.so.1";
   video.fps_num = 30;
   video.fps_den = 1;
   video.base_width = video.output_width = static_cast<uint32_t>(width);

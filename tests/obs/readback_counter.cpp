@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <mutex>
 
 namespace {

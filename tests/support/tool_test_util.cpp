@@ -99,6 +99,7 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
   int status = 0;
   waitpid(child, &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   return result;
 }
 

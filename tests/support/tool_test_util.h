@@ -34,6 +34,7 @@ bool LoadPng(const std::string& path, PngOnDisk& png);
 
 struct RunResult {
   int exitCode = -1;
+  int signal = 0;  // the signal that ended the program, 0 when it exited
   std::string out;
   std::string err;
 };

@@ -20,6 +20,18 @@ namespace {
 
 constexpr double kMessageSeconds = 6.0;
 
+// The keys the preview answers. Dear ImGui 1.87 gave every key a name of its own (ImGuiKey_S,
+// and since 1.89 only those are accepted); before it, a key was the backend's code, GLFW's here.
+#if IMGUI_VERSION_NUM >= 18700
+using Key = ImGuiKey;
+constexpr Key kKeyEscape = ImGuiKey_Escape, kKeySpace = ImGuiKey_Space, kKeyPeriod = ImGuiKey_Period,
+              kKeyRight = ImGuiKey_RightArrow, kKeyS = ImGuiKey_S, kKeyR = ImGuiKey_R, kKeyF = ImGuiKey_F;
+#else
+using Key = int;
+constexpr Key kKeyEscape = GLFW_KEY_ESCAPE, kKeySpace = GLFW_KEY_SPACE, kKeyPeriod = GLFW_KEY_PERIOD,
+              kKeyRight = GLFW_KEY_RIGHT, kKeyS = GLFW_KEY_S, kKeyR = GLFW_KEY_R, kKeyF = GLFW_KEY_F;
+#endif
+
 const char* ScaleName(RenderScale scale) {
   switch (scale) {
     case RenderScale::Full: return "full";
@@ -246,16 +258,16 @@ bool PreviewSession::UploadSourceFrame() {
 
 void PreviewSession::HandleKeys() {
   if (ImGui::GetIO().WantTextInput) return;
-  if (ImGui::IsKeyPressed(GLFW_KEY_ESCAPE, false)) exiting = true;
-  if (ImGui::IsKeyPressed(GLFW_KEY_SPACE, false)) paused = !paused;
-  if (ImGui::IsKeyPressed(GLFW_KEY_PERIOD) || ImGui::IsKeyPressed(GLFW_KEY_RIGHT)) {
+  if (ImGui::IsKeyPressed(kKeyEscape, false)) exiting = true;
+  if (ImGui::IsKeyPressed(kKeySpace, false)) paused = !paused;
+  if (ImGui::IsKeyPressed(kKeyPeriod) || ImGui::IsKeyPressed(kKeyRight)) {
     paused = true;
     stepOnce = true;
   }
   const bool shift = ImGui::GetIO().KeyShift;
-  if (ImGui::IsKeyPressed(GLFW_KEY_S, false)) SaveStill(shift);
-  if (ImGui::IsKeyPressed(GLFW_KEY_R, false)) ToggleRecording(shift);
-  if (ImGui::IsKeyPressed(GLFW_KEY_F, false)) window.ToggleFullScreen();
+  if (ImGui::IsKeyPressed(kKeyS, false)) SaveStill(shift);
+  if (ImGui::IsKeyPressed(kKeyR, false)) ToggleRecording(shift);
+  if (ImGui::IsKeyPressed(kKeyF, false)) window.ToggleFullScreen();
 }
 
 void PreviewSession::DrawUi() {

@@ -5,6 +5,7 @@
 #include <backends/imgui_impl_opengl3.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "tools/hostkit/gl/gl_api.h"
 #define GLFW_INCLUDE_NONE
@@ -20,11 +21,25 @@ void OnGlfwError(int, const char* description) { lastGlfwError = description ? d
 
 const char* const kUseRender = "; `swirlmoss render` renders without a display";
 
+// GLFW 3.4 (Debian 13) also speaks Wayland, and tries it first: without a compositor, libwayland
+// prints its own line about XDG_RUNTIME_DIR before GLFW goes on to X11. The preview takes X11
+// (XWayland in a Wayland session, GLX as on GLFW 3.3) wherever there is one, and Wayland only
+// where a compositor is named and no X display is.
+void ChoosePlatform() {
+#ifdef GLFW_PLATFORM
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const bool onlyWayland = (!x11 || !*x11) && wayland && *wayland;
+  if (!onlyWayland && glfwPlatformSupported(GLFW_PLATFORM_X11)) glfwInitHint(GLFW_PLATFORM, GLFW_PLATFORM_X11);
+#endif
+}
+
 }  // namespace
 
 std::unique_ptr<PreviewWindow> PreviewWindow::Open(const std::string& title, int width, int height,
                                                    std::string& error) {
   glfwSetErrorCallback(OnGlfwError);
+  ChoosePlatform();
   if (!glfwInit()) {
     error = "no display to open the preview window on (" + lastGlfwError + ")" + kUseRender;
     return nullptr;
