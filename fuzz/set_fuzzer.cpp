@@ -1,5 +1,5 @@
-// --set values: each line of the input is one NAME=VALUE setting (a constant, a ramp FROM..TO
-// or keyframes FRAME:VALUE,...), parsed as one command line against a model of every kind of
+// --set values: each line of the input is one NAME=VALUE setting (a constant, a ramp FROM..TO,
+// keyframes FRAME:VALUE,... or a feature of the sound FEATURE:FROM..TO), parsed as one command line against a model of every kind of
 // parameter. A plan that parses gives a finite value for every parameter at every frame of a
 // render, and a switch 0 or 1 at every frame.
 
@@ -12,6 +12,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const hostkit::ParameterModel model = fuzzcheck::EveryKindModel();
+  static const hostkit::SoundFeatures sound = [] {
+    hostkit::SoundFeatures features;
+    features.frames.resize(3);
+    features.frames[1].values.fill(1.0f);
+    features.frames[2].values.fill(0.5f);
+    return features;
+  }();
   const std::string input = fuzzcheck::Text(data, size);
   std::vector<std::string> settings;
   for (size_t start = 0; start <= input.size();) {
@@ -37,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (const int frames : {1, 2, 7, 1000000000}) {
       for (const int frame : {0, frames / 3, frames / 2, frames - 1}) {
-        const float value = track->At(frame, frames);
+        const float value = track->At(frame, frames, &sound);
         fuzzcheck::Check(std::isfinite(value), track->name + ": not finite at frame " + std::to_string(frame) + " of " +
                                                    std::to_string(frames));
         fuzzcheck::Check(!model.Parameters()[track->index].IsBoolean() || value == 0.0f || value == 1.0f,

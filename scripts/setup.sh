@@ -47,6 +47,8 @@ packages=(
   libpipewire-0.3-dev pipewire pipewire-bin wireplumber dbus-daemon gstreamer1.0-pipewire
   # the editors' descriptions (Kdenlive's XML, Shotcut's QML): checked by xmllint and qmllint
   libxml2-utils qtdeclarative5-dev-tools
+  # the sound as a source of parameter values: beats, onsets and spectra through aubio
+  libaubio-dev
 )
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=(); else SUDO=(sudo); fi

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -227,6 +228,49 @@ TEST_F(CliFootage, SplitPiecesAreTheWholeRendersFramesByteForByte) {
   }
 }
 
+// A render whose parameters follow the sound equals, byte for byte, the same render with the
+// values of its --dump-features CSV given as keyframes; a piece of it equals the same frames of
+// the whole.
+TEST_F(CliFootage, SoundMappedRenderIsItsDumpedValuesAsKeyframes) {
+  const std::string clicks = dir / "clicks.mkv";
+  ASSERT_TRUE(tooltest::MakeClipWithSound(clicks, tooltest::ClickTrack(120.0, 0.2), 3.0));
+  const std::vector<std::string> common = {"render", "-o", "-", "--input", clicks, "--set", "Seed=Seed 2"};
+  const auto render = [&](std::vector<std::string> more) {
+    more.insert(more.begin(), common.begin(), common.end());
+    const RunResult run = Swirlmoss(more);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return run.out;
+  };
+  const std::vector<std::string> mapped = {"--set", "Light=level:1..6", "--set", "Spot Spin=beat:0..0.25"};
+  std::vector<std::string> dumped = mapped;
+  dumped.insert(dumped.end(), {"--dump-features", dir / "features.csv"});
+  const std::string whole = render(dumped);
+  ASSERT_EQ(whole.size(), size_t(90) * 64 * 64 * 4);
+
+  std::ifstream csv(dir / "features.csv");
+  std::string line, light = "Light=", spin = "Spot Spin=";
+  std::getline(csv, line);
+  EXPECT_EQ(line, "frame,time,level,bass,mid,high,beat,onset,bar,tempo");
+  int frames = 0, beats = 0;
+  for (; std::getline(csv, line); ++frames) {
+    int frame = 0;
+    double time = 0;
+    float level = 0, beat = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d,%lf,%f,%*f,%*f,%*f,%f", &frame, &time, &level, &beat), 4) << line;
+    char key[80];
+    std::snprintf(key, sizeof key, "%s%d:%.9g", frame ? "," : "", frame, static_cast<double>(static_cast<float>(1.0 + 5.0 * level)));
+    light += key;
+    std::snprintf(key, sizeof key, "%s%d:%.9g", frame ? "," : "", frame, static_cast<double>(static_cast<float>(0.25f * static_cast<double>(beat))));
+    spin += key;
+    beats += beat == 1.0f;
+  }
+  EXPECT_EQ(frames, 90);
+  EXPECT_GE(beats, 5) << "six clicks in three seconds";
+  EXPECT_TRUE(render({"--set", light, "--set", spin}) == whole) << "the keyframed render differs";
+  const std::string piece = render({mapped[0], mapped[1], mapped[2], mapped[3], "--start", "40", "--count", "20"});
+  EXPECT_TRUE(piece == whole.substr(size_t(40) * 64 * 64 * 4, size_t(20) * 64 * 64 * 4)) << "the piece differs";
+}
+
 // The mean absolute difference of the colour channels of frame `a` of `x` and frame `b` of `y`
 // (48x32 RGBA frames).
 double MeanDifference(const std::string& x, int a, const std::string& y, int b) {
@@ -338,6 +382,9 @@ TEST_F(CliFootage, BadInputsAreOneLineANonZeroExitAndNoFile) {
       {{"--input", clip, "--start", "20"}, "has no frame 20 (its frames are 0 to 19)"},
       {{"--input", clip, "--start", "20", "--loop", "--frames", "20"}, "--start 20 is outside the timeline of 20"},
       {{"--input", clip, "--start", "18", "--count", "3"}, "--count 3 does not fit"},
+      {{"--set", "Light=bass:1..6"}, "a --set that follows the sound needs an --input with sound"},
+      {{"--input", dir / "seq/s_1.png", "--dump-features", dir / "f.csv"}, "--dump-features needs sound, and"},
+      {{"--input", clip, "--set", "Light=bass:1"}, "malformed sound mapping in --set \"Light=bass:1\""},
   };
   for (const auto& c : cases) {
     ScratchDir out;

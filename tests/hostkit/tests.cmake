@@ -44,6 +44,8 @@ if(TARGET swirlmoss_hostkit)
     LIBS swirlmoss_hostkit swirlmoss_tool_test_util LABELS tools)
   swirlmoss_add_test(hostkit_encode_pool_test SOURCES hostkit/media/encode_pool_test.cpp
     LIBS swirlmoss_hostkit LABELS tools)
+  swirlmoss_add_test(hostkit_sound_analysis_test SOURCES hostkit/media/sound_analysis_test.cpp
+    LIBS swirlmoss_hostkit_media swirlmoss_tool_test_util LABELS tools)
   swirlmoss_add_test(hostkit_video_output_test SOURCES hostkit/media/video_output_test.cpp
     LIBS swirlmoss_hostkit swirlmoss_tool_test_util LABELS tools)
 endif()

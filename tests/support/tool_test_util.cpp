@@ -129,6 +129,20 @@ bool DecodeFirstFrame(const std::string& path, int width, int height, PngOnDisk&
   return true;
 }
 
+bool MakeClipWithSound(const std::string& path, const std::string& soundExpression, double seconds, int fps) {
+  const std::string length = std::to_string(seconds);
+  return RunTool("ffmpeg", {"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
+                            "color=c=black:s=64x64:r=" + std::to_string(fps) + ":d=" + length, "-f", "lavfi", "-i",
+                            "aevalsrc=" + soundExpression + ":s=44100:d=" + length, "-c:v", "ffv1", "-c:a",
+                            "pcm_s16le", "-shortest", path})
+             .exitCode == 0;
+}
+
+std::string ClickTrack(double bpm, double first) {
+  const std::string period = std::to_string(60.0 / bpm), start = std::to_string(first);
+  return "'if(gte(t," + start + ")*lt(mod(t-" + start + "," + period + "),0.005),0.8*sin(2*PI*1000*t),0)'";
+}
+
 int LineCount(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
 }  // namespace tooltest

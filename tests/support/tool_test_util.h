@@ -56,6 +56,12 @@ RunResult RunTool(const std::string& name, std::vector<std::string> args);
 // the alpha plane. False when ffmpeg fails or the size differs.
 bool DecodeFirstFrame(const std::string& path, int width, int height, PngOnDisk& frame);
 
+// A small clip (64x64 black at `fps`, Matroska) of `seconds` whose mono sound at 44.1 kHz is
+// ffmpeg's aevalsrc `soundExpression` of t, such as "sin(2*PI*440*t)". False when ffmpeg fails.
+bool MakeClipWithSound(const std::string& path, const std::string& soundExpression, double seconds, int fps = 30);
+// An aevalsrc expression of clicks (5 ms of 1 kHz) every 60/bpm seconds from `first` seconds.
+std::string ClickTrack(double bpm, double first);
+
 // Number of '\n' in `text`.
 int LineCount(const std::string& text);
 

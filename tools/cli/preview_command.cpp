@@ -100,7 +100,9 @@ int RunPreview(const PreviewOptions& options) {
   const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, hostkit::PlanValues(settings), plugin.model), plugin.model);
   preview::SessionSetup setup;
   Require(preview::ConstantChanges(plan, setup.initial),
-          "the preview takes constant values only; ramps and keyframes are for `swirlmoss render`", kExitUsage);
+          "the preview takes constant values only; ramps, keyframes and features of the sound are for "
+          "`swirlmoss render`",
+          kExitUsage);
   if (!options.uiScript.empty()) {
     std::string error;
     Require(preview::ReadUiScript(options.uiScript, plugin.model, setup.script, error, options.exitAfter), error,

@@ -17,8 +17,10 @@
 #include "tools/hostkit/image/number_pattern.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/media/output_formats.h"
+#include "tools/hostkit/media/sound_analysis.h"
 #include "tools/hostkit/params/seed.h"
 #include "tools/hostkit/platform/file_system.h"
+#include "tools/hostkit/platform/pending_file.h"
 #include "tools/hostkit/render/render_loop.h"
 
 namespace swirlcli {
@@ -30,6 +32,9 @@ const char* const kSetHelp =
     "  --set \"Seed=Seed 4\"            likewise; \"Night Mode=on\" for a switch\n"
     "  --set \"Spot Spin=0..1\"         a linear ramp from the first frame to the last\n"
     "  --set \"Light=0:1,60:5,120:1\"   keyframes FRAME:VALUE (frames from 0), linear between them\n"
+    "  --set \"Light=bass:1..6\"        follows the input's sound: 1 where the bass is 0, 6 where it\n"
+    "                                 is 1 (features: level, bass, mid, high, beat, onset, bar;\n"
+    "                                 \"Light=bass\" spans the declared range)\n"
     "A number outside its declared range is passed unchanged with a warning: the plugin does not\n"
     "clamp. An option takes one of its names, or a value within its elements' values.\n"
     "\n"
@@ -53,6 +58,7 @@ struct RenderOptions {
   bool loop = false;
   bool noAudio = false;
   hostkit::OutputTarget output;
+  std::string dumpFeatures;
   int jobs = 0;
 
   bool ToStandardOutput() const { return output.format->kind == hostkit::OutputKind::Stream; }
@@ -252,11 +258,30 @@ std::string SeedNote(const hostkit::InstanceDriver& driver, const hostkit::Param
   return ", " + name + " (add --set \"Seed=" + name + "\" to repeat it)";
 }
 
+// The input's sound at every frame of the timeline, when the plan follows it or --dump-features
+// asks for it (the CSV is written with the output, once the render is whole). Frame N is at the time of the
+// input's own frame N (the picture it shows), whatever --fps says.
+hostkit::SoundFeatures HearInput(const RenderOptions& options, const hostkit::ParameterPlan& plan,
+                                 const RenderShape& shape, const hostkit::FrameSource* source) {
+  hostkit::SoundFeatures features;
+  const bool dump = !options.dumpFeatures.empty();
+  if (!plan.FollowsSound() && !dump) return features;
+  const std::string why = dump ? "--dump-features" : "a --set that follows the sound";
+  Require(source != nullptr, why + " needs an --input with sound (the test card has none)", kExitUsage);
+  Require(source->Info().hasAudio, why + " needs sound, and " + source->Info().description + " has none",
+          kExitUsage);
+  std::string error;
+  if (dump) Require(hostkit::CheckOutputDirectory(options.dumpFeatures, error), error, kExitUsage);
+  const int frames = shape.span.toSourceEnd ? 0 : shape.span.total;
+  Require(hostkit::AnalyseClipSound(options.settings.input, source->Info().fps, frames, features, error), error);
+  return features;
+}
+
 int RunRender(const RenderOptions& options) {
   CheckOutput(options);
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const hostkit::RenderSettings& settings = options.settings;
-  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, hostkit::PlanValues(settings), plugin.model), plugin.model);
+  hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, hostkit::PlanValues(settings), plugin.model), plugin.model);
   const std::unique_ptr<hostkit::FrameSource> source = OpenInput(options);
   const RenderShape shape = ShapeOf(options, source.get());
   CheckSpan(options, shape, plan, plugin.model, source.get());
@@ -268,6 +293,8 @@ int RunRender(const RenderOptions& options) {
                                      ", a file of the input: the render would destroy its own source; write elsewhere",
             kExitUsage);
   }
+  const hostkit::SoundFeatures sound = HearInput(options, plan, shape, source.get());
+  plan.Hear(&sound);
   const auto gl = MakeGlContext(options.gl);
   const auto driver =
       MakeDriver(plugin, shape.width, shape.height, options.output.format->pixels, FirstPicture(shape, source.get()));
@@ -282,6 +309,9 @@ int RunRender(const RenderOptions& options) {
       hostkit::RenderSpanFrames(*driver, plan, shape.span, source.get(), sink.get(), &progress, &timing, error);
   progress.Close();
   Require(rendered && sink->Commit(error), error);
+  if (!options.dumpFeatures.empty()) {
+    Require(hostkit::WriteWholeFile(options.dumpFeatures, hostkit::FormatSoundFeaturesCsv(sound), error), error);
+  }
   const std::string written = options.ToStandardOutput() ? "raw RGBA to standard output" : options.output.path;
   char summary[200];
   std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", written.c_str(), shape.width,
@@ -313,6 +343,9 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
   command->add_flag("--loop", options->loop,
                     "Start the input again after its last frame (the picture only: the sound is not repeated)");
   command->add_flag("--no-audio", options->noAudio, "Leave out the input's sound");
+  command->add_option("--dump-features", options->dumpFeatures,
+                      "Write the input's sound features at every frame of the timeline (level, bass, mid, high, "
+                      "beat, onset, bar, tempo) to this CSV file");
   command->add_option("--start", options->start,
                       "Render from this frame of the timeline (default 0); for splitting a long render into "
                       "pieces that match a whole one exactly");

@@ -78,6 +78,25 @@ TEST(ParameterPlan, SwitchesAreOffOrOnAtEveryFrameTurningOverHalfWay) {
             std::vector<float>({1.0f, 1.0f, 0.0f, 0.0f}));
 }
 
+// A feature maps 0..1 onto its range (the declared one when none is given); without the sound
+// heard it is 0.
+TEST(ParameterPlan, SoundFeaturesMapOntoARange) {
+  Parsed parsed = Parse({"Light=BASS:1..6", "Spot Spin=beat", "Mode=bar:Paint..Smoke"});
+  ASSERT_TRUE(parsed.ok) << parsed.error;
+  EXPECT_TRUE(parsed.plan.FollowsSound());
+  hostkit::SoundFeatures sound;
+  sound.frames.resize(2);
+  sound.frames[1].values = {0.0f, 0.5f, 0.0f, 0.0f, 1.0f, 0.0f, 0.75f};
+  const ParameterTrack& light = parsed.plan.Tracks()[0];
+  EXPECT_FLOAT_EQ(light.At(1, 2, &sound), 3.5f);
+  EXPECT_FLOAT_EQ(light.At(0, 2, &sound), 1.0f);
+  EXPECT_FLOAT_EQ(light.At(1, 2), 1.0f);
+  EXPECT_FLOAT_EQ(light.At(7, 9, &sound), 3.5f) << "past the sound's end the last frame holds";
+  EXPECT_FLOAT_EQ(parsed.plan.Tracks()[1].At(1, 2, &sound), 1.0f) << "Spot Spin's declared range is 0..1";
+  EXPECT_FLOAT_EQ(parsed.plan.ModeTrack()->At(1, 2, &sound), 0.75f);
+  EXPECT_FALSE(Parse({"Light=0:1,5:2"}).plan.FollowsSound());
+}
+
 TEST(ParameterPlan, ValuesOutsideTheRangePassWithOneWarning) {
   Parsed parsed = Parse({"Light=12", "Spot Spin=-1..2"});
   ASSERT_TRUE(parsed.ok) << parsed.error;
@@ -110,6 +129,8 @@ TEST(ParameterPlan, BadSettingsAreOneLineErrorsNamingTheProblem) {
       {"Light=0:1,x:5", "malformed keyframe list"},
       {"Light=0:1,60", "malformed keyframe list"},
       {"Light=10:1,5:2", "malformed keyframe list"},
+      {"Light=bass:1", "malformed sound mapping in --set \"Light=bass:1\": expected FEATURE:FROM..TO"},
+      {"Light=treble:1..2", "malformed keyframe list"},
       {"Light=0:1,10:", "malformed keyframe list"},
       {"Caption=hello", "text parameter"},
   };

@@ -96,6 +96,11 @@ TEST(Preset, AcceptsNumbersNamesAndSwitchWordsIgnoringCase) {
   EXPECT_EQ(values[1], 2.5f);
   EXPECT_EQ(values[3], 2.0f);
   EXPECT_EQ(values[4], 1.0f);
+  // A value may follow the sound, as on the command line.
+  std::vector<std::string> follows;
+  ASSERT_TRUE(hostkit::ReadPresetText(R"({"parameters": {"Light": "bass:1..6"}})", "p.json", Model(), follows, error))
+      << error;
+  EXPECT_EQ(follows, std::vector<std::string>{"Light=bass:1..6"});
 }
 
 TEST(Preset, BadFilesFailWithOneLineNamingTheFileAndTheProblem) {

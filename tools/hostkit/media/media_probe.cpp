@@ -81,14 +81,20 @@ double ClockSeconds(const std::string& text) {
 }
 
 // The first picture stream, skipping cover art (a still attached to a song or a film); null when
-// there is none. Sets `hasAudio` when any stream is sound.
-const Json* PictureStream(const Json& streams, bool& hasAudio) {
+// there is none. Sets `hasAudio` when any stream is sound, and `audioRate` to the first one's
+// sample rate.
+const Json* PictureStream(const Json& streams, bool& hasAudio, int& audioRate) {
   const Json* picture = nullptr;
   if (!streams.is_array()) return picture;
   for (const Json& stream : streams) {
     const std::string type = Text(stream, "codec_type");
     const bool coverArt = IntegerMember(ObjectMember(stream, "disposition"), "attached_pic") == 1;
-    if (type == "audio") hasAudio = true;
+    if (type == "audio" && !hasAudio) {
+      hasAudio = true;
+      const std::string rate = Text(stream, "sample_rate");
+      const bool digits = !rate.empty() && rate.size() <= 7 && rate.find_first_not_of("0123456789") == std::string::npos;
+      audioRate = digits ? std::atoi(rate.c_str()) : 0;
+    }
     if (type == "video" && !coverArt && !picture) picture = &stream;
   }
   return picture;
@@ -128,7 +134,7 @@ bool ReadReport(const Json& json, MediaFacts& facts, std::string& error) {
   const Json& format = ObjectMember(json, "format");
   facts.container = Text(format, "format_name");
   const Json* streams = Member(json, "streams");
-  const Json* picture = streams ? PictureStream(*streams, facts.hasAudio) : nullptr;
+  const Json* picture = streams ? PictureStream(*streams, facts.hasAudio, facts.audioRate) : nullptr;
   if (!picture) {
     error = "it has no picture stream";
     return false;

@@ -22,6 +22,7 @@ struct MediaFacts {
   bool framesEstimated = false;  // no count kept: `frames` is the duration at the stream's rate
   bool alphaTagged = false;  // VP9 streams that carry alpha in a side channel say alpha_mode=1
   bool hasAudio = false;
+  int audioRate = 0;  // the first sound stream's samples per second; 0 when none or unsaid
 };
 
 // Reads the report of `ffprobe -print_format json -show_format -show_streams` into `facts`: the

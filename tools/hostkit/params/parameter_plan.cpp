@@ -116,7 +116,26 @@ bool ParseTrack(const std::string& setting, const ParameterModel& model, Paramet
     track.kind = ParameterTrack::Kind::Constant;
     return ParseScalar(*info, setting, text, track.from, error);
   }
-  if (text.find(':') != std::string::npos) {
+  const std::string head = Trim(text.substr(0, text.find(':')));
+  if (FindSoundFeature(head, track.feature)) {
+    track.kind = ParameterTrack::Kind::Sound;
+    track.from = info->minimum;
+    track.to = info->maximum;
+    if (head.size() == text.size()) return true;
+    const std::string range = Trim(text.substr(text.find(':') + 1));
+    const size_t dots = range.find("..");
+    const std::string from = Trim(range.substr(0, dots)), to = dots == std::string::npos ? "" : Trim(range.substr(dots + 2));
+    if (from.empty() || to.empty()) {
+      error = "malformed sound mapping in --set \"" + setting + "\": expected FEATURE:FROM..TO, such as bass:1..6 (" +
+              "features: " + SoundFeatureList() + ")";
+      return false;
+    }
+    if (!ParseScalar(*info, setting, from, track.from, error) || !ParseScalar(*info, setting, to, track.to, error)) {
+      return false;
+    }
+    CheckRange(*info, track.from, warnings);
+    CheckRange(*info, track.to, warnings);
+  } else if (text.find(':') != std::string::npos) {
     track.kind = ParameterTrack::Kind::Keyframes;
     size_t start = 0;
     while (start <= text.size()) {
@@ -161,10 +180,14 @@ bool ParseTrack(const std::string& setting, const ParameterModel& model, Paramet
   return true;
 }
 
-float Interpolated(const ParameterTrack& track, int frame, int frames) {
+float Interpolated(const ParameterTrack& track, int frame, int frames, const SoundFeatures* sound) {
   switch (track.kind) {
     case ParameterTrack::Kind::Constant:
       return track.from;
+    case ParameterTrack::Kind::Sound: {
+      const double heard = sound ? sound->At(frame).Value(track.feature) : 0.0;
+      return static_cast<float>(track.from + (static_cast<double>(track.to) - track.from) * heard);
+    }
     case ParameterTrack::Kind::Ramp:
       if (frames <= 1) return track.from;
       // In double: the step between two floats of opposite sign can exceed the float range.
@@ -186,8 +209,8 @@ float Interpolated(const ParameterTrack& track, int frame, int frames) {
 
 }  // namespace
 
-float ParameterTrack::At(int frame, int frames) const {
-  const float value = Interpolated(*this, frame, frames);
+float ParameterTrack::At(int frame, int frames, const SoundFeatures* sound) const {
+  const float value = Interpolated(*this, frame, frames, sound);
   // A switch's ends are 0 and 1: it turns over half-way between them.
   return isSwitch ? (value >= 0.5f ? 1.0f : 0.0f) : value;
 }
@@ -216,10 +239,15 @@ bool ParameterPlan::Parse(const std::vector<std::string>& settings, const Parame
 }
 
 void ParameterPlan::Apply(InstanceDriver& driver, int frame, int frames) const {
-  const float modeValue = mode ? mode->At(frame, frames) : 0.0f;
+  const float modeValue = mode ? mode->At(frame, frames, sound) : 0.0f;
   modeRule.ApplyModeFirst(driver, mode ? &modeValue : nullptr, [&](bool) {
-    for (const auto& track : tracks) driver.SetValue(track.index, track.At(frame, frames));
+    for (const auto& track : tracks) driver.SetValue(track.index, track.At(frame, frames, sound));
   });
+}
+
+bool ParameterPlan::FollowsSound() const {
+  const auto follows = [](const ParameterTrack& track) { return track.kind == ParameterTrack::Kind::Sound; };
+  return std::any_of(tracks.begin(), tracks.end(), follows) || (mode && follows(*mode));
 }
 
 }  // namespace hostkit

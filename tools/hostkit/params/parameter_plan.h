@@ -2,7 +2,9 @@
 // Parameter values over the frames of a render, from "NAME=VALUE" settings: a constant
 // ("Light=2.5", "Mode=Smoke", "Seed=Seed 4", "Night Mode=on"), a linear ramp over the whole
 // render ("Spot Spin=0..1") or keyframes with linear steps between them
-// ("Light=0:1,60:5,120:1"; before the first and after the last keyframe the value holds).
+// ("Light=0:1,60:5,120:1"; before the first and after the last keyframe the value holds), or a
+// feature of the sound over a range ("Light=bass:1..6": 1 where the bass is 0, 6 where it is 1;
+// "Light=bass" spans the parameter's declared range).
 // Each frame's values go in by the mode rule (mode_rule.h): "Mode" first, then the others.
 
 #include <memory>
@@ -11,22 +13,25 @@
 
 #include "tools/hostkit/params/mode_rule.h"
 #include "tools/hostkit/params/parameter_model.h"
+#include "tools/hostkit/params/sound_features.h"
 
 namespace hostkit {
 
 class InstanceDriver;
 
 struct ParameterTrack {
-  enum class Kind { Constant, Ramp, Keyframes };
+  enum class Kind { Constant, Ramp, Keyframes, Sound };
   uint32_t index = 0;
   std::string name;
   Kind kind = Kind::Constant;
-  float from = 0.0f;  // the constant, or the ramp's first value
-  float to = 0.0f;    // the ramp's last value
+  float from = 0.0f;  // the constant, the ramp's first value, or the value at a feature's 0
+  float to = 0.0f;    // the ramp's last value, or the value at a feature's 1
   std::vector<std::pair<int, float>> keys;
   bool isSwitch = false;  // off or on at every frame: a ramp or a step between keys turns over half-way
-  // The value at `frame` of a render of `frames` frames.
-  float At(int frame, int frames) const;
+  SoundFeature feature = SoundFeature::Level;  // what a Sound track follows
+  // The value at `frame` of a render of `frames` frames; a Sound track reads `sound` (without
+  // it, the feature is 0).
+  float At(int frame, int frames, const SoundFeatures* sound = nullptr) const;
 };
 
 // One value for `info`: an option's element name (any case) or a number within its elements'
@@ -50,6 +55,11 @@ class ParameterPlan {
   // value. Precondition: the instance was made by the plugin this plan was parsed for.
   void Apply(InstanceDriver& driver, int frame, int frames) const;
 
+  // True when a value follows the sound; Hear gives the features it follows (kept by pointer:
+  // they must outlive the plan's use).
+  bool FollowsSound() const;
+  void Hear(const SoundFeatures* features) { sound = features; }
+
   const std::vector<ParameterTrack>& Tracks() const { return tracks; }
   const ParameterTrack* ModeTrack() const { return mode.get(); }
   bool Empty() const { return tracks.empty() && !mode; }
@@ -58,6 +68,7 @@ class ParameterPlan {
   std::vector<ParameterTrack> tracks;  // everything but "Mode"
   std::unique_ptr<ParameterTrack> mode;
   ModeRule modeRule;
+  const SoundFeatures* sound = nullptr;
 };
 
 }  // namespace hostkit

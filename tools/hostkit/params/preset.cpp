@@ -50,6 +50,12 @@ bool ValueSetting(const std::string& source, const ParameterInfo& info, const Js
     setting = info.name + "=" + (value.get<bool>() ? "1" : "0");
     return true;
   }
+  SoundFeature feature;
+  if (value.is_string() && FindSoundFeature(value.get<std::string>().substr(0, value.get<std::string>().find(':')), feature)) {
+    // A feature of the sound ("bass:1..6"), checked with the rest of the settings.
+    setting = info.name + "=" + value.get<std::string>();
+    return true;
+  }
   if (value.is_string() && info.IsOption()) {
     const ParameterElement* element = info.FindElement(value.get<std::string>());
     if (!element) {
@@ -63,7 +69,8 @@ bool ValueSetting(const std::string& source, const ParameterInfo& info, const Js
   error = prefix + info.name + " must be " +
           (info.IsOption() ? "a number or one of: " + info.ElementList()
                            : info.IsBoolean() ? std::string("true or false, or 1 or 0 (a switch is off or on)")
-                                              : std::string("a number"));
+                                              : std::string("a number")) +
+          " (or a feature of the sound, such as \"bass:1..6\")";
   return false;
 }
 

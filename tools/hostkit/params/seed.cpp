@@ -32,10 +32,10 @@ bool PlanMayPaint(const ParameterPlan& plan, const ParameterModel& model) {
   if (!mode) return false;
   const ParameterTrack* track = plan.ModeTrack();
   if (!track) return !ModeRule::SelectsSecondMode(mode->defaultValue);
-  // Between keyframes and along a ramp the value runs from one end to the other, so the ends
-  // and the keys are the only values to look at.
+  // Between keyframes, along a ramp and over a feature's range the value runs from one end to
+  // the other, so the ends and the keys are the only values to look at.
   bool paints = !ModeRule::SelectsSecondMode(track->from);
-  if (track->kind == ParameterTrack::Kind::Ramp) paints = paints || !ModeRule::SelectsSecondMode(track->to);
+  if (track->kind == ParameterTrack::Kind::Ramp || track->kind == ParameterTrack::Kind::Sound) paints = paints || !ModeRule::SelectsSecondMode(track->to);
   if (track->kind == ParameterTrack::Kind::Keyframes) {
     paints = false;
     for (const auto& key : track->keys) paints = paints || !ModeRule::SelectsSecondMode(key.second);
