@@ -408,15 +408,19 @@ TEST_F(CliFootage, BadInputsAreOneLineANonZeroExitAndNoFile) {
   }
   EXPECT_EQ(Slurp(clip), before) << "the source clip was changed";
 
-  // So would an output pattern or a frame's name over an input sequence's files, or an output
-  // pattern over a single input, however either is spelt.
+  // So would an output pattern, a frame's name or a link to a frame over an input sequence's
+  // files, or an output pattern over a single input, however either is spelt.
   std::filesystem::create_directory(dir / "f");
   const RunResult made = tooltest::Run(ffmpeg, {"-loglevel", "error", "-f", "lavfi", "-i", "testsrc2=s=48x32:r=12",
                                                 "-frames:v", "3", "-start_number", "0", dir / "f/f_%04d.png"});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   const auto frames = [&] { return Slurp(dir / "f/f_0000.png") + Slurp(dir / "f/f_0001.png") + Slurp(dir / "f/f_0002.png"); };
   const std::string original = frames();
+  std::filesystem::create_symlink(dir / "f/f_0001.png", dir / "soft_0001.png");
+  std::filesystem::create_hard_link(dir / "f/f_0002.png", dir / "hard_0002.png");
   const std::vector<std::string> spellings[] = {
+      {"--input", dir / "f/f_%04d.png", "-o", dir / "soft_0001.png"},
+      {"--input", dir / "f/f_%04d.png", "-o", dir / "hard_0002.png"},
       {"--input", dir / "f/f_%04d.png", "-o", dir / "f/f_####.png"},
       {"--input", dir / "f/f_%04d.png", "-o", dir / "f/f_%4d.png"},
       {"--input", dir / "f/f_%04d.png", "-o", dir / "f/../f/f_0002.png"},
