@@ -4,7 +4,7 @@
 # under /usr, the manual page, the bash completion, the looks, the editors' descriptions and
 # the copyright file, the run-time dependencies that no linker sees and none on libobs, a
 # frei0r module exporting only the f0r_* functions and never unloaded. swirlmoss-obs: the OBS
-# module in the multiarch obs-plugins/ folder with its locale, exporting only OBS's module
+# module in the multiarch obs-plugins/ folder with its locale and the looks, exporting only OBS's module
 # functions, under the GPL in its copyright file, depending on swirlmoss of its own version.
 # swirlmoss-gstreamer: the GStreamer GL element in GStreamer's multiarch plugin folder, with
 # GStreamer's GL library among its dependencies and swirlmoss of its own version.
@@ -33,6 +33,7 @@ contents() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ {print $NF}' | sort; }
 looks=$(cd "$(dirname "$0")/../looks" && printf './usr/share/swirlmoss/looks/%s\n' *.json)
 multiarch=$(gcc -print-multiarch)
 obs_module=./usr/lib/$multiarch/obs-plugins/swirlmoss-obs.so
+obs_looks=$(cd "$(dirname "$0")/../looks" && printf './usr/share/obs/obs-plugins/swirlmoss-obs/looks/%s\n' *.json)
 expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./usr/lib/swirlmoss/plugins/Swirlmoss.so \
   ./usr/share/bash-completion/completions/swirlmoss ./usr/share/man/man1/swirlmoss.1.gz \
   ./usr/share/doc/swirlmoss/copyright $looks ./usr/share/kdenlive/effects/frei0r_swirlmoss.xml \
@@ -40,7 +41,7 @@ expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./u
   sort)
 [ "$(contents "$deb")" = "$expected" ] || fail "unexpected contents of swirlmoss:"$'\n'"$(contents "$deb")"
 expected=$(printf '%s\n' "$obs_module" ./usr/share/obs/obs-plugins/swirlmoss-obs/locale/en-US.ini \
-  ./usr/share/doc/swirlmoss-obs/copyright | sort)
+  $obs_looks ./usr/share/doc/swirlmoss-obs/copyright | sort)
 [ "$(contents "$obs_deb")" = "$expected" ] || fail "unexpected contents of swirlmoss-obs:"$'\n'"$(contents "$obs_deb")"
 expected=$(printf '%s\n' ./usr/lib/$multiarch/gstreamer-1.0/libgstswirlmoss.so ./usr/share/doc/swirlmoss-gstreamer/copyright | sort)
 [ "$(contents "$gst_deb")" = "$expected" ] || fail "unexpected contents of swirlmoss-gstreamer:"$'\n'"$(contents "$gst_deb")"

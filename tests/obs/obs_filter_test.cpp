@@ -53,10 +53,12 @@ std::string WriteInput(const tooltest::ScratchDir& dir, int width, int height, b
   return path;
 }
 
-// Frames 0..count-1 of `swirlmoss render` over `input` with `sets`, RGBA rows top to bottom.
+// Frames 0..count-1 of `swirlmoss render` over `input` with `sets` (over the look `look` when
+// one is named), RGBA rows top to bottom.
 std::vector<std::vector<uint8_t>> CliFrames(const std::string& input, int width, int height, int count,
-                                            const std::vector<std::string>& sets) {
+                                            const std::vector<std::string>& sets, const std::string& look = "") {
   std::vector<std::string> args = {"render", "--input", input, "--frames", std::to_string(count)};
+  if (!look.empty()) args.insert(args.end(), {"--preset", look});
   for (const auto& set : sets) args.insert(args.end(), {"--set", set});
   args.insert(args.end(), {"-o", "-"});
   const tooltest::RunResult run = tooltest::Run(SWIRLMOSS_CLI_PATH, args, {"SWIRLMOSS_PLUGIN=" SWIRLMOSS_PLUGIN_PATH});
@@ -138,18 +140,28 @@ obs_source_t* ImageSource(const std::string& path) {
   return source;
 }
 
-obs_source_t* AddFilter(obs_source_t* source, const std::string& json) {
+// The filter on `source`; with `look`, that look chosen in its "Look" list as a user does.
+obs_source_t* AddFilter(obs_source_t* source, const std::string& json, const std::string& look = "") {
   obs_data_t* settings = obstest::Settings(json);
   obs_source_t* filter = obs_source_create_private("swirlmoss_filter", "swirlmoss", settings);
   obs_data_release(settings);
   obs_source_filter_add(source, filter);
+  if (!look.empty()) {
+    obs_properties_t* properties = obs_source_properties(filter);
+    obs_data_t* own = obs_source_get_settings(filter);
+    obs_data_set_string(own, "look", look.c_str());
+    EXPECT_TRUE(obs_property_modified(obs_properties_get(properties, "look"), own)) << look;
+    obs_data_release(own);
+    obs_properties_destroy(properties);
+    obs_source_update(filter, nullptr);
+  }
   return filter;
 }
 
 // A filtered source shown as the output, released with the object.
 struct FilteredScene {
-  FilteredScene(obs_source_t* source, const std::string& filterJson)
-      : source(source), filter(AddFilter(source, filterJson)), scene(source) {}
+  FilteredScene(obs_source_t* source, const std::string& filterJson, const std::string& look = "")
+      : source(source), filter(AddFilter(source, filterJson, look)), scene(source) {}
   ~FilteredScene() {
     obs_source_filter_remove(source, filter);
     obs_source_release(filter);
@@ -161,12 +173,13 @@ struct FilteredScene {
 };
 
 // Frames of the filter over a colour source at width x height are the CLI's frames 0, 1, ...
-void ExpectColourFramesMatch(int width, int height, const std::string& json, const std::vector<std::string>& sets) {
+void ExpectColourFramesMatch(int width, int height, const std::string& json, const std::vector<std::string>& sets,
+                             const std::string& look = "") {
   ObsSession& obs = ObsSession::Start(width, height);
   tooltest::ScratchDir dir;
-  const auto cli = CliFrames(WriteInput(dir, width, height, false), width, height, 12, sets);
+  const auto cli = CliFrames(WriteInput(dir, width, height, false), width, height, 12, sets, look);
   obs.Record(true);
-  FilteredScene shown(ColourSource(width, height), json);
+  FilteredScene shown(ColourSource(width, height), json, look);
   const std::vector<Frame> frames = obs.Distinct(6, kWaitSeconds);
   obs.Record(false);
   ASSERT_EQ(frames.size(), 6u);
@@ -192,6 +205,9 @@ TEST(ObsFilter, FramesOverAColourSourceAreTheCommandLineRendersFramesAtTwoSizesA
   std::vector<std::string> blended = sets;
   blended.insert(blended.end(), {"Blend=overlay", "Mix=0.8"});
   ExpectColourFramesMatch(160, 64, json.substr(0, json.size() - 1) + R"(, "Blend": "overlay", "Mix": 0.8})", blended);
+  // A look from the "Look" list replaces every value set before, the night beams that Smoke
+  // hides from the controls and the look's "Blend" included: the frames are the look's.
+  ExpectColourFramesMatch(96, 64, json, {}, "searchlights");
 }
 
 TEST(ObsFilter, FramesOverTheTestCardWithImageMaskAreTheCommandLineRendersFrames) {

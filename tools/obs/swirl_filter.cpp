@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "tools/hostkit/params/looks.h"
+#include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/params/preset.h"
 #include "tools/hostkit/plugin/instance_driver.h"
 #include "tools/obs/gl_state.h"
 #include "tools/obs/module_state.h"
@@ -358,6 +361,101 @@ bool ModeModified(obs_properties_t* properties, obs_property_t*, obs_data_t* set
   return true;
 }
 
+// The "Look" list: the curated looks, kept in the module's data folder. Choosing one lays its
+// values into the settings as the controls would have, hidden parameters included; the list
+// keeps the look's name, and the settings remember which look they last took, because OBS
+// calls the list's callback again each time it shows the properties, which must not undo
+// what was changed after the look was chosen.
+constexpr char kLookKey[] = "look";
+constexpr char kLookTakenKey[] = "look taken";
+
+std::vector<hostkit::Look> ModuleLooks() {
+  char* folder = obs_module_file("looks");
+  std::vector<hostkit::Look> looks = folder ? hostkit::ListLooksIn(folder) : std::vector<hostkit::Look>{};
+  bfree(folder);
+  return looks;
+}
+
+// The values of the look at `path`, one per parameter, and which of them it names. False with a
+// one-line `error` when the look cannot be read.
+bool ReadLook(const std::string& path, std::vector<float>& values, std::vector<bool>& named, std::string& error) {
+  ModuleState& state = ModuleState::Get();
+  const hostkit::ParameterModel& model = state.Model();
+  std::vector<std::string> lines;
+  if (!hostkit::ReadPreset(path, model, lines, error)) return false;
+  values = state.Defaults();
+  named.assign(values.size(), false);
+  for (const std::string& line : lines) {
+    const size_t equals = line.find('=');
+    const hostkit::ParameterInfo* info = equals == std::string::npos ? nullptr : model.Find(line.substr(0, equals));
+    if (!info) {
+      error = path + ": cannot take \"" + line + "\"";
+      return false;
+    }
+    if (!hostkit::ParseParameterValue(*info, line.substr(equals + 1), values[info->index], error, " in " + path)) {
+      return false;
+    }
+    named[info->index] = true;
+  }
+  return true;
+}
+
+// Every control the look names gets the look's value as the user's; every other goes back to
+// its default, the start of the look's mode.
+bool TakeLook(obs_data_t* settings, const std::string& name) {
+  ModuleState& state = ModuleState::Get();
+  std::string path;
+  for (const hostkit::Look& look : ModuleLooks()) {
+    if (look.name == name) path = look.path;
+  }
+  std::vector<float> values;
+  std::vector<bool> named;
+  std::string error = "there is no look named " + name;
+  if (path.empty() || !ReadLook(path, values, named, error)) {
+    LogLine(LOG_WARNING, error + "; the settings are left as they were");
+    return false;
+  }
+  const hostkit::ModeRule& mode = state.Mode();
+  const hostkit::ModeView& view = state.ViewFor(mode.Present() ? values[mode.Index()] : 0.0f);
+  for (const Control& control : state.Controls()) {
+    const char* key = control.key.c_str();
+    const uint32_t i = control.first;
+    bool taken = false;
+    for (uint32_t k = i; k < i + control.count; ++k) {
+      taken = taken || named[k];
+      if (!named[k] && static_cast<int>(k) != state.SeedIndex() && !mode.IsMode(k)) values[k] = view.parameters[k].value;
+    }
+    if (!taken) {
+      obs_data_unset_user_value(settings, key);
+      continue;
+    }
+    switch (control.kind) {
+      case Control::Kind::Slider:
+        obs_data_set_double(settings, key, values[i]);
+        break;
+      case Control::Kind::Checkbox:
+        obs_data_set_bool(settings, key, values[i] >= 0.5f);
+        break;
+      case Control::Kind::Colour:
+        obs_data_set_int(settings, key, ColourWord(values[i], values[i + 1], values[i + 2]));
+        break;
+      case Control::Kind::List:
+        obs_data_set_string(settings, key, OptionName(state.Model().Parameters()[i], values[i]).c_str());
+        break;
+    }
+  }
+  return true;
+}
+
+bool LookModified(obs_properties_t* properties, obs_property_t*, obs_data_t* settings) {
+  const std::string name = obs_data_get_string(settings, kLookKey);
+  if (name == obs_data_get_string(settings, kLookTakenKey)) return false;
+  obs_data_set_string(settings, kLookTakenKey, name.c_str());
+  if (name.empty() || !TakeLook(settings, name)) return false;
+  ShowMode(properties, settings);
+  return true;
+}
+
 bool RestartClicked(obs_properties_t*, obs_property_t*, void* data) {
   static_cast<Filter*>(data)->Restart();
   return false;
@@ -371,6 +469,11 @@ obs_properties_t* GetProperties(void* data) {
     return properties;
   }
   const hostkit::ParameterModel& model = state.Model();
+  obs_property_t* looks =
+      obs_properties_add_list(properties, kLookKey, Text("Look"), OBS_COMBO_TYPE_LIST, OBS_COMBO_FORMAT_STRING);
+  obs_property_list_add_string(looks, Text("Custom"), "");
+  for (const hostkit::Look& look : ModuleLooks()) obs_property_list_add_string(looks, look.name.c_str(), look.name.c_str());
+  obs_property_set_modified_callback(looks, LookModified);
   for (const Control& control : state.Controls()) {
     const hostkit::ParameterInfo& info = model.Parameters()[control.first];
     const char* key = control.key.c_str();

@@ -42,9 +42,10 @@ bool LooksLikePath(const std::string& text) {
 
 }  // namespace
 
-std::vector<Look> ListLooks() {
+std::vector<Look> ListLooks() { return ListLooksIn(LooksFolder()); }
+
+std::vector<Look> ListLooksIn(const std::string& folder) {
   std::vector<Look> looks;
-  const std::string folder = LooksFolder();
   if (folder.empty()) return looks;
   std::error_code ignored;
   for (const auto& entry : fs::directory_iterator(folder, ignored)) {

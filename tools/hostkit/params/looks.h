@@ -16,6 +16,9 @@ struct Look {
 
 // Every look in the first looks folder that exists, sorted by name.
 std::vector<Look> ListLooks();
+// Every look in `folder`, sorted by name; none when it is not a folder. For hosts that keep the
+// looks beside themselves (the OBS module, in its data folder).
+std::vector<Look> ListLooksIn(const std::string& folder);
 
 // What --preset names: a preset file when `nameOrPath` is a path (it holds a '/', ends in
 // ".json" or names an existing file), else a look by name (any case). False with a one-line
