@@ -33,10 +33,12 @@ contents() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ {print $NF}' | sort; }
 looks=$(cd "$(dirname "$0")/../looks" && printf './usr/share/swirlmoss/looks/%s\n' *.json)
 multiarch=$(gcc -print-multiarch)
 obs_module=./usr/lib/$multiarch/obs-plugins/swirlmoss-obs.so
+look_effects=$(cd "$(dirname "$0")/../looks" && for look in *.json; do
+  printf './usr/share/kdenlive/effects/frei0r_swirlmoss_%s.xml\n' "${look%.json}"; done)
 obs_looks=$(cd "$(dirname "$0")/../looks" && printf './usr/share/obs/obs-plugins/swirlmoss-obs/looks/%s\n' *.json)
 expected=$(printf '%s\n' ./usr/bin/swirlmoss ./usr/lib/frei0r-1/swirlmoss.so ./usr/lib/swirlmoss/plugins/Swirlmoss.so \
   ./usr/share/bash-completion/completions/swirlmoss ./usr/share/man/man1/swirlmoss.1.gz \
-  ./usr/share/doc/swirlmoss/copyright $looks ./usr/share/kdenlive/effects/frei0r_swirlmoss.xml \
+  ./usr/share/doc/swirlmoss/copyright $looks ./usr/share/kdenlive/effects/frei0r_swirlmoss.xml $look_effects \
   ./usr/share/shotcut/qml/filters/swirlmoss/meta_swirlmoss.qml ./usr/share/shotcut/qml/filters/swirlmoss/ui_swirlmoss.qml |
   sort)
 [ "$(contents "$deb")" = "$expected" ] || fail "unexpected contents of swirlmoss:"$'\n'"$(contents "$deb")"
@@ -97,8 +99,10 @@ zcat "$root/share/man/man1/swirlmoss.1.gz" | grep -q '^\.SS "swirlmoss preview' 
 bash -c 'source "$1" && complete -p swirlmoss' _ "$root/share/bash-completion/completions/swirlmoss" >/dev/null ||
   fail "the bash completion does not load"
 # Kdenlive and Shotcut find the effect where Debian's editors look, as the build wrote it.
-cmp -s "$root/share/kdenlive/effects/frei0r_swirlmoss.xml" "$build/editors/kdenlive/frei0r_swirlmoss.xml" ||
-  fail "the packaged Kdenlive description is not the one the build wrote"
+for xml in "$build"/editors/kdenlive/frei0r_swirlmoss*.xml; do
+  cmp -s "$root/share/kdenlive/effects/$(basename "$xml")" "$xml" ||
+    fail "the packaged Kdenlive $(basename "$xml") is not the one the build wrote"
+done
 for qml in meta_swirlmoss.qml ui_swirlmoss.qml; do
   cmp -s "$root/share/shotcut/qml/filters/swirlmoss/$qml" "$build/editors/shotcut/swirlmoss/$qml" ||
     fail "the packaged Shotcut $qml is not the one the build wrote"

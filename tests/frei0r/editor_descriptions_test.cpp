@@ -5,15 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "tests/support/tool_test_util.h"
 #include "tools/frei0r/frei0r_api.h"
+#include "tools/hostkit/params/looks.h"
 #include "tools/hostkit/params/parameter_model.h"
+#include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/params/preset.h"
 #include "tools/hostkit/plugin/plugin_library.h"
 
 namespace {
@@ -72,8 +77,8 @@ std::string ReadFile(const std::string& path) {
 }
 
 // One XPath string from the Kdenlive file.
-std::string XPath(const std::string& expression) {
-  const tooltest::RunResult run = tooltest::Run(XMLLINT_PATH, {"--xpath", expression, kKdenlive});
+std::string XPath(const std::string& expression, const std::string& file = kKdenlive) {
+  const tooltest::RunResult run = tooltest::Run(XMLLINT_PATH, {"--xpath", expression, file});
   EXPECT_EQ(run.exitCode, 0) << expression << ": " << run.err;
   return run.out.empty() || run.out.back() != '\n' ? run.out : run.out.substr(0, run.out.size() - 1);
 }
@@ -215,6 +220,49 @@ TEST_F(EditorDescriptions, ShotcutPanelHoldsEveryParameterInOrderWithTheRealRang
     const hostkit::ParameterInfo* info = model.Find(curve.get<std::string>());
     ASSERT_NE(info, nullptr) << curve;
     EXPECT_FALSE(info->IsOption() || info->IsBoolean()) << curve;
+  }
+}
+
+// Each curated look has its own Kdenlive entry, the same effect starting at the look's values:
+// every value the look names (hidden ones too) reads back as the look's, the rest as the base
+// description's.
+TEST_F(EditorDescriptions, KdenliveEntryPerLookStartsAtTheLooksValues) {
+  const std::vector<hostkit::Look> looks = hostkit::ListLooksIn(LOOKS_DIR);
+  ASSERT_FALSE(looks.empty());
+  for (const hostkit::Look& look : looks) {
+    SCOPED_TRACE(look.name);
+    const std::string file = EDITORS_DIR "/kdenlive/frei0r_swirlmoss_" + look.name + ".xml";
+    ASSERT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(XPath("string(/effect/@tag)", file), "frei0r.swirlmoss");
+    EXPECT_EQ(XPath("string(/effect/@id)", file), "frei0r.swirlmoss." + look.name);
+    EXPECT_EQ(XPath("string(/effect/name)", file), "Swirlmoss: " + look.name);
+    std::vector<std::string> lines;
+    std::string error;
+    ASSERT_TRUE(hostkit::ReadPreset(look.path, model, lines, error)) << error;
+    std::map<std::string, float> named;
+    for (const std::string& line : lines) {
+      const size_t equals = line.find('=');
+      const hostkit::ParameterInfo* info = model.Find(line.substr(0, equals));
+      ASSERT_TRUE(info) << line;
+      ASSERT_TRUE(hostkit::ParseParameterValue(*info, line.substr(equals + 1), named[info->name], error)) << error;
+    }
+    for (size_t i = 0; i < parameters.size(); ++i) {
+      const ModuleParameter& expected = parameters[i];
+      SCOPED_TRACE(expected.name);
+      const std::string at = "string(/effect/parameter[" + std::to_string(i + 1) + "]/@default)";
+      const std::string value = XPath(at, file);
+      EXPECT_EQ(XPath("string(/effect/parameter[" + std::to_string(i + 1) + "]/@name)", file), expected.name);
+      const auto found = named.find(expected.name);
+      if (found == named.end() || !expected.plugin) {
+        EXPECT_EQ(value, XPath(at));
+        continue;
+      }
+      named.erase(found);
+      const hostkit::ParameterInfo& info = *expected.plugin;
+      const double back = info.IsOption() || info.IsBoolean() ? std::stod(value) : PluginValue(info, std::stod(value));
+      EXPECT_NEAR(back, found->second, 1e-5 * std::max(1.0f, info.maximum - info.minimum));
+    }
+    for (const auto& [name, value] : named) ADD_FAILURE() << name << " is not in the look's entry";
   }
 }
 

@@ -83,10 +83,11 @@ RunResult Ffmpeg(const std::string& filters, const std::string& output, int fram
 
 // Frames from the CLI, raw RGBA rows top to bottom; `input` as --input where given.
 std::string Render(int frames, const std::vector<std::string>& settings, const std::string& size = "96x64",
-                   const std::string& fps = "30", const std::string& input = "") {
+                   const std::string& fps = "30", const std::string& input = "", const std::string& preset = "") {
   std::vector<std::string> args = {"render", "--size", size, "--fps", fps, "--frames", std::to_string(frames),
                                    "-o", "-"};
   if (!input.empty()) args.insert(args.end(), {"--input", input});
+  if (!preset.empty()) args.insert(args.end(), {"--preset", preset});
   for (const auto& setting : settings) args.insert(args.end(), {"--set", setting});
   const RunResult run = Run(SWIRLMOSS_CLI_PATH, args);
   EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -369,9 +370,9 @@ std::string Properties(const std::vector<std::pair<std::string, std::string>>& v
 }
 
 // Kdenlive's effect description: each parameter's name, type and default, in order.
-std::vector<std::vector<std::string>> KdenliveParameters() {
+std::vector<std::vector<std::string>> KdenliveParameters(const std::string& description) {
   const RunResult run = tooltest::Run(XMLLINT_PATH, {"--xpath", "//parameter/@*[name()='name' or name()='type' or name()='default']",
-                                                           EDITORS_DIR "/kdenlive/frei0r_swirlmoss.xml"});
+                                                           description});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   std::vector<std::vector<std::string>> parameters;
   const std::regex attribute(R"re( (\w+)="([^"]*)")re");
@@ -411,15 +412,16 @@ const char* const kProfile =
     "sample_aspect_den=\"1\" display_aspect_num=\"3\" display_aspect_den=\"2\" frame_rate_num=\"25\" "
     "frame_rate_den=\"1\" colorspace=\"709\"/>\n";
 
-std::string KdenliveProject() {
-  std::vector<std::pair<std::string, std::string>> values = {{"mlt_service", "frei0r.swirlmoss"},
-                                                             {"kdenlive_id", "frei0r.swirlmoss"}};
-  for (const auto& parameter : KdenliveParameters()) {
+// With a look's entry (`look`), the project keeps every default as that entry gives it.
+std::string KdenliveProject(const std::string& look = "") {
+  const std::string id = "frei0r.swirlmoss" + (look.empty() ? "" : "." + look);
+  std::vector<std::pair<std::string, std::string>> values = {{"mlt_service", "frei0r.swirlmoss"}, {"kdenlive_id", id}};
+  for (const auto& parameter : KdenliveParameters(EDITORS_DIR "/kdenlive/frei0r_swirlmoss" + (look.empty() ? "" : "_" + look) + ".xml")) {
     const std::string& name = parameter[0];
     std::string value = parameter[2];
     if (parameter[1] == "animated") value = "00:00:00.000=" + value;
-    if (name == "Mode") value = "1";  // the list's value for Smoke
-    if (name == "Light") value = kLightKeyframes;
+    if (name == "Mode" && look.empty()) value = "1";  // the list's value for Smoke
+    if (name == "Light" && look.empty()) value = kLightKeyframes;
     values.push_back({name, value});
   }
   values.push_back({"kdenlive:collapsed", "0"});
@@ -481,6 +483,22 @@ TEST(Frei0rInEditorProjects, KdenliveAndShotcutProjectsRenderAsTheCliWithTheSame
   }
   // The keyframes move the light: the first and last frames differ from a constant Light.
   EXPECT_NE(expected.substr(11 * kFrameBytes), Render(12, {"Mode=Smoke", "Light=1.25", "Seed=Seed 1"}, "96x64", "25").substr(11 * kFrameBytes));
+}
+
+// A look's own Kdenlive entry, left as it comes, renders the look as --preset does, over the clip.
+TEST(Frei0rInEditorProjects, AKdenliveLookEntryRendersAsThePreset) {
+  ScratchDir dir;
+  const std::string file = dir / "look.mlt", output = dir / "look.rgba";
+  std::ofstream(file) << KdenliveProject("searchlights");
+  const RunResult run = RunMelt({"-quiet", file, "-consumer", "avformat:" + output, "f=rawvideo", "pix_fmt=rgba",
+                                 "real_time=-1", "terminate_on_pause=1"},
+                                output);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  std::string grey;
+  for (size_t i = 0; i < 12 * kFrameBytes / 4; ++i) grey += "\x80\x80\x80\xff";
+  std::ofstream(dir / "grey.rgba", std::ios::binary) << grey;
+  const std::string input = AsInputFiles(dir, dir / "grey.rgba", "96x64");
+  ExpectSameFrames(ReadFile(output), Render(12, {}, "96x64", "25", input, "searchlights"));
 }
 
 TEST(Frei0rInEditorProjects, AKeyframedTimeSpeedFollowsTheKeyframesFromTheStartAndTheSeekedFrameAfterASeek) {

@@ -45,6 +45,6 @@ if(TARGET swirlmoss_editor_descriptions)
   target_compile_definitions(frei0r_editor_descriptions_test PRIVATE
     EDITORS_DIR="${SWIRLMOSS_EDITORS_DIR}" SWIRLMOSS_PLUGIN_PATH="$<TARGET_FILE:Swirlmoss>"
     EDITORS_PROGRAM="$<TARGET_FILE:swirlmoss-editors>" FREI0R_MODULE_PATH="$<TARGET_FILE:swirlmoss_frei0r>"
-    XMLLINT_PATH="${XMLLINT_PATH}" QMLLINT_PATH="${QMLLINT_PATH}")
+    XMLLINT_PATH="${XMLLINT_PATH}" QMLLINT_PATH="${QMLLINT_PATH}" LOOKS_DIR="${PROJECT_SOURCE_DIR}/looks")
   add_dependencies(frei0r_editor_descriptions_test swirlmoss_editor_descriptions)
 endif()

@@ -1,6 +1,7 @@
 // swirlmoss-editors: writes Kdenlive's effect description and Shotcut's filter folder from the
 // built frei0r module and the plugin it drives. Run by the build:
-//   swirlmoss-editors MODULE PLUGIN KDENLIVE_FOLDER SHOTCUT_FOLDER
+//   swirlmoss-editors MODULE PLUGIN KDENLIVE_FOLDER SHOTCUT_FOLDER [LOOKS_FOLDER]
+// With LOOKS_FOLDER, Kdenlive also gets one effect per curated look in it.
 
 #include <cstdio>
 #include <string>
@@ -12,8 +13,8 @@
 #include "tools/hostkit/platform/pending_file.h"
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: swirlmoss-editors MODULE PLUGIN KDENLIVE_FOLDER SHOTCUT_FOLDER\n");
+  if (argc != 5 && argc != 6) {
+    std::fprintf(stderr, "usage: swirlmoss-editors MODULE PLUGIN KDENLIVE_FOLDER SHOTCUT_FOLDER [LOOKS_FOLDER]\n");
     return 2;
   }
   // The module finds its plugin through SWIRLMOSS_PLUGIN first: pointed at the plugin given, it
@@ -21,13 +22,19 @@ int main(int argc, char** argv) {
   hostkit::SetEnvironment("SWIRLMOSS_PLUGIN", argv[2]);
   swirleditors::Description description;
   std::string error;
-  if (!swirleditors::Describe(argv[1], argv[2], description, error)) {
+  if (!swirleditors::Describe(argv[1], argv[2], description, error, argc == 6 ? argv[5] : "")) {
     std::fprintf(stderr, "swirlmoss-editors: %s\n", error.c_str());
     return 1;
   }
   const std::string kdenlive = std::string(argv[3]) + "/frei0r_" + swirleditors::FolderName(description) + ".xml";
   const std::string shotcut = argv[4];
-  const bool written =
+  bool written = true;
+  for (const auto& look : description.curated) {
+    written = written && hostkit::WriteWholeFile(std::string(argv[3]) + "/frei0r_" + swirleditors::FolderName(description) +
+                                                     "_" + look.name + ".xml",
+                                                 swirleditors::KdenliveLookEffect(description, look), error);
+  }
+  written = written &&
       hostkit::WriteWholeFile(kdenlive, swirleditors::KdenliveEffect(description), error) &&
       hostkit::WriteWholeFile(shotcut + "/" + swirleditors::MetadataFileName(description),
                               swirleditors::ShotcutMetadata(description), error) &&

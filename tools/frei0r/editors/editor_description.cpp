@@ -1,14 +1,18 @@
 #include "tools/frei0r/editors/editor_description.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <type_traits>
 
 #include "tools/frei0r/frei0r_api.h"
 #include "tools/hostkit/gl/egl_context.h"
+#include "tools/hostkit/params/looks.h"
 #include "tools/hostkit/params/mode_rule.h"
 #include "tools/hostkit/params/parameter_model.h"
+#include "tools/hostkit/params/parameter_plan.h"
+#include "tools/hostkit/params/preset.h"
 #include "tools/hostkit/platform/shared_library.h"
 #include "tools/hostkit/plugin/instance_driver.h"
 #include "tools/hostkit/plugin/plugin_library.h"
@@ -106,9 +110,67 @@ std::string WithoutSuffix(const std::string& label, const std::string& suffix) {
   return ends ? label.substr(0, label.size() - suffix.size()) : label;
 }
 
+// One curated look as the module's texts. A value the look names that lies on the declared
+// default would be taken by the module as "the mode's own", so it is refused when the mode's
+// own differs: the description could not render the look.
+bool ReadCuratedLook(const hostkit::Look& look, const hostkit::ParameterModel& model,
+                     const std::vector<hostkit::ModeView>& views, Description& description, std::string& error) {
+  std::vector<std::string> lines;
+  if (!hostkit::ReadPreset(look.path, model, lines, error)) return false;
+  std::vector<float> values(model.Parameters().size(), 0.0f);
+  std::vector<bool> named(values.size(), false);
+  for (const auto& info : model.Parameters()) values[info.index] = info.defaultValue;
+  for (const std::string& line : lines) {
+    const size_t equals = line.find('=');
+    const hostkit::ParameterInfo* info = equals == std::string::npos ? nullptr : model.Find(line.substr(0, equals));
+    if (!info) {
+      error = look.path + ": cannot take \"" + line + "\"";
+      return false;
+    }
+    if (!hostkit::ParseParameterValue(*info, line.substr(equals + 1), values[info->index], error, " in " + look.path)) {
+      return false;
+    }
+    named[info->index] = true;
+  }
+  const hostkit::ParameterInfo* mode = hostkit::ModeRule::Find(model);
+  const hostkit::ModeView* view = views.empty() ? nullptr : &views.front();
+  for (const auto& candidate : views) {
+    if (mode && candidate.value == values[mode->index]) view = &candidate;
+  }
+  CuratedLook curated;
+  curated.name = look.name;
+  curated.summary = look.description;
+  curated.values.assign(description.controls.size(), "");
+  for (const auto& control : description.controls) {
+    const hostkit::ParameterInfo* info = model.Find(control.name);
+    if (!info || !named[info->index]) continue;
+    const float value = values[info->index];
+    const double span = info->maximum - info->minimum;
+    const bool onDefault = std::fabs(static_cast<double>(value) - info->defaultValue) <= 1e-5 * span;
+    const bool modeOwn = info == mode || info->host || !view || view->parameters[info->index].value == value;
+    if (onDefault && !modeOwn) {
+      error = look.path + ": \"" + control.name + "\" is set to its declared default, which the module reads as " +
+              "the mode's own value; use a value next to it";
+      return false;
+    }
+    std::string& text = curated.values[static_cast<size_t>(control.index)];
+    if (control.kind == Kind::Number) {
+      text = NumberText(span == 0.0 ? value : (value - info->minimum) / span);
+    } else if (control.kind == Kind::Switch) {
+      text = value >= 0.5f ? "1" : "0";
+    } else {
+      text = NumberText(value);
+    }
+  }
+  description.curated.push_back(curated);
+  return true;
+}
+
 // Ranges, option names and colours from the plugin's declarations; each look's labels and
 // visibility from a live instance, which has them only after a step of its clock.
-bool AskPlugin(const std::string& path, Description& description, std::string& error) {
+// With `looksFolder`, also every curated look in it.
+bool AskPlugin(const std::string& path, const std::string& looksFolder, Description& description,
+               std::string& error) {
   auto plugin = hostkit::PluginLibrary::Load(path, error);
   hostkit::ParameterModel model;
   if (!plugin || !hostkit::ParameterModel::Query(*plugin, model, error)) return false;
@@ -154,6 +216,15 @@ bool AskPlugin(const std::string& path, Description& description, std::string& e
     for (const auto& label : controls[i].labels) colour.labels.push_back(WithoutSuffix(label, " R"));
     description.colours.push_back(colour);
   }
+  if (looksFolder.empty()) return true;
+  const std::vector<hostkit::Look> looks = hostkit::ListLooksIn(looksFolder);
+  if (looks.empty()) {
+    error = looksFolder + " holds no looks";
+    return false;
+  }
+  for (const auto& look : looks) {
+    if (!ReadCuratedLook(look, model, views, description, error)) return false;
+  }
   return true;
 }
 
@@ -195,9 +266,9 @@ const Colour* Description::ColourOf(int index) const {
 }
 
 bool Describe(const std::string& modulePath, const std::string& pluginPath, Description& description,
-              std::string& error) {
+              std::string& error, const std::string& looksFolder) {
   description = Description();
-  return AskModule(modulePath, description, error) && AskPlugin(pluginPath, description, error);
+  return AskModule(modulePath, description, error) && AskPlugin(pluginPath, looksFolder, description, error);
 }
 
 std::string NumberText(double value) {

@@ -45,6 +45,14 @@ struct Colour {
   std::string CommonLabel(const std::vector<bool>& shown) const;
 };
 
+// A curated look (looks/NAME.json) as the module's parameters would carry it: per control, the
+// text to send, or empty where the look leaves the control at its default (the mode's own).
+struct CuratedLook {
+  std::string name;
+  std::string summary;
+  std::vector<std::string> values;  // by control index
+};
+
 struct Description {
   std::string title;    // "Swirlmoss"
   std::string service;  // "frei0r.swirlmoss"
@@ -54,6 +62,7 @@ struct Description {
   int modeIndex = -1;              // the control that picks the look; -1 when none does
   std::vector<Control> controls;
   std::vector<Colour> colours;
+  std::vector<CuratedLook> curated;
 
   // The colour whose red, green or blue control is `index`; null when none.
   const Colour* ColourOf(int index) const;
@@ -62,8 +71,9 @@ struct Description {
 // Loads the built frei0r module at `modulePath` and asks it about every parameter, then loads
 // the plugin at `pluginPath` (the one the module drives) and asks it, on an off-screen GL
 // context, what each look shows. False with a one-line `error` when either cannot answer.
+// With `looksFolder` not empty, also reads every look in it into `curated`.
 bool Describe(const std::string& modulePath, const std::string& pluginPath, Description& description,
-              std::string& error);
+              std::string& error, const std::string& looksFolder = "");
 
 // A number as the descriptions write it: seven significant digits (a float's), "C" locale.
 std::string NumberText(double value);

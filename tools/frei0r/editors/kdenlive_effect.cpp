@@ -40,7 +40,9 @@ std::string OptionDefault(const Control& control) {
   return control.defaultText;
 }
 
-std::string Parameter(const Description& description, const Control& control) {
+// `value`: the default to give instead of the module's own (a curated look's), or empty.
+std::string Parameter(const Description& description, const Control& control, const std::string& value) {
+  const auto given = [&](const std::string& own) { return value.empty() ? own : value; };
   std::string attributes, inner;
   std::string label = control.CommonLabel();
   std::string comment = LookNote(description, control);
@@ -51,7 +53,7 @@ std::string Parameter(const Description& description, const Control& control) {
       const bool fromZero = control.minimum == 0.0;
       const double factor = fromZero ? control.maximum : 100.0;
       attributes = Attribute("type", "animated") + Attribute("name", control.name) +
-                   Attribute("default", NumberText(control.frei0rDefault)) + Attribute("min", "0") +
+                   Attribute("default", given(NumberText(control.frei0rDefault))) + Attribute("min", "0") +
                    Attribute("max", NumberText(factor)) + Attribute("factor", NumberText(factor)) +
                    Attribute("decimals", fromZero ? "3" : "1");
       if (!fromZero) {
@@ -62,7 +64,7 @@ std::string Parameter(const Description& description, const Control& control) {
     }
     case Kind::Switch:
       attributes = Attribute("type", "bool") + Attribute("name", control.name) +
-                   Attribute("default", control.frei0rDefault >= 0.5 ? "1" : "0");
+                   Attribute("default", given(control.frei0rDefault >= 0.5 ? "1" : "0"));
       break;
     case Kind::Option: {
       std::string values, names;
@@ -71,7 +73,7 @@ std::string Parameter(const Description& description, const Control& control) {
         names += (i ? "," : "") + control.optionNames[i];
       }
       attributes = Attribute("type", "list") + Attribute("name", control.name) +
-                   Attribute("default", OptionDefault(control)) + Attribute("paramlist", values);
+                   Attribute("default", given(OptionDefault(control))) + Attribute("paramlist", values);
       inner = "        <paramlistdisplay>" + EscapeXml(names) + "</paramlistdisplay>\n";
       break;
     }
@@ -94,11 +96,11 @@ std::string Parameter(const Description& description, const Control& control) {
   }
   // A control no look shows stays at its default, unseen.
   if (control.kind != Kind::TimeUnit && !control.ShownInAnyLook()) {
-    const std::string value = control.kind == Kind::Option ? OptionDefault(control)
-                              : control.kind == Kind::Number || control.kind == Kind::Switch
-                                  ? NumberText(control.frei0rDefault)
-                                  : control.defaultText;
-    attributes = Fixed(control.name, value);
+    const std::string own = control.kind == Kind::Option ? OptionDefault(control)
+                            : control.kind == Kind::Number || control.kind == Kind::Switch
+                                ? NumberText(control.frei0rDefault)
+                                : control.defaultText;
+    attributes = Fixed(control.name, given(own));
     inner.clear();
   }
   std::string text = "    <parameter" + attributes + ">\n" + inner + "        <name>" + EscapeXml(label) + "</name>\n";
@@ -107,21 +109,32 @@ std::string Parameter(const Description& description, const Control& control) {
   return text + "    </parameter>\n";
 }
 
-}  // namespace
-
-std::string KdenliveEffect(const Description& description) {
+std::string Effect(const Description& description, const CuratedLook* look) {
+  const std::string id = description.service + (look ? "." + look->name : "");
+  const std::string title = description.title + (look ? ": " + look->name : "");
+  const std::string explanation = look && !look->summary.empty() ? look->summary : description.explanation;
   std::string text =
       "<?xml version=\"1.0\"?>\n"
       "<!DOCTYPE kpartgui>\n"
       "<!-- Made at build time from the frei0r module's and the plugin's own answers; do not edit. -->\n"
       "<effect LC_NUMERIC=\"C\"" +
-      Attribute("tag", description.service) + Attribute("id", description.service) + Attribute("type", "video") +
+      Attribute("tag", description.service) + Attribute("id", id) + Attribute("type", "video") +
       ">\n"
       "    <name>" +
-      EscapeXml(description.title) + "</name>\n    <description>" + EscapeXml(description.explanation) +
+      EscapeXml(title) + "</name>\n    <description>" + EscapeXml(explanation) +
       "</description>\n    <author>" + EscapeXml(description.author) + "</author>\n";
-  for (const auto& control : description.controls) text += Parameter(description, control);
+  for (const auto& control : description.controls) {
+    text += Parameter(description, control, look ? look->values[static_cast<size_t>(control.index)] : "");
+  }
   return text + "</effect>\n";
+}
+
+}  // namespace
+
+std::string KdenliveEffect(const Description& description) { return Effect(description, nullptr); }
+
+std::string KdenliveLookEffect(const Description& description, const CuratedLook& look) {
+  return Effect(description, &look);
 }
 
 }  // namespace swirleditors

@@ -10,5 +10,8 @@
 namespace swirleditors {
 
 std::string KdenliveEffect(const Description& description);
+// The same effect once per curated look (frei0r_swirlmoss_NAME.xml, "Swirlmoss: NAME"): every
+// control starts at the look's value, hidden ones included, so the entry renders the look.
+std::string KdenliveLookEffect(const Description& description, const CuratedLook& look);
 
 }  // namespace swirleditors
