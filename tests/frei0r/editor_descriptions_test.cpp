@@ -257,10 +257,11 @@ TEST_F(EditorDescriptions, KdenliveEntryPerLookStartsAtTheLooksValues) {
         EXPECT_EQ(value, XPath(at));
         continue;
       }
+      const float wanted = found->second;
       named.erase(found);
       const hostkit::ParameterInfo& info = *expected.plugin;
       const double back = info.IsOption() || info.IsBoolean() ? std::stod(value) : PluginValue(info, std::stod(value));
-      EXPECT_NEAR(back, found->second, 1e-5 * std::max(1.0f, info.maximum - info.minimum));
+      EXPECT_NEAR(back, wanted, 1e-5 * std::max(1.0f, info.maximum - info.minimum));
     }
     for (const auto& [name, value] : named) ADD_FAILURE() << name << " is not in the look's entry";
   }
