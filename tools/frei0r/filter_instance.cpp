@@ -263,18 +263,8 @@ bool FilterInstance::MakeDriver() {
   }
   if (!transfer) transfer = std::make_unique<FrameTransfer>(width, height);
   nextFrame = 0;
-  const uint32_t count = static_cast<uint32_t>(state.Model().Parameters().size());
-  if (startValues.empty()) {
-    // The plugin draws some start values at random (the seed); later instances of this one get
-    // the same, so that seeking back repeats the picture.
-    for (uint32_t i = 0; i < count; ++i) startValues.push_back(driver->Value(i));
-  } else {
-    for (uint32_t i = 0; i < count; ++i) {
-      if (!state.Mode().IsMode(i) && driver->Value(i) != startValues[i]) {
-        driver->SetValue(i, startValues[i]);
-      }
-    }
-  }
+  // Later instances of this one get the first's start values: seeking back repeats the picture.
+  state.Mode().RepeatStartValues(*driver, static_cast<uint32_t>(state.Model().Parameters().size()), startValues);
   return true;
 }
 

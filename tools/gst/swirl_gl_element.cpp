@@ -116,16 +116,8 @@ bool GlSide::Prepare(int inWidth, int inHeight, int width, int height, std::stri
     driver = hostkit::InstanceDriver::CreateOnHostTextures(state.Plugin(), error);
     if (!driver) return false;
     nextFrame = 0;
-    const uint32_t count = static_cast<uint32_t>(state.Model().Parameters().size());
-    // Some start values are drawn at random; later instances of this element get the first's,
-    // so that seeking back repeats the picture.
-    if (startValues.empty()) {
-      for (uint32_t i = 0; i < count; ++i) startValues.push_back(driver->Value(i));
-    } else {
-      for (uint32_t i = 0; i < count; ++i) {
-        if (!state.Mode().IsMode(i) && driver->Value(i) != startValues[i]) driver->SetValue(i, startValues[i]);
-      }
-    }
+    // Later instances of this element get the first's start values: seeking back repeats the picture.
+    state.Mode().RepeatStartValues(*driver, static_cast<uint32_t>(state.Model().Parameters().size()), startValues);
     inW = inH = outW = outH = 0;  // names the new driver's textures below
   }
   if (inWidth == inW && inHeight == inH && width == outW && height == outH) return true;
@@ -212,15 +204,15 @@ namespace {
 SwirlmossGl* Self(gpointer object) { return reinterpret_cast<SwirlmossGl*>(object); }
 
 // The property numbered `id` (from 1), or null after GLib's warning.
-const ElementProperty* PropertyFor(GObject* object, guint id, GParamSpec* spec) {
+const ElementProperty* PropertyFor(GObject* object, guint id, GParamSpec* param) {
   const auto& properties = ElementState::Get().Properties();
   if (id >= 1 && id <= properties.size()) return &properties[id - 1];
-  G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+  G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, param);
   return nullptr;
 }
 
-void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spec) {
-  const ElementProperty* found = PropertyFor(object, id, spec);
+void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* param) {
+  const ElementProperty* found = PropertyFor(object, id, param);
   if (!found) return;
   const ElementProperty& property = *found;
   const hostkit::ParameterInfo& info = *property.info;
@@ -251,8 +243,8 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* spe
   self->valuesChanged = true;
 }
 
-void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* spec) {
-  const ElementProperty* found = PropertyFor(object, id, spec);
+void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* param) {
+  const ElementProperty* found = PropertyFor(object, id, param);
   if (!found) return;
   const ElementProperty& property = *found;
   const hostkit::ParameterInfo& info = *property.info;
@@ -351,7 +343,7 @@ void Finalize(GObject* object) {
   G_OBJECT_CLASS(swirlmoss_gl_parent_class)->finalize(object);
 }
 
-GParamSpec* Spec(const ElementProperty& property) {
+GParamSpec* ParamFor(const ElementProperty& property) {
   const hostkit::ParameterInfo& info = *property.info;
   const auto flags = static_cast<GParamFlags>(G_PARAM_READWRITE | G_PARAM_STATIC_STRINGS | GST_PARAM_CONTROLLABLE);
   // The strings live as long as the process's state.
@@ -387,7 +379,7 @@ static void swirlmoss_gl_class_init(SwirlmossGlClass* klass) {
   object->finalize = Finalize;
   guint id = 1;
   for (const ElementProperty& property : ElementState::Get().Properties()) {
-    g_object_class_install_property(object, id++, Spec(property));
+    g_object_class_install_property(object, id++, ParamFor(property));
   }
   GstElementClass* element = GST_ELEMENT_CLASS(klass);
   gst_element_class_set_static_metadata(element, "Swirlmoss", "Filter/Effect/Video",

@@ -16,6 +16,16 @@ const ParameterInfo* ModeRule::Find(const ParameterModel& model) {
   return mode && mode->IsOption() ? mode : nullptr;
 }
 
+void ModeRule::RepeatStartValues(InstanceDriver& driver, uint32_t count, std::vector<float>& startValues) const {
+  if (startValues.empty()) {
+    for (uint32_t i = 0; i < count; ++i) startValues.push_back(driver.Value(i));
+    return;
+  }
+  for (uint32_t i = 0; i < count && i < startValues.size(); ++i) {
+    if (!IsMode(i) && driver.Value(i) != startValues[i]) driver.SetValue(i, startValues[i]);
+  }
+}
+
 bool ModeRule::SetMode(InstanceDriver& driver, float value) const {
   driver.SetValue(index, value);
   if (!Crosses(driver.InSecondMode(), value)) return false;

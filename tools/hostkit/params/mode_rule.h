@@ -58,6 +58,11 @@ class ModeRule {
   // one frame without drawing so the other bank is loaded now. Answers whether it crossed.
   bool SetMode(InstanceDriver& driver, float value) const;
 
+  // Some start values are drawn at random (the seed). The first instance a host makes records
+  // its `count` values in `startValues`; each later one is given them (the mode left as it is),
+  // so that starting again repeats the same picture.
+  void RepeatStartValues(InstanceDriver& driver, uint32_t count, std::vector<float>& startValues) const;
+
   // One round of values in the order the effect needs: the mode's `*modeValue` first (null
   // leaves the mode as it is), then `setOthers(crossed)`, which sets every other value and
   // leaves the mode alone; `crossed` says the other bank and its labels are in place. Answers
