@@ -222,7 +222,7 @@ void SetProperty(GObject* object, guint id, const GValue* value, GParamSpec* par
   float next = 0.0f;
   switch (property.kind) {
     case Kind::Number:
-      next = static_cast<float>(info.minimum + g_value_get_double(value) * (static_cast<double>(info.maximum) - info.minimum));
+      next = hostkit::ValueFromNorm(info, g_value_get_double(value));
       break;
     case Kind::Boolean:
       next = g_value_get_boolean(value) ? 1.0f : 0.0f;
@@ -252,11 +252,9 @@ void GetProperty(GObject* object, guint id, GValue* value, GParamSpec* param) {
   std::lock_guard<std::mutex> guard(*self->lock);
   const float current = self->values->value[info.index];
   switch (property.kind) {
-    case Kind::Number: {
-      const double span = static_cast<double>(info.maximum) - info.minimum;
-      g_value_set_double(value, span == 0.0 ? 0.0 : (current - info.minimum) / span);
+    case Kind::Number:
+      g_value_set_double(value, hostkit::NormFromValue(info, current));
       break;
-    }
     case Kind::Boolean:
       g_value_set_boolean(value, current >= 0.5f);
       break;
@@ -351,8 +349,7 @@ GParamSpec* ParamFor(const ElementProperty& property) {
   const char* nick = info.name.c_str();
   switch (property.kind) {
     case Kind::Number: {
-      const double span = static_cast<double>(info.maximum) - info.minimum;
-      const double start = span == 0.0 ? 0.0 : (info.defaultValue - info.minimum) / span;
+      const double start = hostkit::NormFromValue(info, info.defaultValue);
       return g_param_spec_double(name, nick, "0..1 spans the effect's own range", 0.0, 1.0, start, flags);
     }
     case Kind::Boolean:

@@ -56,21 +56,6 @@ const char* RefusalName(OscRefusal refusal) {
   return "unknown";
 }
 
-float ValueFromNorm(const ParameterInfo& info, double norm) {
-  const double t = std::clamp(norm, 0.0, 1.0);
-  if (info.IsBoolean()) {
-    float value = 0.0f;
-    SwitchFromFraction(t, value);
-    return value;
-  }
-  if (info.IsOption()) {
-    if (info.elements.empty()) return info.defaultValue;
-    const size_t last = info.elements.size() - 1;
-    return info.elements[std::min(last, static_cast<size_t>(std::lround(t * static_cast<double>(last))))].value;
-  }
-  return static_cast<float>(info.minimum + t * (static_cast<double>(info.maximum) - info.minimum));
-}
-
 OscRouter::OscRouter(const ParameterModel& model) : model(model) {
   std::vector<std::string> taken = {"preset"};
   for (const auto& info : model.Parameters()) {

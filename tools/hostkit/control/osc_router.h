@@ -37,10 +37,6 @@ enum class OscRefusal : uint8_t { None, UnknownAddress, WrongType, OutOfRange, M
 constexpr size_t kOscRefusalKinds = 6;
 const char* RefusalName(OscRefusal refusal);  // "unknown address", ...
 
-// A value from 0 to 1 spread over what `info` takes: the range of a number, off below one half
-// and on from it for a switch, the elements of an option in their order.
-float ValueFromNorm(const ParameterInfo& info, double norm);
-
 class OscRouter {
  public:
   struct Address {

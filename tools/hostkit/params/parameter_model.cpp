@@ -1,8 +1,11 @@
 #include "tools/hostkit/params/parameter_model.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "tools/hostkit/gl/composite_program.h"
+#include "tools/hostkit/params/switch_value.h"
 #include "tools/hostkit/plugin/instance_driver.h"
 
 namespace hostkit {
@@ -165,6 +168,26 @@ std::vector<ParameterPresentation> ReadPresentation(const InstanceDriver& driver
     result.push_back(shown);
   }
   return result;
+}
+
+float ValueFromNorm(const ParameterInfo& info, double norm) {
+  const double t = std::clamp(norm, 0.0, 1.0);
+  if (info.IsBoolean()) {
+    float value = 0.0f;
+    SwitchFromFraction(t, value);
+    return value;
+  }
+  if (info.IsOption()) {
+    if (info.elements.empty()) return info.defaultValue;
+    const size_t last = info.elements.size() - 1;
+    return info.elements[std::min(last, static_cast<size_t>(std::lround(t * static_cast<double>(last))))].value;
+  }
+  return static_cast<float>(info.minimum + t * (static_cast<double>(info.maximum) - info.minimum));
+}
+
+double NormFromValue(const ParameterInfo& info, double value) {
+  const double span = static_cast<double>(info.maximum) - info.minimum;
+  return span == 0.0 ? 0.0 : (value - info.minimum) / span;
 }
 
 }  // namespace hostkit

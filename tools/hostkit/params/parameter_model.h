@@ -89,4 +89,10 @@ const char* TypeName(uint32_t type);
 // Case-insensitive equality of two names.
 bool SameName(std::string_view a, std::string_view b);
 
+// A value from 0 to 1 spread over what `info` takes: the range of a number, off below one half
+// and on from it for a switch, the elements of an option in their order.
+float ValueFromNorm(const ParameterInfo& info, double norm);
+// Where a number's `value` lies in its range, from 0 to 1 (0 for an empty range).
+double NormFromValue(const ParameterInfo& info, double value);
+
 }  // namespace hostkit
