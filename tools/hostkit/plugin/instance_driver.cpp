@@ -174,6 +174,15 @@ bool InstanceDriver::SetValue(uint32_t index, float value) {
   return plugin.Call(wire::code::kSetParameter, &record, instance).u32 == wire::kSuccess;
 }
 
+bool InstanceDriver::SetBeatInfo(float tempo, float barPhase) {
+  wire::BeatInfo record{tempo, barPhase};
+  return plugin.Call(wire::code::kSetBeatInfo, &record, instance).u32 == wire::kSuccess;
+}
+
+bool InstanceDriver::SetSampleRate(uint32_t rate) {
+  return plugin.Call(wire::code::kSetSampleRate, rate, instance).u32 == wire::kSuccess;
+}
+
 float InstanceDriver::Value(uint32_t index) const {
   if (index == BlendIndex()) return static_cast<float>(blend);
   if (index == MixIndex()) return mix;

@@ -41,6 +41,12 @@ class InstanceDriver {
   // after the plugin's last parameter are the host's own "Blend" (a BlendMode's number) and
   // "Mix" (0..1), which the driver keeps and the plugin never sees.
   bool SetValue(uint32_t index, float value);
+  // Code 38: the host's tempo (beats per minute) and how far through the bar it is (0..1), sent
+  // before a frame by hosts that know the music. False when the plugin refuses.
+  bool SetBeatInfo(float tempo, float barPhase);
+  // Code 40: the sample rate of the host's sound, sent when the host has sound and whenever its
+  // rate changes. False when the plugin refuses.
+  bool SetSampleRate(uint32_t rate);
   // Code 9: the instance's current value (the host's own for Blend and Mix).
   float Value(uint32_t index) const;
   // Code 45 on this instance; Blend and Mix are always shown.

@@ -44,6 +44,8 @@ constexpr uint32_t kGetElementCount = 31;
 constexpr uint32_t kInitialise = 34;
 constexpr uint32_t kGetElementName = 35;
 constexpr uint32_t kGetElementValue = 36;
+constexpr uint32_t kSetBeatInfo = 38;
+constexpr uint32_t kSetSampleRate = 40;
 constexpr uint32_t kGetRange = 41;
 constexpr uint32_t kGetVisibility = 45;
 constexpr uint32_t kGetEvents = 46;
@@ -88,6 +90,11 @@ struct ExtendedInfo {  // code 13
 struct SetParameter {  // code 8
   uint32_t index;
   Word value;
+};
+
+struct BeatInfo {  // code 38
+  float tempo;     // beats per minute
+  float barPhase;  // 0..1 through the current bar
 };
 
 struct Viewport {  // code 18
@@ -140,6 +147,7 @@ static_assert(offsetof(Info, uniqueId) == 8 && offsetof(Info, name) == 12 && off
 static_assert(offsetof(ExtendedInfo, description) == 8 && offsetof(ExtendedInfo, about) == 16 &&
               offsetof(ExtendedInfo, extendedDataSize) == 24 && offsetof(ExtendedInfo, extendedData) == 32);
 static_assert(offsetof(SetParameter, value) == 8);
+static_assert(offsetof(BeatInfo, barPhase) == 4 && sizeof(BeatInfo) == 8);
 static_assert(sizeof(Viewport) == 16);
 static_assert(offsetof(Texture, handle) == 16);
 static_assert(offsetof(Frame, inputs) == 8 && offsetof(Frame, framebuffer) == 16);
