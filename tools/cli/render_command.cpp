@@ -258,22 +258,32 @@ std::string SeedNote(const hostkit::InstanceDriver& driver, const hostkit::Param
   return ", " + name + " (add --set \"Seed=" + name + "\" to repeat it)";
 }
 
-// The input's sound at every frame of the timeline, when the plan follows it or --dump-features
-// asks for it (the CSV is written with the output, once the render is whole). Frame N is at the time of the
-// input's own frame N (the picture it shows), whatever --fps says.
+// The input's sound at every frame of the timeline. It is heard whenever the input has sound,
+// unless --no-audio leaves it out and nothing asks for it (a value that follows it,
+// --dump-features): the plugin is sent its tempo and bar phase before each frame. Only a sound
+// that something asks for must be heard; otherwise a sound that cannot be is said in one line
+// and the render goes on without the beat. The CSV is written with the output, once the render
+// is whole. Frame N is at the time of the input's own frame N (the picture it shows), whatever
+// --fps says.
 hostkit::SoundFeatures HearInput(const RenderOptions& options, const hostkit::ParameterPlan& plan,
                                  const RenderShape& shape, const hostkit::FrameSource* source) {
   hostkit::SoundFeatures features;
   const bool dump = !options.dumpFeatures.empty();
-  if (!plan.FollowsSound() && !dump) return features;
+  const bool asked = plan.FollowsSound() || dump;
+  const bool hasSound = source && source->Info().hasAudio;
+  if (!asked && (!hasSound || options.noAudio)) return features;
   const std::string why = dump ? "--dump-features" : "a --set that follows the sound";
   Require(source != nullptr, why + " needs an --input with sound (the test card has none)", kExitUsage);
-  Require(source->Info().hasAudio, why + " needs sound, and " + source->Info().description + " has none",
-          kExitUsage);
+  Require(hasSound, why + " needs sound, and " + source->Info().description + " has none", kExitUsage);
   std::string error;
   if (dump) Require(hostkit::CheckOutputDirectory(options.dumpFeatures, error), error, kExitUsage);
   const int frames = shape.span.toSourceEnd ? 0 : shape.span.total;
-  Require(hostkit::AnalyseClipSound(options.settings.input, source->Info().fps, frames, features, error), error);
+  const bool heard = hostkit::AnalyseClipSound(options.settings.input, source->Info().fps, frames, features, error);
+  Require(heard || !asked, error);
+  if (!heard) {
+    PrintNote(error + ": the plugin is sent no beat");
+    features = {};
+  }
   return features;
 }
 
@@ -298,6 +308,7 @@ int RunRender(const RenderOptions& options) {
   const auto gl = MakeGlContext(options.gl);
   const auto driver =
       MakeDriver(plugin, shape.width, shape.height, options.output.format->pixels, FirstPicture(shape, source.get()));
+  if (!sound.frames.empty()) driver->SetSampleRate(static_cast<uint32_t>(sound.sampleRate));
   const hostkit::OutputRequest request = OutputRequestFor(options, shape, source.get());
   std::string error;
   const auto sink = hostkit::OpenSink(request, error);
@@ -342,7 +353,7 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
       "length (1 for a still or the test card)");
   command->add_flag("--loop", options->loop,
                     "Start the input again after its last frame (the picture only: the sound is not repeated)");
-  command->add_flag("--no-audio", options->noAudio, "Leave out the input's sound");
+  command->add_flag("--no-audio", options->noAudio, "Leave out the input's sound, and the beat the plugin is sent from it");
   command->add_option("--dump-features", options->dumpFeatures,
                       "Write the input's sound features at every frame of the timeline (level, bass, mid, high, "
                       "beat, onset, bar, tempo) to this CSV file");

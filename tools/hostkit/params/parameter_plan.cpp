@@ -239,6 +239,10 @@ bool ParameterPlan::Parse(const std::vector<std::string>& settings, const Parame
 }
 
 void ParameterPlan::Apply(InstanceDriver& driver, int frame, int frames) const {
+  if (sound && !sound->frames.empty()) {
+    const SoundFrame& heard = sound->At(frame);
+    if (heard.tempo > 0.0f) driver.SetBeatInfo(heard.tempo, heard.Value(SoundFeature::Bar));
+  }
   const float modeValue = mode ? mode->At(frame, frames, sound) : 0.0f;
   modeRule.ApplyModeFirst(driver, mode ? &modeValue : nullptr, [&](bool) {
     for (const auto& track : tracks) driver.SetValue(track.index, track.At(frame, frames, sound));
