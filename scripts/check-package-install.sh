@@ -22,7 +22,7 @@ chmod 755 "$work"  # apt's download user reads the local source
 source_list=/etc/apt/sources.list.d/swirlmoss-package-check.list
 trap 'rm -rf "$work" "$source_list"' EXIT
 # cpack packs what is built; the demo, for one, builds only the plugin and the program.
-cmake --build "$build" --target Swirlmoss swirlmoss swirlmoss_frei0r swirlmoss_obs swirlmoss_manual \
+cmake --build "$build" --target Swirlmoss swirlmoss swirlmoss_frei0r swirlmoss_obs swirlmoss_gst swirlmoss_manual \
   swirlmoss_editor_descriptions >/dev/null
 mkdir "$work/repo"
 (cd "$build" && cpack -G DEB -B "$work/repo" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log" >&2; fail "cpack failed"; }

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "tests/support/tool_test_util.h"
+#include "tools/hostkit/media/live_sound.h"
 #include "tools/hostkit/media/sound_analysis.h"
 
 namespace {
@@ -80,3 +82,39 @@ TEST(SoundAnalysis, BandsTellLowFromHigh) {
 }
 
 }  // namespace
+
+// Heard live, in blocks of an odd size: a click track's tempo is found within a beat per minute
+// after a few bars and most clicks pulse "beat" within a frame; a low then a high tone move bass
+// and high apart, against the running reference alone.
+TEST(LiveSound, FollowsClicksAndBands) {
+  constexpr int kRate = 48000, kBlock = 333;
+  const double bpm = 120.0, seconds = 20.0;
+  std::vector<float> sound(static_cast<size_t>(seconds * kRate));
+  for (size_t i = 0; i < sound.size(); ++i) {
+    const double t = static_cast<double>(i) / kRate, sinceClick = std::fmod(t, 60.0 / bpm);
+    const double tone = 0.3 * std::sin(2 * M_PI * (t < 15.0 ? 60.0 : 6000.0) * t);
+    sound[i] = static_cast<float>((t < 12.0 ? (sinceClick < 0.005 ? 0.9 : 0.0) : tone));
+  }
+  hostkit::LiveSoundAnalyser live(kRate);
+  int clicks = 0, pulsed = 0;
+  double bass = 0, high = 0;
+  for (size_t at = 0, frame = 0; at < sound.size(); at += kBlock) {
+    live.Feed(sound.data() + at, std::min<size_t>(kBlock, sound.size() - at));
+    for (; frame / kFps <= live.Seconds(); ++frame) {
+      const hostkit::SoundFrame now = live.Now();
+      const double t = frame / kFps, sinceClick = std::fmod(t, 60.0 / bpm);
+      if (t > 4.0 && t < 11.5 && sinceClick < 1.0 / kFps) {
+        ++clicks;
+        pulsed += now.Value(SoundFeature::Beat) > 0.5f;
+      }
+      if (t > 6.0 && t < 11.5) {
+        EXPECT_NEAR(now.tempo, bpm, 1.0) << "at " << t << " s";
+      }
+      if (t > 13.0 && t < 14.5) bass += now.Value(SoundFeature::Bass) - now.Value(SoundFeature::High);
+      if (t > 16.0 && t < 19.5) high += now.Value(SoundFeature::High) - now.Value(SoundFeature::Bass);
+    }
+  }
+  EXPECT_GE(pulsed, 0.9 * clicks) << pulsed << " of " << clicks << " clicks pulsed";
+  EXPECT_GT(bass / (1.5 * kFps), 0.6);
+  EXPECT_GT(high / (3.5 * kFps), 0.6);
+}

@@ -6,32 +6,23 @@
 // render sees what the whole render sees.
 
 #include <array>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "tools/hostkit/media/sound_hop.h"
 #include "tools/hostkit/params/sound_features.h"
 
 namespace hostkit {
-
-struct SoundTiming {
-  double attack = 0.010;   // seconds for loudness and bands to rise ~63% of the way to a new level
-  double release = 0.250;  // the same, falling
-  double pulse = 0.250;    // seconds for "beat" and "onset" to fall from 1 to 0
-  int beatsPerBar = 4;
-};
 
 // Takes mono sound a hop at a time and keeps, per hop, the smoothed loudness and band amplitudes,
 // and the times of the beats and onsets.
 class SoundAnalyser {
  public:
-  static constexpr int kWindow = 1024;  // samples the spectrum and the trackers look at
-  static constexpr int kHop = 512;      // samples between two looks
+  static constexpr int kWindow = SoundHop::kWindow;
+  static constexpr int kHop = SoundHop::kHop;
 
   SoundAnalyser(int sampleRate, const SoundTiming& timing = {});
   ~SoundAnalyser();
-  SoundAnalyser(const SoundAnalyser&) = delete;
-  SoundAnalyser& operator=(const SoundAnalyser&) = delete;
 
   // Analyses the next kHop samples.
   void FeedHop(const float* samples);
@@ -42,11 +33,9 @@ class SoundAnalyser {
   double Seconds() const { return static_cast<double>(hops.size()) * kHop / rate; }
 
  private:
-  struct Aubio;
   int rate;
   SoundTiming timing;
-  std::unique_ptr<Aubio> aubio;
-  std::array<float, 4> envelope{};           // level, bass, mid, high: amplitudes
+  SoundHop hop;
   std::vector<std::array<float, 4>> hops;    // the envelopes after each hop
   std::vector<double> beats, onsets;         // seconds
   std::vector<double> periods;               // aubio's beat period at each beat, seconds
