@@ -252,7 +252,7 @@ void SayWhatChanges(const RenderOptions& options, const RenderShape& shape, cons
                   "one pixel of black added %s", shape.width, shape.height, written.width, written.height, where);
     PrintNote(text);
   }
-  if (source && !hostkit::HdrNote(source->Info()).empty()) PrintNote(hostkit::HdrNote(source->Info()));
+  if (const std::string hdr = source ? hostkit::HdrNote(source->Info()) : ""; !hdr.empty()) PrintNote(hdr);
 }
 
 // The seed the render drew with, and how to draw with it again when it was not asked for.
