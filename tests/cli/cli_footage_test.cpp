@@ -92,8 +92,26 @@ TEST_F(CliFootage, SizeRateLengthAndSoundComeFromTheInput) {
                          "bottom\n"),
             std::string::npos)
       << run.err;
+  EXPECT_NE(run.err.find("swirlmoss: wrote " + dir / "odd.mp4" + " (48x32, 6 frames)"), std::string::npos) << run.err;
   probe = Probe(dir / "odd.mp4");
   EXPECT_NE(probe.find("width=48\nheight=32\nr_frame_rate=24/1\nnb_read_frames=6"), std::string::npos) << probe;
+}
+
+// HDR video is decoded as it comes, without tone mapping: one line says so, for PQ and HLG.
+TEST_F(CliFootage, AnHdrInputSaysItIsShownAsSdr) {
+  for (const auto& [code, name] : {std::pair{"16", "PQ"}, std::pair{"18", "HLG"}}) {
+    const std::string tagged = dir / (std::string(name) + ".mp4");
+    const RunResult made = tooltest::Run(ffmpeg, {"-v", "error", "-i", clip, "-c", "copy", "-bsf:v",
+                                                  std::string("h264_metadata=transfer_characteristics=") + code, tagged});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const RunResult run = Swirlmoss({"render", "--input", tagged, "--frames", "1", "-o", dir / "out.png"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find(" is HDR video (" + std::string(name) + "): it is shown as SDR, without tone mapping"),
+              std::string::npos)
+        << run.err;
+  }
+  EXPECT_EQ(Swirlmoss({"render", "--input", clip, "--frames", "1", "-o", dir / "out.png"}).err.find("HDR"),
+            std::string::npos);
 }
 
 // A phone's clip: 25 frames at 25 fps then 25 at 10 fps, a white frame at 2.0 s (its frame 35)

@@ -72,12 +72,15 @@ TEST(CliRender, WritesOnePngOfTheRequestedSize) {
   EXPECT_EQ(png.width, kW);
   EXPECT_EQ(png.height, kH);
   EXPECT_EQ(png.At(kW / 2, kH / 2)[3], 255) << "without the mask every pixel is opaque";
-  // Standard error is no terminal here: the wait for the shader and the end are still said.
-  EXPECT_EQ(tooltest::LineCount(run.err), 3) << run.err;
-  EXPECT_EQ(run.err.rfind("swirlmoss: first frame: the GL driver is compiling the effect's shader", 0), 0u) << run.err;
-  EXPECT_NE(run.err.find("\nswirlmoss: first frame ready after "), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("\nswirlmoss: wrote " + dir / "still.png" + " (64x36, 1 frame) in "), std::string::npos)
-      << run.err;
+  // Standard error is no terminal here. A cold shader cache makes the first frame wait, and the
+  // wait and its end are said; with the cache warm (after the render above) only the result is.
+  if (run.err.rfind("swirlmoss: first frame: the GL driver is compiling the effect's shader", 0) == 0) {
+    EXPECT_NE(run.err.find("\nswirlmoss: first frame ready after "), std::string::npos) << run.err;
+  }
+  const RunResult warm = Swirlmoss(Render(dir / "still.png", {"--set", "Seed=Seed 2"}));
+  ASSERT_EQ(warm.exitCode, 0) << warm.err;
+  EXPECT_EQ(warm.err.rfind("swirlmoss: wrote " + dir / "still.png" + " (64x36, 1 frame) in ", 0), 0u) << warm.err;
+  EXPECT_EQ(tooltest::LineCount(warm.err), 1) << warm.err;
 }
 
 TEST(CliRender, ARenderNamesItsSeedAndPiecesMustSetOne) {
@@ -171,7 +174,6 @@ TEST(CliRender, RawFramesAreExactlyTheirPixelsOnStandardOutput) {
   const RunResult run = Swirlmoss(Render("-", {"--frames", "3"}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out.size(), size_t{3} * kW * kH * 4);
-  EXPECT_NE(run.err.find("first frame ready after"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("wrote raw RGBA to standard output (64x36, 3 frames)"), std::string::npos) << run.err;
 }
 
@@ -405,7 +407,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
   EXPECT_NE(std::find(written.begin(), written.end(), longest), written.end());
 }
 
-TEST(CliErrors, AMistypedCommandOrOptionNamesTheNearestValidOnes) {
+TEST(CliErrors, AMistypedCommandOptionParameterOrLookNamesTheNearestValidOnes) {
   ScratchDir dir;
   const struct {
     std::vector<std::string> args;
@@ -418,6 +420,9 @@ TEST(CliErrors, AMistypedCommandOrOptionNamesTheNearestValidOnes) {
       {Render(dir / "out.png", {"--out=x.png"}), "unknown option --out for render; did you mean --output?"},
       {Render(dir / "out.png", {"--colour"}), "unknown option --colour for render (swirlmoss render --help lists"},
       {{"bench", "--fram", "3"}, "unknown option --fram for bench; did you mean --frames?"},
+      {Render(dir / "out.png", {"--set", "ligth=3"}), "unknown parameter \"ligth\" in --set \"ligth=3\"; did you mean "
+                                                     "\"Light\"?"},
+      {Render(dir / "out.png", {"--preset", "embrs"}), "--preset embrs: no such preset file or look; did you mean embers?"},
       {Render(dir / "out.png", {"Light=2"}), "render does not take \"Light=2\" there: each value follows its option"},
   };
   for (const auto& c : cases) {

@@ -79,6 +79,7 @@ std::unique_ptr<hostkit::FrameSource> OpenInput(const PreviewOptions& options) {
   std::string error;
   auto source = hostkit::OpenFrameSource(request, error);
   Require(source != nullptr, error);
+  if (const std::string hdr = hostkit::HdrNote(source->Info()); !hdr.empty()) PrintNote(hdr);
   return source;
 }
 

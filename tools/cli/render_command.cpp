@@ -203,6 +203,13 @@ hostkit::OutputRequest OutputRequestFor(const RenderOptions& options, const Rend
   return request;
 }
 
+// The size of the file's frames: H.264 in 4:2:0 keeps colour for 2x2 blocks of pixels, so the
+// sink pads an odd side by one.
+hostkit::FrameSize WrittenSize(const hostkit::OutputFormat& format, const RenderShape& shape) {
+  if (!format.evenSides) return {shape.width, shape.height};
+  return {shape.width + shape.width % 2, shape.height + shape.height % 2};
+}
+
 // What this render does to the picture or the sound that its command line does not say, one
 // line each, before it starts.
 void SayWhatChanges(const RenderOptions& options, const RenderShape& shape, const hostkit::FrameSource* source,
@@ -236,16 +243,16 @@ void SayWhatChanges(const RenderOptions& options, const RenderShape& shape, cons
     }
     PrintNote(line);
   }
-  // H.264 in 4:2:0 keeps colour for 2x2 blocks of pixels: the sink pads an odd side by one.
-  if (format.evenSides && (shape.width % 2 != 0 || shape.height % 2 != 0)) {
-    const char* where = shape.width % 2 == 0    ? "at the bottom"
-                        : shape.height % 2 == 0 ? "on the right"
-                                                : "on the right and at the bottom";
+  const hostkit::FrameSize written = WrittenSize(format, shape);
+  if (written.width != shape.width || written.height != shape.height) {
+    const char* where = written.width == shape.width    ? "at the bottom"
+                        : written.height == shape.height ? "on the right"
+                                                         : "on the right and at the bottom";
     std::snprintf(text, sizeof text, "MP4 (H.264, 4:2:0) needs even sides: the %dx%d frames are written as %dx%d, "
-                  "one pixel of black added %s", shape.width, shape.height, shape.width + shape.width % 2,
-                  shape.height + shape.height % 2, where);
+                  "one pixel of black added %s", shape.width, shape.height, written.width, written.height, where);
     PrintNote(text);
   }
+  if (const std::string hdr = source ? hostkit::HdrNote(source->Info()) : ""; !hdr.empty()) PrintNote(hdr);
 }
 
 // The seed the render drew with, and how to draw with it again when it was not asked for.
@@ -325,8 +332,9 @@ int RunRender(const RenderOptions& options) {
   }
   const std::string written = options.ToStandardOutput() ? "raw RGBA to standard output" : options.output.path;
   char summary[200];
-  std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", written.c_str(), shape.width,
-                shape.height, timing.frames, timing.frames == 1 ? "" : "s", timing.seconds);
+  const hostkit::FrameSize size = WrittenSize(*options.output.format, shape);
+  std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", written.c_str(), size.width,
+                size.height, timing.frames, timing.frames == 1 ? "" : "s", timing.seconds);
   PrintNote(summary + SeedNote(*driver, plan, plugin.model));
   return kExitOk;
 }

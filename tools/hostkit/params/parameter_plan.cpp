@@ -99,7 +99,7 @@ bool ParseTrack(const std::string& setting, const ParameterModel& model, Paramet
   const std::string text = Trim(setting.substr(equals + 1));
   const ParameterInfo* info = model.Find(name);
   if (!info) {
-    error = "unknown parameter \"" + name + "\" in --set \"" + setting + "\"; valid names: " + model.NameList();
+    error = "unknown parameter \"" + name + "\" in --set \"" + setting + "\"; " + model.NameHint(name);
     return false;
   }
   if (info->IsText()) {
