@@ -23,10 +23,7 @@ using tooltest::ScratchDir;
 
 RunResult Swirlmoss(const std::vector<std::string>& args) { return tooltest::Run(SWIRLMOSS_CLI_PATH, args); }
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using tooltest::Slurp;
 
 class CliFootage : public ::testing::Test {
  protected:

@@ -201,6 +201,42 @@ TEST(CliRender, SequencesVideoAndFloatImages) {
   EXPECT_EQ(dir.Entries(), expected);
 }
 
+TEST(CliRender, AFailedSequenceKeepsItsFramesAndResumeRendersTheRestExactly) {
+  ScratchDir dir;
+  std::filesystem::create_directory(dir / "whole");
+  std::filesystem::create_directories(dir / "part/f_0005.png");  // in the way of frame 5, as a full disk
+  auto render = [&](const std::string& folder, std::vector<std::string> more) {
+    more.insert(more.end(), {"--frames", "8", "--jobs", "3", "--set", "Seed=Seed 3", "--set", "Spot Spin=0..1"});
+    return Swirlmoss(Render(dir / (folder + "/f_%04d.png"), more));
+  };
+  ASSERT_EQ(render("whole", {}).exitCode, 0);
+  RunResult run = render("part", {});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(tooltest::LineCount(WithoutCompileLines(run.err)), 1) << run.err;
+  EXPECT_NE(run.err.find("kept 5 finished frames of 8 in " + dir / "part" +
+                         ", each a whole file: run the same command with --resume to render the rest\n"),
+            std::string::npos)
+      << run.err;
+  std::filesystem::remove(dir / "part/f_0005.png");
+  std::ofstream(dir / "part/f_0002.png", std::ios::trunc).close();  // a leftover cut to nothing
+  run = render("part", {"--resume"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("4 frames of " + dir / "part/f_%04d.png" + " are whole; rendering the other 4 (" +
+                         dir / "part/f_0002.png" + " is empty: rendered again)"),
+            std::string::npos)
+      << run.err;
+  for (int frame = 0; frame < 8; ++frame) {
+    const std::string name = "/f_000" + std::to_string(frame) + ".png";
+    EXPECT_EQ(tooltest::Slurp(dir / "part" + name), tooltest::Slurp(dir / "whole" + name)) << name;
+  }
+  run = render("part", {"--resume"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("all 8 frames of " + dir / "part/f_%04d.png" + " are whole already"), std::string::npos);
+  // Only a sequence keeps its finished frames.
+  run = Swirlmoss(Render(dir / "clip.mp4", {"--resume"}));
+  EXPECT_EQ(run.exitCode, 2) << run.err;
+}
+
 // The renderer that `-v` names in a render's error stream, without its OpenGL version and platform.
 std::string RendererOf(const std::string& err) {
   const std::string tag = "swirlmoss: renderer: ";
@@ -262,6 +298,7 @@ TEST(CliRender, AVideoEncoderCutOffByAFileSizeLimitFailsTheRenderAndLeavesNoFile
     EXPECT_EQ(run.exitCode, 1) << output << ": " << run.err;
     EXPECT_EQ(tooltest::LineCount(WithoutCompileLines(run.err)), 1) << run.err;
     EXPECT_NE(run.err.find("ffmpeg"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("for a long render write a PNG or EXR sequence"), std::string::npos) << run.err;
     EXPECT_TRUE(dir.Entries().empty()) << output;
   }
 }
