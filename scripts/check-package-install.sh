@@ -54,7 +54,7 @@ check_gone() {  # PACKAGE-NAME FILE-LIST
 # preview's libraries, nor OBS's.
 closure=$(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks --no-replaces \
   --no-enhances swirlmoss)
-unwanted=$(grep -oE '\b(libjack|librtmidi|liblo[0-9]|libglfw|libpipewire|libobs)[^ ]*' <<<"$closure" | sort -u | tr '\n' ' ')
+unwanted=$(grep -oE '\b(libjack|librtmidi|liblo[0-9]|libglfw|libpipewire|libobs)[^ ]*' <<<"$closure" | sort -u | tr '\n' ' ' || true)
 [ -z "$unwanted" ] || fail "swirlmoss brings $unwanted"
 
 # swirlmoss alone: the effect in ffmpeg and melt, in a clean environment (only what a login
