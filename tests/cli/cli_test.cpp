@@ -372,6 +372,27 @@ TEST(CliHelp, EverySubcommandHasHelpAndRenderExplainsTheModeRule) {
   EXPECT_NE(Swirlmoss({}).exitCode, 0);
 }
 
+// The window is another package's module: without it the program still explains preview's
+// options, running it names the package to install, and a library that is not the module is
+// refused; each in one line.
+TEST(CliHelp, PreviewWithoutItsModuleExplainsItselfAndNamesThePackage) {
+  ScratchDir dir;
+  const std::string program = dir / "swirlmoss";
+  std::filesystem::copy_file(SWIRLMOSS_CLI_PATH, program);
+  const RunResult help = tooltest::Run(program, {"preview", "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("--camera"), std::string::npos) << help.out;
+  const RunResult missing = tooltest::Run(program, {"preview", "--exit-after", "1"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(tooltest::LineCount(missing.err), 1) << missing.err;
+  EXPECT_NE(missing.err.find("(apt install swirlmoss-preview)"), std::string::npos) << missing.err;
+  std::filesystem::copy_file(FAKE_NO_ENTRY_PATH, dir / "swirlmoss-preview.so");
+  const RunResult foreign = tooltest::Run(program, {"preview", "--exit-after", "1"});
+  EXPECT_EQ(foreign.exitCode, 1);
+  EXPECT_EQ(tooltest::LineCount(foreign.err), 1) << foreign.err;
+  EXPECT_NE(foreign.err.find("is not a swirlmoss preview module"), std::string::npos) << foreign.err;
+}
+
 TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
   ScratchDir fixtures;
   std::ofstream(fixtures / "corrupt.png") << "\x89PNG\r\n\x1a\n not really";
