@@ -173,9 +173,10 @@ std::string ShotcutPanel(const Description& description) {
   const auto& controls = description.controls;
   std::vector<std::string> names, defaults, keyframable, keyframableDefaults;
   std::vector<double> minimums, maximums;
-  std::vector<std::string> labels, shown, optionNames, optionValues;
+  std::vector<std::string> labels, shown, optionNames, optionValues, presetNames;
   for (const auto& control : controls) {
     names.push_back(QuoteJs(control.name));
+    if (control.kind != Kind::FrameRate) presetNames.push_back(QuoteJs(control.name));
     defaults.push_back(DefaultValue(control));
     minimums.push_back(control.minimum);
     maximums.push_back(control.maximum);
@@ -217,6 +218,25 @@ std::string ShotcutPanel(const Description& description) {
       rows += OptionRow(description, control);
     }
   }
+  // Each curated look in full: its own texts (an option by its name, as the panel sets it), the
+  // fresh filter's for what it leaves alone.
+  std::vector<std::string> lookNames, lookValues;
+  for (const auto& look : description.curated) {
+    std::vector<std::string> values;
+    for (const auto& control : controls) {
+      std::string text = look.values[static_cast<size_t>(control.index)];
+      for (size_t k = 0; control.kind == Kind::Option && !text.empty() && k < control.optionValues.size(); ++k) {
+        if (NumberText(control.optionValues[k]) == text) text = control.optionNames[k];
+      }
+      if (text.empty()) {
+        text = control.kind == Kind::Number || control.kind == Kind::Switch ? NumberText(control.frei0rDefault)
+                                                                             : control.defaultText;
+      }
+      values.push_back(QuoteJs(text));
+    }
+    lookNames.push_back(QuoteJs(look.name));
+    lookValues.push_back(list(values));
+  }
   std::string frameRate;
   for (const auto& control : controls) {
     if (control.kind == Kind::FrameRate) frameRate = "        filter.set(" + Property(control) + ", rateText(profile.fps));\n";
@@ -238,6 +258,11 @@ std::string ShotcutPanel(const Description& description) {
          list(names) + "\n    readonly property var defaults: " + list(defaults) +
          "\n    readonly property var minimums: " + JsList(minimums, &Number) +
          "\n    readonly property var maximums: " + JsList(maximums, &Number) +
+         "\n    // What a preset holds: all but the frame rate, which stays the project's.\n"
+         "    readonly property var presetParameters: " + list(presetNames) +
+         "\n    // The curated looks, offered as presets under their names: each parameter's text.\n"
+         "    readonly property var lookNames: " + list(lookNames) + "\n    readonly property var lookValues: " +
+         list(lookValues) +
          "\n    readonly property var optionNames: " + list(optionNames) +
          "\n    readonly property var optionValues: " + list(optionValues) +
          "\n    // Per look (" + JsList(description.looks, &Quoted) + "): each control's label and whether it is used.\n" +
@@ -268,14 +293,22 @@ std::string ShotcutPanel(const Description& description) {
          "    keyframableParameters: " + list(keyframable) + "\n    startValues: " + list(keyframableDefaults) +
          "\n    middleValues: " + list(keyframableDefaults) + "\n    endValues: " + list(keyframableDefaults) +
          "\n    width: 400\n    height: " + std::to_string(40 + 34 * static_cast<int>(controls.size())) + "\n" +
-         "    Component.onCompleted: {\n        if (filter.isNew) {\n"
+         "    // As Shotcut's own filters keep theirs, the looks' presets are written again whenever the\n"
+         "    // filter is added (a preset saved under a look's name is replaced), then \"(defaults)\".\n"
+         "    function savePresets() {\n        filter.blockSignals = true;\n"
+         "        for (var k = 0; k < lookNames.length; ++k) {\n"
          "            for (var i = 0; i < moduleParameters.length; ++i)\n"
-         "                filter.set(moduleParameters[i], defaults[i]);\n"
-         "            filter.savePreset(moduleParameters);\n        }\n" +
+         "                filter.set(moduleParameters[i], lookValues[k][i]);\n"
+         "            filter.savePreset(presetParameters, lookNames[k]);\n        }\n"
+         "        filter.blockSignals = false;\n"
+         "        for (i = 0; i < moduleParameters.length; ++i)\n"
+         "            filter.set(moduleParameters[i], defaults[i]);\n"
+         "        filter.savePreset(presetParameters);\n    }\n\n"
+         "    Component.onCompleted: {\n        if (filter.isNew)\n            savePresets();\n" +
          frameRate + "        setControls();\n    }\n\n" +
          "    GridLayout {\n        anchors.fill: parent\n        anchors.margins: 8\n        columns: 4\n\n"
          "        Label {\n            text: qsTr('Preset')\n            Layout.alignment: Qt.AlignRight\n        }\n"
-         "        Shotcut.Preset {\n            id: preset\n            parameters: moduleParameters\n"
+         "        Shotcut.Preset {\n            id: preset\n            parameters: presetParameters\n"
          "            Layout.columnSpan: 3\n            onBeforePresetLoaded: resetSimpleKeyframes()\n"
          "            onPresetSelected: {\n                setControls();\n                initializeSimpleKeyframes();\n"
          "            }\n        }\n" +
