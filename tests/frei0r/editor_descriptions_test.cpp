@@ -238,6 +238,10 @@ TEST_F(EditorDescriptions, EachLookIsAKdenliveEntryAndAShotcutPresetWithTheLooks
   nlohmann::json held = QmlList(panel, "moduleParameters");
   held.erase(std::find(held.begin(), held.end(), "Frame Rate"));
   EXPECT_EQ(QmlList(panel, "presetParameters"), held);
+  // Shotcut's presets hold them by position, which must be each one's own.
+  const nlohmann::json positions = QmlList(panel, "presetPositions"), all = QmlList(panel, "moduleParameters");
+  ASSERT_EQ(positions.size(), held.size());
+  for (size_t k = 0; k < held.size(); ++k) EXPECT_EQ(all[std::stoul(positions[k].get<std::string>())], held[k]);
   for (size_t l = 0; l < looks.size(); ++l) {
     const hostkit::Look& look = looks[l];
     SCOPED_TRACE(look.name);
