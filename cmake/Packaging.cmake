@@ -41,8 +41,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_MAIN_PACKAGE_NAME swirlmoss)
 set(CPACK_DEBIAN_MAIN_DESCRIPTION
   "real-time GPU video effect: paint and smoke over video\nAnimated paint or smoke drawn over video by an OpenGL 4.1 shader.\nThe Swirlmoss effect plugin, the swirlmoss command-line host that renders, previews,\ninspects and benchmarks it, and a frei0r filter that brings it into ffmpeg, MLT (melt,\nKdenlive, Shotcut) and GStreamer. The live preview window (swirlmoss preview) is in\nswirlmoss-preview, the OBS Studio filter in swirlmoss-obs and the GStreamer GL element\nin swirlmoss-gstreamer.")
-# The EGL vendor library and the Mesa drivers are loaded at run time, so they are named here.
-set(CPACK_DEBIAN_MAIN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri")
+# The EGL vendor library, the Mesa drivers and aubio (for the sound) are loaded at run time, so
+# they are named here.
+set(CPACK_DEBIAN_MAIN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri, libaubio5")
 # ffmpeg: the CLI's MP4 and GIF output, and the most common frei0r host.
 set(CPACK_DEBIAN_MAIN_PACKAGE_RECOMMENDS "ffmpeg")
 set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS "swirlmoss-preview, melt, gstreamer1.0-plugins-bad, swirlmoss-obs, swirlmoss-gstreamer")

@@ -65,7 +65,7 @@ obs_field() { dpkg-deb -f "$obs_deb" "$1"; }
 depends_on() { tr ',' '\n' | grep -Eq "^ *$1(t64)?( |\(|$)"; }
 [ "$(field Package)" = swirlmoss ] || fail "Package is $(field Package)"
 [ "$(obs_field Package)" = swirlmoss-obs ] || fail "the OBS module's Package is $(obs_field Package)"
-for needed in libegl-mesa0 libgl1-mesa-dri libegl1 libpng16-16; do
+for needed in libegl-mesa0 libgl1-mesa-dri libaubio5 libegl1 libpng16-16; do
   field Depends | depends_on "$needed" || fail "Depends lacks $needed: $(field Depends)"
 done
 # The program alone needs none of the preview's libraries, nor OBS's.

@@ -4,4 +4,6 @@
 pkg_check_modules(AUBIO REQUIRED IMPORTED_TARGET aubio)
 add_library(swirlmoss_hostkit_sound STATIC ${CMAKE_CURRENT_LIST_DIR}/sound_hop.cpp ${CMAKE_CURRENT_LIST_DIR}/live_sound.cpp)
 swirlmoss_hostkit_layer(swirlmoss_hostkit_sound)
-target_link_libraries(swirlmoss_hostkit_sound PUBLIC swirlmoss_hostkit_params PRIVATE PkgConfig::AUBIO)
+# aubio's headers only: the library is opened at run time (sound_hop.cpp says why).
+target_include_directories(swirlmoss_hostkit_sound PRIVATE ${AUBIO_INCLUDE_DIRS})
+target_link_libraries(swirlmoss_hostkit_sound PUBLIC swirlmoss_hostkit_params PRIVATE swirlmoss_hostkit_platform)

@@ -193,6 +193,11 @@ bool AnalyseClipSound(const std::string& path, double fps, int frames, SoundFeat
     error = "ffmpeg is not installed: hearing the sound of " + path + " needs it (scripts/setup.sh installs it)";
     return false;
   }
+  std::string missing;
+  if (!SoundHop::Available(missing)) {
+    error = "cannot hear the sound of " + path + ": " + missing;
+    return false;
+  }
   MediaFacts facts;
   if (!ProbeMedia(ffprobe, {"-i", "file:" + path}, facts, error)) return false;
   if (!facts.hasAudio || facts.audioRate <= 0) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 namespace hostkit {
 
@@ -36,6 +37,10 @@ class SoundHop {
     bool onset = false;
     double onsetSeconds = 0.0;
   };
+
+  // Whether aubio can be opened (it is loaded at the first use, not linked); false with a
+  // one-line `error` when it cannot. A SoundHop made without it hears silence.
+  static bool Available(std::string& error);
 
   SoundHop(int sampleRate, const SoundTiming& timing);
   ~SoundHop();
