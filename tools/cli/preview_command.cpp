@@ -42,6 +42,8 @@ struct PreviewOptions {
   std::string presetDir;
   bool stats = false;
   bool camera = false;
+  bool audio = false;
+  preview::AudioCaptureSettings audioCapture;
 };
 
 preview::RenderScale ParseScale(const std::string& text, bool software) {
@@ -99,8 +101,8 @@ int RunPreview(const PreviewOptions& options) {
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, hostkit::PlanValues(settings), plugin.model), plugin.model);
   preview::SessionSetup setup;
-  Require(preview::ConstantChanges(plan, setup.initial),
-          "the preview takes constant values only; ramps, keyframes and features of the sound are for "
+  Require(preview::ConstantChanges(plan, setup.initial, &setup.sound.follow),
+          "the preview takes constant values and features of the sound; ramps and keyframes are for "
           "`swirlmoss render`",
           kExitUsage);
   if (!options.uiScript.empty()) {
@@ -149,6 +151,9 @@ int RunPreview(const PreviewOptions& options) {
   setup.live.midiApi = options.midiApi;
   setup.live.midiMap = options.midiMap;
   setup.live.presetDir = options.presetDir;
+  setup.sound.enabled = options.audio || !options.audioCapture.source.empty();
+  setup.sound.capture = options.audioCapture;
+  setup.sound.stats = options.stats;
   RequireWritable(options.midiMap, "--midi-map");
   if (options.camera) {
     // The camera is a convenience beside the window: without PipeWire the preview plays on.
@@ -173,7 +178,7 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
                       "(/dev/videoN); default: the built-in test card",
                       "Picture size WIDTHxHEIGHT at full scale; default: the input's own, 960x540 for the test card",
                       "Playback pace; never faster, as the effect's clock counts frames",
-                      "Parameter value NAME=VALUE (repeatable; constants only)"},
+                      "Parameter value NAME=VALUE, or NAME=FEATURE:FROM..TO to follow the sound with --audio (repeatable; no ramps or keyframes)"},
                      kMaxFps);
   command->get_option(hostkit::option::kFps)->default_str(hostkit::RateText(hostkit::kDefaultFrameRate));
   command->add_option("--scale", options->scale, "Render scale; default: half on a software renderer, full on a GPU")
@@ -203,7 +208,16 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
   command->add_option("--midi-map", options->midiMap,
                       "MIDI bindings as JSON: read at the start when the file exists, written whenever they change (implies --midi)");
   command->add_flag("--stats", options->stats,
-                    "At exit print the frame pace and the time from each message's arrival to the first frame shown with it");
+                    "At exit print the frame pace and the time from each message's arrival, and from the sound's capture, to the first frame shown with it");
+  command->add_flag("--audio", options->audio,
+                    "Hear live sound (PipeWire, else JACK): values set to a feature, such as Light=bass:1..6, follow it");
+  command->add_option("--audio-source", options->audioCapture.source,
+                      "PipeWire: a source's name, a sink's name for what it plays, or monitor for what the computer "
+                      "plays; JACK: the ports whose name holds this text (implies --audio)");
+  command->add_option("--audio-api", options->audioCapture.api,
+                      "The sound system: PipeWire, or a running JACK server (auto: PipeWire when it answers)")
+      ->check(CLI::IsMember({"auto", "pipewire", "jack"}))
+      ->capture_default_str();
   command->add_flag("--camera", options->camera,
                     "Publish the picture as a PipeWire camera named Swirlmoss (OBS, browsers, pipewiresrc)");
   command->footer(

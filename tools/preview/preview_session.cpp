@@ -62,6 +62,7 @@ std::string PresetFileFor(const std::string& nameOrPath) {
 PreviewSession::PreviewSession(PreviewWindow& window, SessionSetup setupIn)
     : window(window), setup(std::move(setupIn)), looks(hostkit::ListLooks()), panel(*setup.model),
       live(*setup.model, setup.live),
+      sound(*setup.model, setup.sound),
       applyPreset([this](const std::string& name, const std::vector<ParameterChange>& changes) {
         ApplyPreset(name, changes);
       }) {
@@ -82,6 +83,7 @@ PreviewSession::~PreviewSession() {
 bool PreviewSession::Start(std::string& error) {
   std::string notes;
   if (!view.Create(error) || !ReadModeStarts(error) || !MakeInstance(error) || !live.Start(notes, error)) return false;
+  sound.Start(notes);
   std::fputs(notes.c_str(), stderr);
   camera.Use(std::move(setup.camera));
   // The look from the command line goes in as `render` applies it: "Mode" first, a primed
@@ -207,11 +209,17 @@ bool PreviewSession::Run(std::string& error) {
     if (exiting) {
       const bool written = WriteExitOutputs(error);
       if (frameFailed && written) error = message;
-      if (setup.live.stats) live.PrintStats(stdout, setup.fps);
+      if (setup.live.stats) {
+        live.PrintStats(stdout, setup.fps);
+        sound.PrintStats(stdout);
+      }
       return written && !frameFailed;
     }
     window.Swap();
-    if (drew) live.FrameShown(hostkit::LiveClock());
+    if (drew) {
+      live.FrameShown(hostkit::LiveClock());
+      sound.FrameShown(hostkit::LiveClock());
+    }
   }
 }
 
@@ -224,6 +232,7 @@ void PreviewSession::DrawEffectFrame() {
   }
   const double start = glfwGetTime();
   if (!UploadSourceFrame()) return;
+  sound.BeforeFrame(panel, *driver, instanceFrames == 0);
   if (!driver->RenderFrame()) {
     frameFailed = true;
     paused = true;
@@ -286,6 +295,7 @@ void PreviewSession::DrawUi() {
   const float statusHeight = ImGui::GetTextLineHeightWithSpacing() * kStatusLines + style.ItemSpacing.y;
   ImGui::BeginChild("controls", ImVec2(0.0f, -(statusHeight + style.ItemSpacing.y)));
   live.Draw(panel);  // above the controls, so that what arrives and is refused stays in view
+  sound.Draw(panel);
   panel.Draw();
   const int learn = panel.TakeRightClick();
   if (learn >= 0 && setup.live.midi) live.Learn(static_cast<uint32_t>(learn));
@@ -482,8 +492,17 @@ std::string PreviewSession::CommandLine() const {
   settings.input = setup.inputSpec;
   settings.size = hostkit::FrameSize{setup.width, setup.height};
   settings.preset = panel.PresetName();
-  // Blend and Mix as their own options, as a person writes them.
-  for (const std::string& value : panel.CommandSettings()) {
+  // Blend and Mix as their own options, as a person writes them; a value that follows the
+  // sound as its mapping.
+  std::vector<std::string> shownValues = panel.CommandSettings();
+  for (const std::string& follows : sound.Settings()) {
+    const std::string name = follows.substr(0, follows.find('=') + 1);
+    shownValues.erase(std::remove_if(shownValues.begin(), shownValues.end(),
+                                [&name](const std::string& value) { return value.rfind(name, 0) == 0; }),
+                 shownValues.end());
+    shownValues.push_back(follows);
+  }
+  for (const std::string& value : shownValues) {
     hostkit::BlendMode blend;
     if (value.rfind("Blend=", 0) == 0 && hostkit::ParseBlendMode(value.substr(6), blend)) {
       settings.blend = blend;
@@ -567,6 +586,7 @@ bool PreviewSession::WriteControlDump(std::string& error) {
   }
   dump["controls"] = std::move(controls);
   if (live.Active()) live.Dump(dump, *setup.model);
+  sound.Dump(dump);
   return hostkit::WriteWholeFile(setup.dumpControls, dump.dump(2) + "\n", error);
 }
 

@@ -19,6 +19,7 @@
 #include "tools/preview/live_input.h"
 #include "tools/preview/picture_view.h"
 #include "tools/preview/preview_window.h"
+#include "tools/preview/sound_input.h"
 #include "tools/preview/ui_script.h"
 
 namespace preview {
@@ -48,6 +49,7 @@ struct SessionSetup {
   std::string pluginPath;  // for Copy command: empty for the default plugin
   std::string inputSpec;   // empty for the test card
   LiveSetup live;          // OSC and MIDI input, --stats
+  SoundSetup sound;        // --audio, and the values that follow the sound
   std::unique_ptr<hostkit::PipeWireCamera> camera;  // --camera; null without it or without PipeWire
 };
 
@@ -93,6 +95,7 @@ class PreviewSession {
   std::vector<hostkit::Look> looks;
   ControlPanel panel;
   LiveInput live;
+  SoundInput sound;
   LiveInput::PresetApplier applyPreset;  // what /swirlmoss/preset does: the panel's list's path
   PictureView view;
   Recorder recorder;

@@ -9,18 +9,24 @@
 
 namespace preview {
 
-bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes) {
+bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes,
+                     std::vector<hostkit::ParameterTrack>* follow) {
   changes.clear();
-  const auto constant = [](const hostkit::ParameterTrack& track) {
-    return track.kind == hostkit::ParameterTrack::Kind::Constant;
+  if (follow) follow->clear();
+  const auto take = [&](const hostkit::ParameterTrack& track) {
+    if (track.kind == hostkit::ParameterTrack::Kind::Constant) {
+      changes.push_back({track.index, track.from});
+      return true;
+    }
+    if (track.kind != hostkit::ParameterTrack::Kind::Sound || !follow) return false;
+    follow->push_back(track);
+    return true;
   };
   if (const hostkit::ParameterTrack* mode = plan.ModeTrack()) {
-    if (!constant(*mode)) return false;
-    changes.push_back({mode->index, mode->from});
+    if (!take(*mode)) return false;
   }
   for (const auto& track : plan.Tracks()) {
-    if (!constant(track)) return false;
-    changes.push_back({track.index, track.from});
+    if (!take(track)) return false;
   }
   return true;
 }

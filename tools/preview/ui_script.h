@@ -23,8 +23,10 @@ struct ScriptStep {
 };
 
 // The constant values of a parsed plan as panel changes, "Mode" first. False when any value is
-// a ramp or keyframes, which a live preview cannot play.
-bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes);
+// a ramp or keyframes, which a live preview cannot play, or follows the sound and `follow` is
+// null; given, those values go there.
+bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes,
+                     std::vector<hostkit::ParameterTrack>* follow = nullptr);
 
 // The constant values of the preset `nameOrPath` (a look's name or a preset file) as panel
 // changes. False with a one-line `error`.

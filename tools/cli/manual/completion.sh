@@ -12,7 +12,7 @@ outline=$("$here/help_outline.sh" "$program")
 subcommands=$("$here/help_outline.sh" --subcommands "$program" | tr '\n' ' ')
 
 # Text values that are not file names; every other text value is a path, --output-dir a folder.
-not_paths=" --size --io-size --set --device "
+not_paths=" --size --io-size --set --device --audio-source "
 
 {
   echo "# bash completion for swirlmoss, generated from its --help when it is built: do not edit."
