@@ -1,7 +1,8 @@
 // `preview --audio` end to end, beside a private PipeWire and WirePlumber (with_pipewire.sh) and
 // on the suite's own X server: a pulsing low tone played into a sink of the test's own moves the
-// parameter set to follow the bass while the window keeps its pace; without a sound system the
-// preview says so in one line and plays on.
+// parameter set to follow the bass while the window keeps its pace; a clip's own sound drives
+// the preview as it drives the render; without a sound system the preview says so in one line
+// and plays on.
 
 #include <gtest/gtest.h>
 
@@ -20,9 +21,9 @@ using tooltest::ScratchDir;
 
 TEST(PreviewSound, AToneThroughPipeWireMovesTheParameterThatFollowsItAtThePreviewsPace) {
   ScratchDir dir;
-  // 60 Hz, a quarter second on and a quarter off: the bass swings from silence to loud.
+  // 60 Hz, a second on and a second off: the bass swings from silence to loud.
   ASSERT_EQ(tooltest::RunTool("ffmpeg", {"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
-                                         "aevalsrc=0.8*sin(2*PI*60*t)*lt(mod(t\\,0.5)\\,0.25):s=48000:d=30",
+                                         "aevalsrc=0.8*sin(2*PI*60*t)*lt(mod(t\\,2)\\,1):s=48000:d=30",
                                          dir / "tone.wav"})
                 .exitCode,
             0);
@@ -68,6 +69,27 @@ TEST(PreviewSound, AToneThroughPipeWireMovesTheParameterThatFollowsItAtThePrevie
   EXPECT_GT(median, 0.0) << run.out;
   ASSERT_EQ(std::sscanf(run.out.c_str() + run.out.find('(', soundLine), "(%d frames)", &timed), 1) << run.out;
   EXPECT_GT(timed, 100) << "nearly every frame draws new sound: " << run.out;
+}
+
+TEST(PreviewSound, AClipsOwnSoundDrivesThePreviewAsItDrivesTheRender) {
+  ScratchDir dir;
+  ASSERT_TRUE(tooltest::MakeClipWithSound(dir / "clip.mkv", "0.8*sin(2*PI*60*t)*lt(mod(t\\,0.5)\\,0.25)", 4.0));
+  const std::vector<std::string> settings = {"--input", dir / "clip.mkv", "--set", "Seed=Seed 2", "--set",
+                                             "Light=bass:1..6", "--set", "Spot Spin=beat:0..0.25"};
+  std::vector<std::string> preview = {"preview", "--scale", "full", "--exit-after", "45", "--screenshot",
+                                      dir / "window.png", "--dump-controls", dir / "controls.json"};
+  std::vector<std::string> render = {"render", "--frames", "45", "-o", dir / "render.png"};
+  preview.insert(preview.end(), settings.begin(), settings.end());
+  render.insert(render.end(), settings.begin(), settings.end());
+  const RunResult shown = Swirlmoss(preview), rendered = Swirlmoss(render);
+  ASSERT_EQ(shown.exitCode, 0) << shown.err;
+  ASSERT_EQ(rendered.exitCode, 0) << rendered.err;
+  const json controls = ReadJson(dir / "controls.json");
+  EXPECT_GT(controls["sound"]["follow"][0]["highest"].get<float>(), 4.0f) << controls["sound"].dump();
+  tooltest::PngOnDisk window, picture;
+  ASSERT_TRUE(tooltest::LoadPng(dir / "window.png", window));
+  ASSERT_TRUE(tooltest::LoadPng(dir / "render.png", picture));
+  EXPECT_LE(LargestDifference(picture, window, controls["picture"]), kTolerance);
 }
 
 TEST(PreviewSound, WithoutASoundSystemThePreviewSaysSoInOneLineAndPlaysAtTheValueForSilence) {

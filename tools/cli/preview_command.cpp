@@ -12,6 +12,7 @@
 #include "tools/hostkit/media/frame_sink.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/media/pipewire_camera.h"
+#include "tools/hostkit/media/sound_analysis.h"
 #include "tools/hostkit/platform/pending_file.h"
 #include "tools/preview/preview_session.h"
 #include "tools/preview/preview_window.h"
@@ -118,6 +119,16 @@ int RunPreview(const PreviewOptions& options) {
     height = setup.source->Info().height;
     // The instance starts from a blank picture; each frame uploads the source's.
     setup.input = hostkit::Image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
+    // Without --audio, a clip's own sound drives what follows the sound, as in a render.
+    const hostkit::SourceInfo& info = setup.source->Info();
+    if (info.hasAudio && !options.audio && options.audioCapture.source.empty()) {
+      std::string error;
+      if (hostkit::AnalyseClipSound(settings.input, info.fps, 0, setup.sound.clip, error)) {
+        setup.sound.clipFrames = info.frames;
+      } else {
+        PrintWarning(error + "; the preview plays without the input's sound");
+      }
+    }
   } else {
     setup.input = hostkit::MakeTestCard(width, height);
   }
@@ -178,7 +189,7 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
                       "(/dev/videoN); default: the built-in test card",
                       "Picture size WIDTHxHEIGHT at full scale; default: the input's own, 960x540 for the test card",
                       "Playback pace; never faster, as the effect's clock counts frames",
-                      "Parameter value NAME=VALUE, or NAME=FEATURE:FROM..TO to follow the sound with --audio (repeatable; no ramps or keyframes)"},
+                      "Parameter value NAME=VALUE, or NAME=FEATURE:FROM..TO to follow the sound of --audio or of the input clip (repeatable; no ramps or keyframes)"},
                      kMaxFps);
   command->get_option(hostkit::option::kFps)->default_str(hostkit::RateText(hostkit::kDefaultFrameRate));
   command->add_option("--scale", options->scale, "Render scale; default: half on a software renderer, full on a GPU")

@@ -232,7 +232,7 @@ void PreviewSession::DrawEffectFrame() {
   }
   const double start = glfwGetTime();
   if (!UploadSourceFrame()) return;
-  sound.BeforeFrame(panel, *driver, instanceFrames == 0);
+  sound.BeforeFrame(panel, *driver, instanceFrames == 0, std::max<int64_t>(0, inputFrames - 1));
   if (!driver->RenderFrame()) {
     frameFailed = true;
     paused = true;
@@ -258,7 +258,10 @@ bool PreviewSession::UploadSourceFrame() {
   // A still goes up once per instance; anything else brings a frame each time.
   if (!setup.source || (setup.source->Info().still && instanceFrames > 0)) return true;
   std::string error;
-  if (setup.source->Next(sourceFrame, error) && driver->UploadInput(sourceFrame)) return true;
+  if (setup.source->Next(sourceFrame, error) && driver->UploadInput(sourceFrame)) {
+    ++inputFrames;
+    return true;
+  }
   frameFailed = true;
   paused = true;
   Say(error.empty() ? setup.source->Info().description + " delivered no frame " + std::to_string(frames) : error);

@@ -104,6 +104,7 @@ class PreviewSession {
   size_t nextStep = 0;
   int frames = 0;            // drawn in this session
   int instanceFrames = 0;    // drawn by the current instance
+  int64_t inputFrames = 0;  // frames the source delivered, across its loops
   int primesAtInstance = 0;  // the panel's prime count when the instance was made: each primed
                              // mode switch since is one more step of the instance's clock
   bool paused = false;

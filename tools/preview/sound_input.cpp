@@ -40,8 +40,9 @@ SoundInput::SoundInput(const hostkit::ParameterModel& model, SoundSetup setupIn)
 SoundInput::~SoundInput() { capture.reset(); }  // its thread calls into the analyser
 
 void SoundInput::Start(std::string& notes) {
+  if (!setup.clip.frames.empty()) status = "sound: the input's own, analysed whole";
   if (!setup.enabled) {
-    if (!setup.follow.empty()) {
+    if (!setup.follow.empty() && setup.clip.frames.empty()) {
       notes += "sound: " + setup.follow.front().name +
                " follows a feature of the sound, which the preview hears with --audio; without it, it holds its value "
                "for silence\n";
@@ -76,9 +77,15 @@ void SoundInput::Receive(const float* mono, size_t count, double captured) {
   pending = true;
 }
 
-void SoundInput::BeforeFrame(ControlPanel& panel, hostkit::InstanceDriver& driver, bool newInstance) {
+void SoundInput::BeforeFrame(ControlPanel& panel, hostkit::InstanceDriver& driver, bool newInstance,
+                             int64_t inputFrame) {
   bool fresh = false;
-  {
+  if (!capture && !setup.clip.frames.empty()) {
+    const int64_t length = setup.clipFrames > 0 ? setup.clipFrames : static_cast<int64_t>(setup.clip.frames.size());
+    now.frames[0] = setup.clip.At(static_cast<int>(inputFrame % length));
+    fresh = true;
+    ++blocksTaken;
+  } else {
     std::lock_guard<std::mutex> guard(lock);
     if (pending) {
       fresh = true;
@@ -102,8 +109,9 @@ void SoundInput::BeforeFrame(ControlPanel& panel, hostkit::InstanceDriver& drive
     }
     panel.Apply(batch);  // "Mode" first, by the mode rule
   }
-  if (!capture) return;
-  if (newInstance) driver.SetSampleRate(static_cast<uint32_t>(capture->SampleRate()));
+  if (!Hears()) return;
+  const int rate = capture ? capture->SampleRate() : setup.clip.sampleRate;
+  if (newInstance) driver.SetSampleRate(static_cast<uint32_t>(rate));
   driver.SetBeatInfo(heard.tempo, heard.Value(SoundFeature::Bar));
 }
 

@@ -8,6 +8,7 @@
 // block of sound from its capture to the first frame drawn with it.
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -30,6 +31,10 @@ struct SoundSetup {
   bool enabled = false;  // --audio
   AudioCaptureSettings capture;
   std::vector<hostkit::ParameterTrack> follow;  // the Sound tracks of --set and the preset
+  // Without --audio: the input clip's own sound, analysed whole, frame by frame of the clip
+  // (empty: none), and the clip's length in frames, after which it plays again.
+  hostkit::SoundFeatures clip;
+  int64_t clipFrames = 0;
   bool stats = false;
 };
 
@@ -44,11 +49,13 @@ class SoundInput {
   // is heard, or why nothing is (the preview plays on either way).
   void Start(std::string& notes);
   bool Listening() const { return capture != nullptr; }
+  bool Hears() const { return capture != nullptr || !setup.clip.frames.empty(); }
 
-  // On the frame loop, before a frame of the instance: the latest features go onto the
-  // parameters that follow them, and the beat to the plugin (with the sample rate when
-  // `newInstance`).
-  void BeforeFrame(ControlPanel& panel, hostkit::InstanceDriver& driver, bool newInstance);
+  // On the frame loop, before a frame of the instance that shows the input's frame
+  // `inputFrame` (counted from the start, across loops): the latest features, live or the
+  // clip's at that frame, go onto the parameters that follow them, and the beat to the plugin
+  // (with the sample rate when `newInstance`).
+  void BeforeFrame(ControlPanel& panel, hostkit::InstanceDriver& driver, bool newInstance, int64_t inputFrame);
   // The frame drawn since BeforeFrame is on screen.
   void FrameShown(double seconds);
 
