@@ -166,6 +166,10 @@ void SoundInput::Draw(const ControlPanel& panel) {
   ImGui::PushStyleColor(ImGuiCol_Text, ImGui::GetStyleColorVec4(ImGuiCol_TextDisabled));
   ImGui::TextWrapped("%s", status.empty() ? "sound: not listening (--audio listens)" : status.c_str());
   ImGui::PopStyleColor();
+  if (capture && blocksTaken == 0) {
+    // A source that is not there leaves the stream unlinked: say so rather than show still meters.
+    ImGui::TextColored(ImVec4(1.0f, 0.6f, 0.2f, 1.0f), "nothing heard yet: is the source there? (pw-cli ls Node)");
+  }
   // Two meters a line, each with its feature's name and value.
   const hostkit::SoundFrame& heard = now.frames[0];
   const float width = (ImGui::GetContentRegionAvail().x - ImGui::GetStyle().ItemSpacing.x) * 0.5f;
