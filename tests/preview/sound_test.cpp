@@ -33,10 +33,11 @@ TEST(PreviewSound, AToneThroughPipeWireMovesTheParameterThatFollowsItAtThePrevie
       "media.class=Audio/Sink object.linger=true audio.position=[MONO] }' >/dev/null || exit 2\n"
       "pw-play --target swirlmoss-test-sink \"$1\" & player=$!\n"
       "\"$0\" preview --audio --audio-source swirlmoss-test-sink --size " + kSize +
-      " --fps 30 --exit-after 150 --stats --set Light=bass:1..6 --dump-controls \"$2\"\n"
+      " --fps 30 --exit-after 150 --stats --set Light=bass:1..6 --dump-controls \"$2\" --save-preset \"$3\"\n"
       "status=$?; kill $player; exit $status\n";
   const RunResult run =
-      tooltest::Run("/bin/bash", {"-c", script, SWIRLMOSS_CLI_PATH, dir / "tone.wav", dir / "controls.json"});
+      tooltest::Run("/bin/bash", {"-c", script, SWIRLMOSS_CLI_PATH, dir / "tone.wav", dir / "controls.json",
+                                   dir / "saved.json"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.err.find("sound: listening to PipeWire"), std::string::npos) << run.err;
   const json controls = ReadJson(dir / "controls.json");
@@ -49,7 +50,9 @@ TEST(PreviewSound, AToneThroughPipeWireMovesTheParameterThatFollowsItAtThePrevie
   EXPECT_EQ(light["parameter"], "Light");
   EXPECT_LT(light["lowest"].get<float>(), 2.0f) << sound.dump();
   EXPECT_GT(light["highest"].get<float>(), 4.0f) << sound.dump();
+  // The command and the preset keep the mapping, not the value it had at the end.
   EXPECT_NE(controls["command"].get<std::string>().find("Light=bass:1..6"), std::string::npos) << controls["command"];
+  EXPECT_EQ(ReadJson(dir / "saved.json")["parameters"]["Light"], "bass:1..6");
 
   // The pace as the OSC suite reads it, and the sound's own line.
   int frames = 0, timed = 0;

@@ -91,7 +91,8 @@ bool PreviewSession::Start(std::string& error) {
   panel.Apply(setup.initial);
   std::vector<ParameterChange> preset;
   std::string ignored;  // the command line has read it once already
-  if (!setup.presetPath.empty() && ReadPresetChanges(setup.presetPath, *setup.model, preset, ignored)) {
+  std::vector<hostkit::ParameterTrack> follow;  // in the setup already, with --set's
+  if (!setup.presetPath.empty() && ReadPresetChanges(setup.presetPath, *setup.model, preset, ignored, &follow)) {
     panel.UsePreset(setup.presetPath, preset);
   }
   return true;
@@ -375,9 +376,11 @@ void PreviewSession::DrawPresetRow() {
     for (const auto& look : looks) {
       if (ImGui::Selectable(look.name.c_str(), hostkit::SameName(look.name, current))) {
         std::vector<ParameterChange> changes;
+        std::vector<hostkit::ParameterTrack> follow;
         std::string error;
-        if (ReadPresetChanges(look.path, *setup.model, changes, error)) {
+        if (ReadPresetChanges(look.path, *setup.model, changes, error, &follow)) {
           ApplyPreset(look.name, changes);
+          sound.UseFollow(std::move(follow));
         } else {
           Say(error);
         }
@@ -462,16 +465,17 @@ void PreviewSession::SaveOrLoadPreset(bool save) {
   if (save) {
     path = PresetFileFor(path);
     std::snprintf(presetField, sizeof presetField, "%s", path.c_str());
-    Say(hostkit::WritePreset(path, *setup.model, panel.Values(), error, panel.NeededValues()) ? "saved preset " + path
-                                                                                               : error);
+    Say(WritePanelPreset(path, error) ? "saved preset " + path : error);
     return;
   }
   std::vector<ParameterChange> changes;
-  if (!ReadPresetChanges(path, *setup.model, changes, error)) {
+  std::vector<hostkit::ParameterTrack> follow;
+  if (!ReadPresetChanges(path, *setup.model, changes, error, &follow)) {
     Say(error);
     return;
   }
   ApplyPreset(path, changes);
+  sound.UseFollow(std::move(follow));
 }
 
 void PreviewSession::ApplyPreset(const std::string& nameOrPath, const std::vector<ParameterChange>& changes) {
@@ -545,12 +549,22 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
   if (recorder.Active()) note(recorder.Stop(why), why);
   note(live.WriteExitOutputs(why), why);
   if (!setup.savePreset.empty()) {
-    note(hostkit::WritePreset(setup.savePreset, *setup.model, panel.Values(), why, panel.NeededValues()), why);
+    note(WritePanelPreset(setup.savePreset, why), why);
   }
   if (!setup.dumpControls.empty()) note(WriteControlDump(why), why);
   if (failed.empty()) return true;
   error = failed;
   return false;
+}
+
+bool PreviewSession::WritePanelPreset(const std::string& path, std::string& error) const {
+  nlohmann::ordered_json preset =
+      nlohmann::ordered_json::parse(hostkit::PresetText(*setup.model, panel.Values(), panel.NeededValues()));
+  for (const std::string& follows : sound.Settings()) {
+    const size_t equals = follows.find('=');
+    preset["parameters"][follows.substr(0, equals)] = follows.substr(equals + 1);
+  }
+  return hostkit::WriteWholeFile(path, preset.dump(2) + "\n", error);
 }
 
 bool PreviewSession::WriteControlDump(std::string& error) {

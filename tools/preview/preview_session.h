@@ -88,6 +88,8 @@ class PreviewSession {
   void Say(const std::string& text);
   bool WriteExitOutputs(std::string& error);
   bool WriteControlDump(std::string& error);
+  // The current values as a preset file, the values that follow the sound as their mappings.
+  bool WritePanelPreset(const std::string& path, std::string& error) const;
   PixelRect PictureArea() const;
 
   PreviewWindow& window;

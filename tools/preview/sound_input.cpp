@@ -144,6 +144,13 @@ void SoundInput::Learn(const hostkit::SoundFrame& frame, double clock) {
   learning = Learning();
 }
 
+void SoundInput::UseFollow(std::vector<hostkit::ParameterTrack> rows) {
+  setup.follow = std::move(rows);
+  ranges.assign(setup.follow.size(), kNoRange);
+  learning = Learning();
+  dirty = true;
+}
+
 void SoundInput::Follow(uint32_t index) {
   const auto same = [index](const hostkit::ParameterTrack& track) { return track.index == index; };
   if (std::any_of(setup.follow.begin(), setup.follow.end(), same)) return;

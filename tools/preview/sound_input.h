@@ -65,6 +65,8 @@ class SoundInput {
   void Dump(nlohmann::ordered_json& dump) const;
   // For --stats, at exit.
   void PrintStats(std::FILE* out) const;
+  // The rows a preset brings: they replace the ones there were.
+  void UseFollow(std::vector<hostkit::ParameterTrack> rows);
   // "Light=bass:1..6" for each parameter that follows a feature, as --set takes it.
   std::vector<std::string> Settings() const;
 

@@ -32,13 +32,15 @@ bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterCh
 }
 
 bool ReadPresetChanges(const std::string& nameOrPath, const hostkit::ParameterModel& model,
-                       std::vector<ParameterChange>& changes, std::string& error) {
+                       std::vector<ParameterChange>& changes, std::string& error,
+                       std::vector<hostkit::ParameterTrack>* follow) {
   std::string path;
   std::vector<std::string> settings;
   hostkit::ParameterPlan plan;
   std::vector<std::string> warnings;  // out-of-range values are passed on, as with --set
   return hostkit::ResolvePreset(nameOrPath, path, error) && hostkit::ReadPreset(path, model, settings, error) &&
-         hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error) && ConstantChanges(plan, changes);
+         hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error) &&
+         ConstantChanges(plan, changes, follow);
 }
 
 namespace {
