@@ -1,16 +1,19 @@
-# `cpack -G DEB` in the build folder makes two packages, so that a user installs only what they
+# `cpack -G DEB` in the build folder makes four packages, so that a user installs only what they
 # asked for:
-#   swirlmoss      the swirlmoss program, the plugin in /usr/lib/swirlmoss/plugins, the frei0r
-#                  module in /usr/lib/frei0r-1 (ffmpeg, MLT, GStreamer), the editors'
-#                  descriptions, the looks, the manual page and the completion;
-#   swirlmoss-obs  the OBS module in the multiarch obs-plugins/ folder with its data under
-#                  /usr/share/obs/obs-plugins: GPL, the one part that needs libobs, and it
-#                  depends on the swirlmoss package of the same version for the plugin.
+#   swirlmoss            the swirlmoss program, the plugin in /usr/lib/swirlmoss/plugins, the
+#                        frei0r module in /usr/lib/frei0r-1 (ffmpeg, MLT, GStreamer), the editors'
+#                        descriptions, the looks, the manual page and the completion;
+#   swirlmoss-preview    the preview window's module in /usr/lib/swirlmoss, with the libraries
+#                        only it needs (GLFW, liblo, RtMidi with ALSA and JACK, PipeWire);
+#   swirlmoss-obs        the OBS module in the multiarch obs-plugins/ folder with its data under
+#                        /usr/share/obs/obs-plugins: GPL, the one part that needs libobs;
+#   swirlmoss-gstreamer  the GStreamer GL element, which needs GStreamer's GL library.
+# The last three depend on the swirlmoss package of the same version (the program, the plugin).
 # A package is built on a Debian release for that release (its dependencies are that
 # release's libraries), and its version says which: 1.0.0+deb12, 1.0.0+deb13.
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL main obs gstreamer)
+set(CPACK_COMPONENTS_ALL main preview obs gstreamer)
 set(CPACK_PACKAGE_NAME swirlmoss)
 set(CPACK_PACKAGE_CONTACT "Swirlmoss maintainers <maintainers@swirlmoss.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "real-time GPU video effect: paint and smoke over video")
@@ -37,13 +40,19 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 set(CPACK_DEBIAN_MAIN_PACKAGE_NAME swirlmoss)
 set(CPACK_DEBIAN_MAIN_DESCRIPTION
-  "real-time GPU video effect: paint and smoke over video\nAnimated paint or smoke drawn over video by an OpenGL 4.1 shader.\nThe Swirlmoss effect plugin, the swirlmoss command-line host that renders, previews,\ninspects and benchmarks it, and a frei0r filter that brings it into ffmpeg, MLT (melt,\nKdenlive, Shotcut) and GStreamer. The OBS Studio filter is in swirlmoss-obs.")
+  "real-time GPU video effect: paint and smoke over video\nAnimated paint or smoke drawn over video by an OpenGL 4.1 shader.\nThe Swirlmoss effect plugin, the swirlmoss command-line host that renders, previews,\ninspects and benchmarks it, and a frei0r filter that brings it into ffmpeg, MLT (melt,\nKdenlive, Shotcut) and GStreamer. The live preview window (swirlmoss preview) is in\nswirlmoss-preview, the OBS Studio filter in swirlmoss-obs and the GStreamer GL element\nin swirlmoss-gstreamer.")
 # The EGL vendor library and the Mesa drivers are loaded at run time, so they are named here.
 set(CPACK_DEBIAN_MAIN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri")
 # ffmpeg: the CLI's MP4 and GIF output, and the most common frei0r host.
 set(CPACK_DEBIAN_MAIN_PACKAGE_RECOMMENDS "ffmpeg")
+set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS "swirlmoss-preview, melt, gstreamer1.0-plugins-bad, swirlmoss-obs, swirlmoss-gstreamer")
+
+set(CPACK_DEBIAN_PREVIEW_PACKAGE_NAME swirlmoss-preview)
+set(CPACK_DEBIAN_PREVIEW_DESCRIPTION
+  "Swirlmoss live preview window\nThe window that the command swirlmoss preview opens: the Swirlmoss effect (animated paint or\nsmoke drawn over video by an OpenGL 4.1 shader) playing live beside the controls a\nhost builds from the plugin's answers, played by OSC and MIDI controllers, and its\npicture published as a PipeWire camera.")
+set(CPACK_DEBIAN_PREVIEW_PACKAGE_DEPENDS "swirlmoss (= ${CPACK_DEBIAN_PACKAGE_VERSION})")
 # pipewire: the daemon that `preview --camera` publishes its picture to.
-set(CPACK_DEBIAN_MAIN_PACKAGE_SUGGESTS "melt, gstreamer1.0-plugins-bad, swirlmoss-obs, pipewire")
+set(CPACK_DEBIAN_PREVIEW_PACKAGE_RECOMMENDS "pipewire")
 
 set(CPACK_DEBIAN_OBS_PACKAGE_NAME swirlmoss-obs)
 set(CPACK_DEBIAN_OBS_DESCRIPTION

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "tests/support/tool_test_util.h"
 #include "tools/hostkit/platform/child_process.h"
@@ -22,10 +23,7 @@ using tooltest::ScratchDir;
 
 RunResult Swirlmoss(const std::vector<std::string>& args) { return tooltest::Run(SWIRLMOSS_CLI_PATH, args); }
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using tooltest::Slurp;
 
 class CliFootage : public ::testing::Test {
  protected:
@@ -91,8 +89,26 @@ TEST_F(CliFootage, SizeRateLengthAndSoundComeFromTheInput) {
                          "bottom\n"),
             std::string::npos)
       << run.err;
+  EXPECT_NE(run.err.find("swirlmoss: wrote " + dir / "odd.mp4" + " (48x32, 6 frames)"), std::string::npos) << run.err;
   probe = Probe(dir / "odd.mp4");
   EXPECT_NE(probe.find("width=48\nheight=32\nr_frame_rate=24/1\nnb_read_frames=6"), std::string::npos) << probe;
+}
+
+// HDR video is decoded as it comes, without tone mapping: one line says so, for PQ and HLG.
+TEST_F(CliFootage, AnHdrInputSaysItIsShownAsSdr) {
+  for (const auto& [code, name] : {std::pair{"16", "PQ"}, std::pair{"18", "HLG"}}) {
+    const std::string tagged = dir / (std::string(name) + ".mp4");
+    const RunResult made = tooltest::Run(ffmpeg, {"-v", "error", "-i", clip, "-c", "copy", "-bsf:v",
+                                                  std::string("h264_metadata=transfer_characteristics=") + code, tagged});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const RunResult run = Swirlmoss({"render", "--input", tagged, "--frames", "1", "-o", dir / "out.png"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find(" is HDR video (" + std::string(name) + "): it is shown as SDR, without tone mapping"),
+              std::string::npos)
+        << run.err;
+  }
+  EXPECT_EQ(Swirlmoss({"render", "--input", clip, "--frames", "1", "-o", dir / "out.png"}).err.find("HDR"),
+            std::string::npos);
 }
 
 // A phone's clip: 25 frames at 25 fps then 25 at 10 fps, a white frame at 2.0 s (its frame 35)
@@ -269,6 +285,59 @@ TEST_F(CliFootage, SoundMappedRenderIsItsDumpedValuesAsKeyframes) {
   EXPECT_TRUE(render({"--set", light, "--set", spin}) == whole) << "the keyframed render differs";
   const std::string piece = render({mapped[0], mapped[1], mapped[2], mapped[3], "--start", "40", "--count", "20"});
   EXPECT_TRUE(piece == whole.substr(size_t(40) * 64 * 64 * 4, size_t(20) * 64 * 64 * 4)) << "the piece differs";
+}
+
+// What a render sent the plugin of its music, through the recording stand-in: each frame's
+// tempo and bar phase ("beat T P", or "" when nothing came before it), frames before --start
+// included, and the sample rates with the number of frames run before each.
+struct SentMusic {
+  std::vector<std::string> frames;
+  std::vector<std::pair<std::string, size_t>> rates;
+};
+
+SentMusic RenderSendingMusic(const std::string& log, std::vector<std::string> args) {
+  args.insert(args.end(), {"--plugin", FAKE_BEAT_LOG_PATH, "-o", "-", "--set", "Seed=Seed 2"});
+  const RunResult run = tooltest::Run(SWIRLMOSS_CLI_PATH, args, {"SWIRLMOSS_BEAT_LOG=" + log});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  SentMusic sent;
+  std::ifstream in(log);
+  std::string line, beat;
+  while (std::getline(in, line)) {
+    if (line == "frame") {
+      sent.frames.push_back(beat);
+      beat.clear();
+    } else if (line.rfind("rate ", 0) == 0) {
+      sent.rates.emplace_back(line, sent.frames.size());
+    } else {
+      beat = line;
+    }
+  }
+  return sent;
+}
+
+// A render of a clip with sound sends the sample rate once, before the first frame, and before
+// each frame that frame's tempo and bar phase, the tempo within 1 BPM of the clicks' once a few
+// beats are heard; a piece sends each frame, those before it included, what the whole sends.
+// With --no-audio nothing is sent.
+TEST_F(CliFootage, RenderSendsThePluginTheBeatOfItsSound) {
+  const std::string clicks = dir / "clicks.mkv";
+  ASSERT_TRUE(tooltest::MakeClipWithSound(clicks, tooltest::ClickTrack(120.0, 0.2), 8.0));
+  const SentMusic whole = RenderSendingMusic(dir / "whole.log", {"render", "--input", clicks});
+  ASSERT_EQ(whole.frames.size(), 240u);
+  EXPECT_EQ(whole.rates, (std::vector<std::pair<std::string, size_t>>{{"rate 44100", 0}}));
+  for (size_t frame = 120; frame < whole.frames.size(); ++frame) {
+    float tempo = 0, phase = -1;
+    ASSERT_EQ(std::sscanf(whole.frames[frame].c_str(), "beat %f %f", &tempo, &phase), 2) << "frame " << frame;
+    EXPECT_NEAR(tempo, 120.0, 1.0) << "frame " << frame;
+    EXPECT_TRUE(phase >= 0.0f && phase < 1.0f) << "frame " << frame;
+  }
+  const SentMusic piece =
+      RenderSendingMusic(dir / "piece.log", {"render", "--input", clicks, "--start", "150", "--count", "30"});
+  EXPECT_EQ(piece.rates, whole.rates);
+  EXPECT_TRUE(piece.frames == std::vector<std::string>(whole.frames.begin(), whole.frames.begin() + 180));
+  const SentMusic silent = RenderSendingMusic(dir / "silent.log", {"render", "--input", clip, "--frames", "3", "--no-audio"});
+  EXPECT_EQ(silent.frames, std::vector<std::string>(3));
+  EXPECT_TRUE(silent.rates.empty());
 }
 
 // The mean absolute difference of the colour channels of frame `a` of `x` and frame `b` of `y`

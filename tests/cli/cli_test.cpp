@@ -72,12 +72,15 @@ TEST(CliRender, WritesOnePngOfTheRequestedSize) {
   EXPECT_EQ(png.width, kW);
   EXPECT_EQ(png.height, kH);
   EXPECT_EQ(png.At(kW / 2, kH / 2)[3], 255) << "without the mask every pixel is opaque";
-  // Standard error is no terminal here: the wait for the shader and the end are still said.
-  EXPECT_EQ(tooltest::LineCount(run.err), 3) << run.err;
-  EXPECT_EQ(run.err.rfind("swirlmoss: first frame: the GL driver is compiling the effect's shader", 0), 0u) << run.err;
-  EXPECT_NE(run.err.find("\nswirlmoss: first frame ready after "), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("\nswirlmoss: wrote " + dir / "still.png" + " (64x36, 1 frame) in "), std::string::npos)
-      << run.err;
+  // Standard error is no terminal here. A cold shader cache makes the first frame wait, and the
+  // wait and its end are said; with the cache warm (after the render above) only the result is.
+  if (run.err.rfind("swirlmoss: first frame: the GL driver is compiling the effect's shader", 0) == 0) {
+    EXPECT_NE(run.err.find("\nswirlmoss: first frame ready after "), std::string::npos) << run.err;
+  }
+  const RunResult warm = Swirlmoss(Render(dir / "still.png", {"--set", "Seed=Seed 2"}));
+  ASSERT_EQ(warm.exitCode, 0) << warm.err;
+  EXPECT_EQ(warm.err.rfind("swirlmoss: wrote " + dir / "still.png" + " (64x36, 1 frame) in ", 0), 0u) << warm.err;
+  EXPECT_EQ(tooltest::LineCount(warm.err), 1) << warm.err;
 }
 
 TEST(CliRender, ARenderNamesItsSeedAndPiecesMustSetOne) {
@@ -171,7 +174,6 @@ TEST(CliRender, RawFramesAreExactlyTheirPixelsOnStandardOutput) {
   const RunResult run = Swirlmoss(Render("-", {"--frames", "3"}));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out.size(), size_t{3} * kW * kH * 4);
-  EXPECT_NE(run.err.find("first frame ready after"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("wrote raw RGBA to standard output (64x36, 3 frames)"), std::string::npos) << run.err;
 }
 
@@ -197,6 +199,42 @@ TEST(CliRender, SequencesVideoAndFloatImages) {
   std::vector<std::string> expected = {"f_00.png", "f_01.png", "f_02.png", "hdr.exr"};
   if (hostkit::VideoOutputAvailable()) expected.insert(expected.begin(), "clip.mp4");
   EXPECT_EQ(dir.Entries(), expected);
+}
+
+TEST(CliRender, AFailedSequenceKeepsItsFramesAndResumeRendersTheRestExactly) {
+  ScratchDir dir;
+  std::filesystem::create_directory(dir / "whole");
+  std::filesystem::create_directories(dir / "part/f_0005.png");  // in the way of frame 5, as a full disk
+  auto render = [&](const std::string& folder, std::vector<std::string> more) {
+    more.insert(more.end(), {"--frames", "8", "--jobs", "3", "--set", "Seed=Seed 3", "--set", "Spot Spin=0..1"});
+    return Swirlmoss(Render(dir / (folder + "/f_%04d.png"), more));
+  };
+  ASSERT_EQ(render("whole", {}).exitCode, 0);
+  RunResult run = render("part", {});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(tooltest::LineCount(WithoutCompileLines(run.err)), 1) << run.err;
+  EXPECT_NE(run.err.find("kept 5 finished frames of 8 in " + dir / "part" +
+                         ", each a whole file: run the same command with --resume to render the rest\n"),
+            std::string::npos)
+      << run.err;
+  std::filesystem::remove(dir / "part/f_0005.png");
+  std::ofstream(dir / "part/f_0002.png", std::ios::trunc).close();  // a leftover cut to nothing
+  run = render("part", {"--resume"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("4 frames of " + dir / "part/f_%04d.png" + " are whole; rendering the other 4 (" +
+                         dir / "part/f_0002.png" + " is empty: rendered again)"),
+            std::string::npos)
+      << run.err;
+  for (int frame = 0; frame < 8; ++frame) {
+    const std::string name = "/f_000" + std::to_string(frame) + ".png";
+    EXPECT_EQ(tooltest::Slurp(dir / "part" + name), tooltest::Slurp(dir / "whole" + name)) << name;
+  }
+  run = render("part", {"--resume"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("all 8 frames of " + dir / "part/f_%04d.png" + " are whole already"), std::string::npos);
+  // Only a sequence keeps its finished frames.
+  run = Swirlmoss(Render(dir / "clip.mp4", {"--resume"}));
+  EXPECT_EQ(run.exitCode, 2) << run.err;
 }
 
 // The renderer that `-v` names in a render's error stream, without its OpenGL version and platform.
@@ -260,6 +298,7 @@ TEST(CliRender, AVideoEncoderCutOffByAFileSizeLimitFailsTheRenderAndLeavesNoFile
     EXPECT_EQ(run.exitCode, 1) << output << ": " << run.err;
     EXPECT_EQ(tooltest::LineCount(WithoutCompileLines(run.err)), 1) << run.err;
     EXPECT_NE(run.err.find("ffmpeg"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("for a long render write a PNG or EXR sequence"), std::string::npos) << run.err;
     EXPECT_TRUE(dir.Entries().empty()) << output;
   }
 }
@@ -331,6 +370,27 @@ TEST(CliHelp, EverySubcommandHasHelpAndRenderExplainsTheModeRule) {
   const RunResult render = Swirlmoss({"render", "--help"});
   EXPECT_NE(render.out.find("sets \"Mode\" first"), std::string::npos) << render.out;
   EXPECT_NE(Swirlmoss({}).exitCode, 0);
+}
+
+// The window is another package's module: without it the program still explains preview's
+// options, running it names the package to install, and a library that is not the module is
+// refused; each in one line.
+TEST(CliHelp, PreviewWithoutItsModuleExplainsItselfAndNamesThePackage) {
+  ScratchDir dir;
+  const std::string program = dir / "swirlmoss";
+  std::filesystem::copy_file(SWIRLMOSS_CLI_PATH, program);
+  const RunResult help = tooltest::Run(program, {"preview", "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("--camera"), std::string::npos) << help.out;
+  const RunResult missing = tooltest::Run(program, {"preview", "--exit-after", "1"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_EQ(tooltest::LineCount(missing.err), 1) << missing.err;
+  EXPECT_NE(missing.err.find("(apt install swirlmoss-preview)"), std::string::npos) << missing.err;
+  std::filesystem::copy_file(FAKE_NO_ENTRY_PATH, dir / "swirlmoss-preview.so");
+  const RunResult foreign = tooltest::Run(program, {"preview", "--exit-after", "1"});
+  EXPECT_EQ(foreign.exitCode, 1);
+  EXPECT_EQ(tooltest::LineCount(foreign.err), 1) << foreign.err;
+  EXPECT_NE(foreign.err.find("is not a swirlmoss preview module"), std::string::npos) << foreign.err;
 }
 
 TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
@@ -405,7 +465,7 @@ TEST(CliErrors, EveryBadInputIsOneLineANonZeroExitAndNoFile) {
   EXPECT_NE(std::find(written.begin(), written.end(), longest), written.end());
 }
 
-TEST(CliErrors, AMistypedCommandOrOptionNamesTheNearestValidOnes) {
+TEST(CliErrors, AMistypedCommandOptionParameterOrLookNamesTheNearestValidOnes) {
   ScratchDir dir;
   const struct {
     std::vector<std::string> args;
@@ -418,6 +478,9 @@ TEST(CliErrors, AMistypedCommandOrOptionNamesTheNearestValidOnes) {
       {Render(dir / "out.png", {"--out=x.png"}), "unknown option --out for render; did you mean --output?"},
       {Render(dir / "out.png", {"--colour"}), "unknown option --colour for render (swirlmoss render --help lists"},
       {{"bench", "--fram", "3"}, "unknown option --fram for bench; did you mean --frames?"},
+      {Render(dir / "out.png", {"--set", "ligth=3"}), "unknown parameter \"ligth\" in --set \"ligth=3\"; did you mean "
+                                                     "\"Light\"?"},
+      {Render(dir / "out.png", {"--preset", "embrs"}), "--preset embrs: no such preset file or look; did you mean embers?"},
       {Render(dir / "out.png", {"Light=2"}), "render does not take \"Light=2\" there: each value follows its option"},
   };
   for (const auto& c : cases) {

@@ -66,6 +66,12 @@ while read -r command option value; do
     problem "the completion offers options as the value of ${words[*]} $option"
   fi
 done <<<"$from_help"
+# Values a user would otherwise look up: a look for --preset, a parameter for --set, a MIDI system.
+for want in "render --preset em|embers" "preview --set Spot|Spot\\ Spin=" "preview --midi-api j|jack"; do
+  read -r command option word <<<"${want%%|*}"
+  [[ $(complete_words swirlmoss "$command" "$option" "$word") == *" ${want##*|} "* ]] ||
+    problem "the completion does not offer ${want##*|} after swirlmoss $command $option $word"
+done
 
 # The manual page: the section of each subcommand (for the program, OPTIONS) names each of its
 # options; roff writes "-" as "\-".

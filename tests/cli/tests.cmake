@@ -16,9 +16,10 @@ if(TARGET swirlmoss)
     SWIRLMOSS_LOOKS_DIR="${PROJECT_SOURCE_DIR}/looks"
     FAKE_NO_ENTRY_PATH="$<TARGET_FILE:swirlmoss_fake_no_entry>"
     FAKE_CREATE_FAILS_PATH="$<TARGET_FILE:swirlmoss_fake_create_fails>"
-    FAKE_CHATTY_PATH="$<TARGET_FILE:swirlmoss_fake_chatty>")
+    FAKE_CHATTY_PATH="$<TARGET_FILE:swirlmoss_fake_chatty>"
+    FAKE_BEAT_LOG_PATH="$<TARGET_FILE:swirlmoss_fake_beat_log>")
   add_dependencies(swirlmoss_cli_test Swirlmoss swirlmoss swirlmoss_fake_no_entry swirlmoss_fake_create_fails
-    swirlmoss_fake_chatty)
+    swirlmoss_fake_chatty swirlmoss_fake_beat_log)
   if(SWIRLMOSS_SANITIZE)
     # The sanitizer settings the tests run with must reach the programs they start.
     target_compile_definitions(swirlmoss_cli_test PRIVATE SWIRLMOSS_INHERITED_ASAN_OPTION="intercept_tls_get_addr=0")

@@ -223,19 +223,34 @@ TEST_F(EditorDescriptions, ShotcutPanelHoldsEveryParameterInOrderWithTheRealRang
   }
 }
 
-// Each curated look has its own Kdenlive entry, the same effect starting at the look's values:
-// every value the look names (hidden ones too) reads back as the look's, the rest as the base
-// description's.
-TEST_F(EditorDescriptions, KdenliveEntryPerLookStartsAtTheLooksValues) {
+// Each curated look has its own Kdenlive entry, the same effect starting at the look's values,
+// and is a preset of Shotcut's filter under its name: every value the look names (hidden ones
+// too) reads back as the look's through the module's 0..1, the rest as the fresh filter's.
+TEST_F(EditorDescriptions, EachLookIsAKdenliveEntryAndAShotcutPresetWithTheLooksValues) {
   const std::vector<hostkit::Look> looks = hostkit::ListLooksIn(LOOKS_DIR);
   ASSERT_FALSE(looks.empty());
-  for (const hostkit::Look& look : looks) {
+  const std::string panel = ReadFile(kPanel);
+  const nlohmann::json presetNames = QmlList(panel, "lookNames");
+  const nlohmann::json presets = QmlList(panel, "lookValues");
+  const nlohmann::json defaults = QmlList(panel, "defaults");
+  ASSERT_EQ(presetNames.size(), looks.size());
+  // A preset holds every parameter but the frame rate, which stays the project's.
+  nlohmann::json held = QmlList(panel, "moduleParameters");
+  held.erase(std::find(held.begin(), held.end(), "Frame Rate"));
+  EXPECT_EQ(QmlList(panel, "presetParameters"), held);
+  // Shotcut's presets hold them by position, which must be each one's own.
+  const nlohmann::json positions = QmlList(panel, "presetPositions"), all = QmlList(panel, "moduleParameters");
+  for (size_t k = 0; k < held.size(); ++k) EXPECT_EQ(all[std::stoul(positions.at(k).get<std::string>())], held[k]);
+  for (size_t l = 0; l < looks.size(); ++l) {
+    const hostkit::Look& look = looks[l];
     SCOPED_TRACE(look.name);
     const std::string file = EDITORS_DIR "/kdenlive/frei0r_swirlmoss_" + look.name + ".xml";
     ASSERT_TRUE(std::filesystem::exists(file));
     EXPECT_EQ(XPath("string(/effect/@tag)", file), "frei0r.swirlmoss");
     EXPECT_EQ(XPath("string(/effect/@id)", file), "frei0r.swirlmoss." + look.name);
     EXPECT_EQ(XPath("string(/effect/name)", file), "Swirlmoss: " + look.name);
+    EXPECT_EQ(presetNames[l], look.name);
+    ASSERT_EQ(presets[l].size(), parameters.size());
     std::vector<std::string> lines;
     std::string error;
     ASSERT_TRUE(hostkit::ReadPreset(look.path, model, lines, error)) << error;
@@ -250,18 +265,26 @@ TEST_F(EditorDescriptions, KdenliveEntryPerLookStartsAtTheLooksValues) {
       const ModuleParameter& expected = parameters[i];
       SCOPED_TRACE(expected.name);
       const std::string at = "string(/effect/parameter[" + std::to_string(i + 1) + "]/@default)";
-      const std::string value = XPath(at, file);
+      const std::string kdenlive = XPath(at, file), shotcut = presets[l][i];
       EXPECT_EQ(XPath("string(/effect/parameter[" + std::to_string(i + 1) + "]/@name)", file), expected.name);
       const auto found = named.find(expected.name);
       if (found == named.end() || !expected.plugin) {
-        EXPECT_EQ(value, XPath(at));
+        EXPECT_EQ(kdenlive, XPath(at));
+        EXPECT_EQ(defaults[i].is_number() ? nlohmann::json(std::stod(shotcut)) : nlohmann::json(shotcut),
+                  defaults[i]);
         continue;
       }
       const float wanted = found->second;
       named.erase(found);
       const hostkit::ParameterInfo& info = *expected.plugin;
-      const double back = info.IsOption() || info.IsBoolean() ? std::stod(value) : PluginValue(info, std::stod(value));
-      EXPECT_NEAR(back, wanted, 1e-5 * std::max(1.0f, info.maximum - info.minimum));
+      // Kdenlive lists an option's values, Shotcut's panel its names.
+      const hostkit::ParameterElement* element = info.IsOption() ? info.FindElement(shotcut) : nullptr;
+      ASSERT_TRUE(element || !info.IsOption()) << shotcut;
+      const double tolerance = 1e-5 * std::max(1.0f, info.maximum - info.minimum);
+      EXPECT_NEAR(info.IsOption() ? std::stod(kdenlive) : hostkit::ValueFromNorm(info, std::stod(kdenlive)), wanted,
+                  tolerance) << kdenlive;
+      EXPECT_NEAR(element ? element->value : hostkit::ValueFromNorm(info, std::stod(shotcut)), wanted, tolerance)
+          << shotcut;
     }
     for (const auto& [name, value] : named) ADD_FAILURE() << name << " is not in the look's entry";
   }

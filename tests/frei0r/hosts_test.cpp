@@ -110,8 +110,9 @@ std::string AsInputFiles(const ScratchDir& dir, const std::string& raw, const st
   return dir / "in_%02d.png";
 }
 
-// The module's lines other than the two about the first frame's shader compile, which must
-// come once per process however many instances the host makes.
+// The module's lines other than the two about the first frame's shader compile, which come
+// together, at most once per process however many instances the host makes (and not at all
+// when a warm shader cache makes the first frame quick).
 std::string WithoutCompileLines(const std::string& err) {
   std::istringstream lines(err);
   std::string rest, line;
@@ -125,8 +126,8 @@ std::string WithoutCompileLines(const std::string& err) {
       rest += line + "\n";
     }
   }
-  EXPECT_EQ(compiling, 1) << err;
-  EXPECT_EQ(compiled, 1) << err;
+  EXPECT_LE(compiling, 1) << err;
+  EXPECT_EQ(compiled, compiling) << err;
   return rest;
 }
 

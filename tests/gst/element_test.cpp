@@ -1,6 +1,6 @@
 // swirlmossgl inside GStreamer on a headless EGL context: its frames equal `swirlmoss render`'s
-// for the same values, byte for byte (the same program into the same RGBA8 texture), from the
-// first frame and after seeks; nothing is read back from the GPU; and a context below OpenGL 4.1
+// for the same values, byte for byte (the same program into the same RGBA8 texture), with and
+// without a blend, from the first frame and after seeks; nothing is read back from the GPU; and a context below OpenGL 4.1
 // core ends in the element's one line, not a crash.
 
 #include <dlfcn.h>
@@ -106,24 +106,31 @@ class Element : public ::testing::Test {
 };
 
 // The colour bars show through the mask, so the picture depends on GStreamer's input, which
-// must reach the plugin the right way up.
-TEST_F(Element, FramesEqualTheCliRenderWithTheMaskOnAndNothingIsReadBack) {
+// must reach the plugin the right way up; with a blend the picture is laid over that input
+// (GStreamer's own texture) in one more pass, and must still land the right way up.
+TEST_F(Element, FramesEqualTheCliRenderWithTheMaskAndABlendOnAndNothingIsReadBack) {
   ScratchDir dir;
   // The bars' corner of noise changes with each frame: the CLI reads every one.
   ASSERT_EQ(RunPipeline("videotestsrc num-buffers=4 ! " + kCaps + " ! pngenc ! multifilesink index=1 location=" +
                         (dir / "in_%02d.png")),
             "");
   const std::string effect = " ! glupload ! swirlmossgl mode=Smoke time-speed=0.8 image-mask=true";
-  ASSERT_EQ(RunPipeline("videotestsrc num-buffers=4 ! " + kCaps + effect + kDownload + (dir / "out.rgba")), "");
-  ExpectSameFrames(ReadFile(dir / "out.rgba"),
-                   Render(4, {"Mode=Smoke", "Time Speed=0.8", "Image Mask=1"}, dir / "in_%02d.png"));
+  const std::vector<std::string> settings = {"Mode=Smoke", "Time Speed=0.8", "Image Mask=1"};
+  for (const std::string blend : {"", " blend=screen mix=0.7"}) {
+    SCOPED_TRACE(blend);
+    ASSERT_EQ(RunPipeline("videotestsrc num-buffers=4 ! " + kCaps + effect + blend + kDownload + (dir / "out.rgba")),
+              "");
+    std::vector<std::string> rendered = settings;
+    if (!blend.empty()) rendered.insert(rendered.end(), {"Blend=screen", "Mix=0.7"});
+    ExpectSameFrames(ReadFile(dir / "out.rgba"), Render(4, rendered, dir / "in_%02d.png"));
+  }
   // gldownload reads back where asked, and the shim sees GStreamer's GL library do it.
   EXPECT_GT(Readbacks("libgstgl"), 0);
   EXPECT_EQ(Readbacks("libgstswirlmoss") + Readbacks("Swirlmoss.so"), 0);
 
   // From upload to a sink of GL memory, no library reads a frame back.
   const long before = Readbacks("");
-  ASSERT_EQ(RunPipeline("videotestsrc num-buffers=4 ! " + kCaps + effect + " ! fakesink"), "");
+  ASSERT_EQ(RunPipeline("videotestsrc num-buffers=4 ! " + kCaps + effect + " blend=screen ! fakesink"), "");
   EXPECT_EQ(Readbacks(""), before);
 }
 

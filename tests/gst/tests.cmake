@@ -21,4 +21,8 @@ if(TARGET swirlmoss_gst AND NOT SWIRLMOSS_SANITIZE)
   add_test(NAME gst_element_old_gl_test COMMAND $<TARGET_FILE:gst_element_test> --gtest_filter=*OldGl*)
   set_tests_properties(gst_element_old_gl_test PROPERTIES LABELS "gst;gl" TIMEOUT 300
     ENVIRONMENT "${_gst_env};MESA_GL_VERSION_OVERRIDE=3.3;MESA_GLSL_VERSION_OVERRIDE=330")
+  # OpenGL 4.1 without clip control: the plugin's picture takes a second copy to the output.
+  add_test(NAME gst_element_no_clip_control_test COMMAND $<TARGET_FILE:gst_element_test> --gtest_filter=*Blend*)
+  set_tests_properties(gst_element_no_clip_control_test PROPERTIES LABELS "gst;gl" TIMEOUT 300
+    ENVIRONMENT "${_gst_env};MESA_GL_VERSION_OVERRIDE=4.1;MESA_EXTENSION_OVERRIDE=-GL_ARB_clip_control")
 endif()

@@ -55,7 +55,7 @@ if(TARGET swirlmoss_hostkit)
   find_package(nlohmann_json 3 REQUIRED)
   swirlmoss_add_test(hostkit_pipewire_camera_test
     SOURCES hostkit/media/pipewire_camera_test.cpp reliability/alloc_counter.cpp
-    LIBS swirlmoss_hostkit swirlmoss_tool_test_util nlohmann_json::nlohmann_json
+    LIBS swirlmoss_hostkit_camera swirlmoss_hostkit swirlmoss_tool_test_util nlohmann_json::nlohmann_json
     WRAPPER bash ${PROJECT_SOURCE_DIR}/tests/support/with_pipewire.sh
     LABELS tools)
   set_tests_properties(hostkit_pipewire_camera_test PROPERTIES TIMEOUT 180)

@@ -65,4 +65,7 @@ std::string ClickTrack(double bpm, double first);
 // Number of '\n' in `text`.
 int LineCount(const std::string& text);
 
+// The bytes of the file at `path`; empty when it cannot be read.
+std::string Slurp(const std::string& path);
+
 }  // namespace tooltest

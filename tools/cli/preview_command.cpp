@@ -1,22 +1,15 @@
 // swirlmoss preview: the effect playing live in a window, with the controls a host would build
-// from the plugin's answers, presets, and scripted runs for tests.
+// from the plugin's answers, presets, and scripted runs for tests. The options are read here;
+// the window runs in the preview module (preview_module.h, preview_run.cpp).
 
-#include <cstdio>
+#include <filesystem>
 
 #include "tools/cli/cli_common.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/preview_module.h"
 #include "tools/cli/settings_options.h"
-#include "tools/hostkit/control/osc_router.h"
-#include "tools/hostkit/image/test_card.h"
-#include "tools/hostkit/image/number_pattern.h"
-#include "tools/hostkit/media/frame_sink.h"
-#include "tools/hostkit/media/frame_source.h"
-#include "tools/hostkit/media/pipewire_camera.h"
-#include "tools/hostkit/media/sound_analysis.h"
-#include "tools/hostkit/platform/pending_file.h"
-#include "tools/preview/preview_session.h"
-#include "tools/preview/preview_window.h"
-#include "tools/preview/ui_script.h"
+#include "tools/hostkit/platform/file_system.h"
+#include "tools/hostkit/platform/shared_library.h"
 
 namespace swirlcli {
 namespace {
@@ -24,158 +17,30 @@ namespace {
 // The fastest pace --fps may ask of the window.
 constexpr double kMaxFps = 240.0;
 
-struct PreviewOptions {
-  std::string plugin;
-  hostkit::RenderSettings settings;
-  std::string scale;  // empty: half on a software renderer, full on a GPU
-  std::string savePreset;
-  int exitAfter = 0;
-  std::string screenshot;
-  std::string dumpControls;
-  std::string uiScript;
-  int oscPort = -1;
-  std::string oscBind = "127.0.0.1";
-  bool listOsc = false;
-  bool midi = false;
-  std::string midiPort;
-  std::string midiApi = "auto";
-  std::string midiMap;
-  std::string presetDir;
-  bool stats = false;
-  bool camera = false;
-  bool audio = false;
-  preview::AudioCaptureSettings audioCapture;
-};
-
-preview::RenderScale ParseScale(const std::string& text, bool software) {
-  if (text.empty()) return software ? preview::RenderScale::Half : preview::RenderScale::Full;
-  if (text == "half") return preview::RenderScale::Half;
-  if (text == "quarter") return preview::RenderScale::Quarter;
-  return preview::RenderScale::Full;
-}
-
-// "shot.png" and "SHOT.PNG", but not a numbered sequence such as "shot_%04d.png".
-bool IsPngName(const std::string& path) {
-  hostkit::NumberPattern pattern;
-  const size_t dot = path.rfind('.');
-  return dot != std::string::npos && dot + 4 == path.size() && hostkit::SameName(path.substr(dot + 1), "png") &&
-         !hostkit::FindNumberPattern(path, pattern);
-}
-
-// Checks an output named on the command line before the window opens.
-void RequireWritable(const std::string& path, const char* option) {
-  if (path.empty()) return;
-  std::string error;
-  Require(hostkit::CheckOutputDirectory(path, error), std::string(option) + ": " + error);
-}
-
-// The --input source, delivering frames at --size when that is given, else at its own size;
-// a video starts again after its last frame.
-std::unique_ptr<hostkit::FrameSource> OpenInput(const PreviewOptions& options) {
-  hostkit::SourceRequest request;
-  request.location = options.settings.input;
-  if (const auto& size = options.settings.size) {
-    request.width = size->width;
-    request.height = size->height;
-  }
-  request.loop = true;
-  std::string error;
-  auto source = hostkit::OpenFrameSource(request, error);
-  Require(source != nullptr, error);
-  return source;
-}
-
-int RunPreview(const PreviewOptions& options) {
-  const hostkit::RenderSettings& settings = options.settings;
-  if (options.listOsc) {
-    const LoadedPlugin plugin = LoadPlugin(options.plugin);
-    std::fputs(hostkit::OscRouter(plugin.model).Listing().c_str(), stdout);
-    return kExitOk;
-  }
-  auto [width, height] = settings.size.value_or(hostkit::FrameSize{960, 540});
-  const double fps = settings.fps.value_or(hostkit::kDefaultFrameRate);
-  Require(options.exitAfter >= 0, "--exit-after takes a number of frames, 0 or more", kExitUsage);
-  Require(options.screenshot.empty() || IsPngName(options.screenshot),
-          "--screenshot writes one PNG picture: give a name ending in .png, such as shot.png (not \"" +
-              options.screenshot + "\")",
-          kExitUsage);
-  const LoadedPlugin plugin = LoadPlugin(options.plugin);
-  const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, hostkit::PlanValues(settings), plugin.model), plugin.model);
-  preview::SessionSetup setup;
-  Require(preview::ConstantChanges(plan, setup.initial, &setup.sound.follow),
-          "the preview takes constant values and features of the sound; ramps and keyframes are for "
-          "`swirlmoss render`",
-          kExitUsage);
-  if (!options.uiScript.empty()) {
-    std::string error;
-    Require(preview::ReadUiScript(options.uiScript, plugin.model, setup.script, error, options.exitAfter), error,
-            kExitUsage);
-  }
-  RequireWritable(options.savePreset, "--save-preset");
-  RequireWritable(options.dumpControls, "--dump-controls");
-  if (!settings.input.empty()) {
-    setup.source = OpenInput(options);
-    width = setup.source->Info().width;
-    height = setup.source->Info().height;
-    // The instance starts from a blank picture; each frame uploads the source's.
-    setup.input = hostkit::Image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
-    // Without --audio, a clip's own sound drives what follows the sound, as in a render.
-    const hostkit::SourceInfo& info = setup.source->Info();
-    if (info.hasAudio && !options.audio && options.audioCapture.source.empty()) {
-      std::string error;
-      if (hostkit::AnalyseClipSound(settings.input, info.fps, 0, setup.sound.clip, error)) {
-        setup.sound.clipFrames = info.frames;
-      } else {
-        PrintWarning(error + "; the preview plays without the input's sound");
-      }
+// Opens the preview module, beside the program (the build folder) or in lib/swirlmoss/
+// (installed), and runs the preview in it.
+int RunPreviewModule(const PreviewOptions& options) {
+  const std::filesystem::path folder = std::filesystem::path(hostkit::ExecutablePath()).parent_path();
+  std::string path;
+  for (const auto& candidate : {folder / kPreviewModuleFile, folder / "../lib/swirlmoss" / kPreviewModuleFile}) {
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(candidate, ignored)) {
+      path = candidate.string();
+      break;
     }
-  } else {
-    setup.input = hostkit::MakeTestCard(width, height);
   }
-
+  Require(!path.empty(), std::string("the preview window is in the ") + kPreviewPackage +
+                             " package, which is not installed: install it (apt install " + kPreviewPackage +
+                             ") to run `swirlmoss preview`");
   std::string error;
-  auto window = preview::PreviewWindow::Open("Swirlmoss preview", preview::kPanelWidth + width, height, error);
-  Require(window != nullptr, error);
-  if (!options.screenshot.empty()) {
-    int windowWidth = 0, windowHeight = 0;
-    window->FramebufferSize(windowWidth, windowHeight);
-    setup.screenshot = hostkit::OpenSink({options.screenshot, 1, fps, windowWidth, windowHeight}, error);
-    Require(setup.screenshot != nullptr, "--screenshot: " + error);
-  }
-  setup.plugin = plugin.library.get();
-  setup.model = &plugin.model;
-  setup.width = width;
-  setup.height = height;
-  setup.scale = ParseScale(options.scale, window->SoftwareRenderer());
-  setup.fps = fps;
-  setup.exitAfter = options.exitAfter;
-  setup.dumpControls = options.dumpControls;
-  setup.savePreset = options.savePreset;
-  setup.presetPath = settings.preset;
-  setup.pluginPath = options.plugin;
-  setup.inputSpec = settings.input;
-  setup.live.oscPort = options.oscPort;
-  setup.live.oscBind = options.oscBind;
-  setup.live.stats = options.stats;
-  setup.live.midi = options.midi || !options.midiPort.empty() || !options.midiMap.empty();
-  setup.live.midiPort = options.midiPort;
-  setup.live.midiApi = options.midiApi;
-  setup.live.midiMap = options.midiMap;
-  setup.live.presetDir = options.presetDir;
-  setup.sound.enabled = options.audio || !options.audioCapture.source.empty();
-  setup.sound.capture = options.audioCapture;
-  setup.sound.stats = options.stats;
-  RequireWritable(options.midiMap, "--midi-map");
-  if (options.camera) {
-    // The camera is a convenience beside the window: without PipeWire the preview plays on.
-    setup.camera = hostkit::PipeWireCamera::Open(
-        {"Swirlmoss", preview::Scaled(width, setup.scale), preview::Scaled(height, setup.scale), fps}, error);
-    if (!setup.camera) PrintWarning("--camera: " + error + "; the preview runs without the camera");
-  }
-
-  preview::PreviewSession session(*window, std::move(setup));
-  Require(session.Start(error) && session.Run(error), error);
-  return kExitOk;
+  // Kept loaded to the end: the module is never unloaded anyway (its libraries' threads).
+  static std::unique_ptr<hostkit::SharedLibrary> module;
+  module = hostkit::SharedLibrary::Open(path, error);
+  Require(module != nullptr, "the preview module " + path + " cannot be loaded (" + error + "): reinstall " +
+                                 kPreviewPackage);
+  const auto entry = reinterpret_cast<decltype(&swirlmoss_preview_run)>(module->Symbol(kPreviewEntryName));
+  Require(entry != nullptr, path + " is not a swirlmoss preview module: it has no " + kPreviewEntryName);
+  return entry(SWIRLMOSS_VERSION, &options);
 }
 
 }  // namespace
@@ -222,10 +87,10 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
                     "At exit print the frame pace and the time from each message's arrival, and from the sound's capture, to the first frame shown with it");
   command->add_flag("--audio", options->audio,
                     "Hear live sound (PipeWire, else JACK): values set to a feature, such as Light=bass:1..6, follow it");
-  command->add_option("--audio-source", options->audioCapture.source,
+  command->add_option("--audio-source", options->audioSource,
                       "PipeWire: a source's name, a sink's name for what it plays, or monitor for what the computer "
                       "plays; JACK: the ports whose name holds this text (implies --audio)");
-  command->add_option("--audio-api", options->audioCapture.api,
+  command->add_option("--audio-api", options->audioApi,
                       "The sound system: PipeWire, or a running JACK server (auto: PipeWire when it answers)")
       ->check(CLI::IsMember({"auto", "pipewire", "jack"}))
       ->capture_default_str();
@@ -238,7 +103,7 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
       "S and R write swirlmoss-YYYYMMDD-HHMMSS.png/.mp4 into the current folder. A preset is\n"
       "{\"parameters\": {NAME: number or option name}}; `render --preset` renders the same look.\n"
       "Needs a display with OpenGL 4.1 core; `swirlmoss render` works without one.");
-  command->callback([options, &exitCode] { exitCode = RunPreview(*options); });
+  command->callback([options, &exitCode] { exitCode = RunPreviewModule(*options); });
 }
 
 }  // namespace swirlcli

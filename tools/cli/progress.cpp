@@ -18,37 +18,36 @@ namespace {
 constexpr const char* kCompileNote =
     "first frame: the GL driver is compiling the effect's shader (about 20 s on llvmpipe with a cold cache; cached "
     "on disk afterwards)";
-// Without a terminal the compile lines are said once a process: later renders reuse the shader.
+// Without a terminal the compile lines are said once a process at most: later renders reuse the shader.
 bool compileLinesSaid = false;
-bool compileLinePending = false;
 
 }  // namespace
 
 void TerminalProgress::FirstFrameStarting() {
   start = Clock::now();
-  if (!enabled) {
-    if (compileLinesSaid) return;
-    compileLinesSaid = compileLinePending = true;
-    std::fprintf(stderr, "swirlmoss: %s...\n", kCompileNote);
-    return;
-  }
-  std::fprintf(stderr, "\r\033[K%s: %s...", label.c_str(), kCompileNote);
-  std::fflush(stderr);
-  lineOpen = true;
+  if (!enabled && compileLinesSaid) return;
+  // Said only once the first frame is slow: a warm shader cache makes it quick.
+  firstFrameWait = std::make_unique<hostkit::WaitNotice>(hostkit::kFirstFrameNoticeAfter, [this] {
+    if (!enabled) {
+      compileLinesSaid = true;
+      std::fprintf(stderr, "swirlmoss: %s...\n", kCompileNote);
+      return;
+    }
+    std::fprintf(stderr, "\r\033[K%s: %s...", label.c_str(), kCompileNote);
+    std::fflush(stderr);
+    lineOpen = true;
+  });
 }
 
 void TerminalProgress::FirstFrameDone(double seconds) {
+  const bool said = firstFrameWait && firstFrameWait->Finish();
+  firstFrameWait.reset();
+  if (!said) return;
   if (!enabled) {
-    if (compileLinePending) std::fprintf(stderr, "swirlmoss: first frame ready after %.1f s\n", seconds);
-    compileLinePending = false;
+    std::fprintf(stderr, "swirlmoss: first frame ready after %.1f s\n", seconds);
     return;
   }
-  // Only a real wait is worth a line; a cached shader just clears the note.
-  if (seconds >= 2.0) {
-    std::fprintf(stderr, "\r\033[K%s: shader compiled, first frame ready after %.1f s\n", label.c_str(), seconds);
-  } else {
-    std::fprintf(stderr, "\r\033[K");
-  }
+  std::fprintf(stderr, "\r\033[K%s: shader compiled, first frame ready after %.1f s\n", label.c_str(), seconds);
   lineOpen = false;
 }
 
@@ -78,6 +77,7 @@ void TerminalProgress::FrameDone(int done, int total) {
 bool TerminalProgress::Cancelled() { return Interrupted(); }
 
 void TerminalProgress::Close() {
+  if (firstFrameWait) firstFrameWait->Finish();  // a render that failed at its first frame
   if (enabled && lineOpen) std::fputc('\n', stderr);
   lineOpen = false;
 }

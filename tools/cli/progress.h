@@ -1,12 +1,15 @@
 #pragma once
-// What a render says on standard error. On a terminal: a note while the first frame waits for
-// the shader to compile, then a progress bar. Elsewhere (a script, a log): one line before the
-// first frame of the process and one with how long it took, so a long wait is never silent.
+// What a render says on standard error. On a terminal: a note while a slow first frame waits
+// for the shader to compile, then a progress bar. Elsewhere (a script, a log): when the first
+// frame of the process is slow, one line once it is and one with how long it took, so a long
+// wait is never silent and a quick one says nothing.
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "tools/hostkit/render/render_loop.h"
+#include "tools/hostkit/render/wait_notice.h"
 
 namespace swirlcli {
 
@@ -27,6 +30,7 @@ class TerminalProgress : public hostkit::RenderObserver {
   bool lineOpen = false;
   std::chrono::steady_clock::time_point start;
   std::chrono::steady_clock::time_point lastDraw;
+  std::unique_ptr<hostkit::WaitNotice> firstFrameWait;  // while the first frame is drawn
 };
 
 }  // namespace swirlcli

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -60,6 +61,7 @@ struct RenderOptions {
   hostkit::OutputTarget output;
   std::string dumpFeatures;
   int jobs = 0;
+  bool resume = false;
 
   bool ToStandardOutput() const { return output.format->kind == hostkit::OutputKind::Stream; }
 };
@@ -75,6 +77,10 @@ struct RenderShape {
 // What can be refused before the plugin loads.
 void CheckOutput(const RenderOptions& options) {
   const std::string& output = options.output.path;
+  Require(!options.resume || options.output.format->kind == hostkit::OutputKind::Sequence,
+          "--resume continues a PNG or EXR sequence (NAME_%04d.png), which keeps its finished frames; -o " + output +
+              " is written whole or not at all",
+          kExitUsage);
   Require(options.settings.input.empty() || options.ToStandardOutput() ||
               !hostkit::SameFile(options.settings.input, output),
           "-o " + output + " is the input itself: the render would replace its own source; write elsewhere",
@@ -86,8 +92,9 @@ void CheckOutput(const RenderOptions& options) {
           kExitUsage);
 }
 
-// The --input source, delivering frames at --size when that is given; none for the test card.
-std::unique_ptr<hostkit::FrameSource> OpenInput(const RenderOptions& options) {
+// The --input source from frame `start`, delivering frames at --size when that is given; none
+// for the test card.
+std::unique_ptr<hostkit::FrameSource> OpenInput(const RenderOptions& options, int start) {
   const hostkit::RenderSettings& settings = options.settings;
   if (settings.input.empty()) return nullptr;
   if (hostkit::IsCameraLocation(settings.input)) {
@@ -100,7 +107,7 @@ std::unique_ptr<hostkit::FrameSource> OpenInput(const RenderOptions& options) {
     request.width = settings.size->width;
     request.height = settings.size->height;
   }
-  request.start = options.start;
+  request.start = start;
   request.loop = options.loop;
   request.fps = settings.fps.value_or(0.0);
   std::string error;
@@ -159,14 +166,23 @@ RenderShape ShapeOf(const RenderOptions& options, const hostkit::FrameSource* so
   return shape;
 }
 
+// True when Paint may draw this render's seed at random: a render in pieces needs it set.
+bool SeedDrawn(const hostkit::ParameterPlan& plan, const hostkit::ParameterModel& model) {
+  return hostkit::FindSeed(model) && !hostkit::PlanSetsSeed(plan, model) && hostkit::PlanMayPaint(plan, model);
+}
+
 // What the span cannot do with this plan and output, refused before any frame is drawn.
+// `resumed`: frames of the sequence are there from an earlier run.
 void CheckSpan(const RenderOptions& options, const RenderShape& shape, const hostkit::ParameterPlan& plan,
-               const hostkit::ParameterModel& model, const hostkit::FrameSource* source) {
+               const hostkit::ParameterModel& model, const hostkit::FrameSource* source, bool resumed) {
   const hostkit::RenderSpan& span = shape.span;
   // The pieces of a split render are separate processes: each would draw its own seed.
   const bool piece = span.start > 0 || options.count.has_value();
-  Require(!piece || !hostkit::FindSeed(model) || hostkit::PlanSetsSeed(plan, model) ||
-              !hostkit::PlanMayPaint(plan, model),
+  Require(!resumed || !SeedDrawn(plan, model),
+          "--resume continues the frames of an earlier run, and Paint draws \"Seed\" at random in each: add the "
+          "--set \"Seed=...\" that the earlier run named",
+          kExitUsage);
+  Require(!piece || !SeedDrawn(plan, model),
           "--start and --count render pieces in separate runs, and Paint draws \"Seed\" at random in each: add "
           "--set \"Seed=Seed 1\" (or any seed) to every piece",
           kExitUsage);
@@ -188,11 +204,12 @@ hostkit::Image FirstPicture(const RenderShape& shape, const hostkit::FrameSource
 }
 
 hostkit::OutputRequest OutputRequestFor(const RenderOptions& options, const RenderShape& shape,
-                                        const hostkit::FrameSource* source) {
+                                        const hostkit::FrameSource* source, const std::vector<int>& present) {
   const hostkit::RenderSpan& span = shape.span;
   hostkit::OutputRequest request{options.output.path, span.count, shape.fps, shape.width, shape.height, options.jobs};
   request.format = options.output.format;
   request.firstFrame = span.start;
+  request.present = present;
   // The sound goes with whole renders only: the pieces of a split render are joined first.
   const bool whole = span.start == 0 && (span.count == span.total || span.toSourceEnd);
   if (source && source->Info().hasAudio && !options.noAudio && whole) {
@@ -201,6 +218,13 @@ hostkit::OutputRequest OutputRequestFor(const RenderOptions& options, const Rend
     request.audioToLastFrame = span.toSourceEnd;
   }
   return request;
+}
+
+// The size of the file's frames: H.264 in 4:2:0 keeps colour for 2x2 blocks of pixels, so the
+// sink pads an odd side by one.
+hostkit::FrameSize WrittenSize(const hostkit::OutputFormat& format, const RenderShape& shape) {
+  if (!format.evenSides) return {shape.width, shape.height};
+  return {shape.width + shape.width % 2, shape.height + shape.height % 2};
 }
 
 // What this render does to the picture or the sound that its command line does not say, one
@@ -236,16 +260,106 @@ void SayWhatChanges(const RenderOptions& options, const RenderShape& shape, cons
     }
     PrintNote(line);
   }
-  // H.264 in 4:2:0 keeps colour for 2x2 blocks of pixels: the sink pads an odd side by one.
-  if (format.evenSides && (shape.width % 2 != 0 || shape.height % 2 != 0)) {
-    const char* where = shape.width % 2 == 0    ? "at the bottom"
-                        : shape.height % 2 == 0 ? "on the right"
-                                                : "on the right and at the bottom";
+  const hostkit::FrameSize written = WrittenSize(format, shape);
+  if (written.width != shape.width || written.height != shape.height) {
+    const char* where = written.width == shape.width    ? "at the bottom"
+                        : written.height == shape.height ? "on the right"
+                                                         : "on the right and at the bottom";
     std::snprintf(text, sizeof text, "MP4 (H.264, 4:2:0) needs even sides: the %dx%d frames are written as %dx%d, "
-                  "one pixel of black added %s", shape.width, shape.height, shape.width + shape.width % 2,
-                  shape.height + shape.height % 2, where);
+                  "one pixel of black added %s", shape.width, shape.height, written.width, written.height, where);
     PrintNote(text);
   }
+  if (const std::string hdr = source ? hostkit::HdrNote(source->Info()) : ""; !hdr.empty()) PrintNote(hdr);
+}
+
+// What --resume finds of the sequence over the span asked for: the frames already whole, and
+// the frames from the first missing one to the last, which is what it renders (the whole
+// frames among them are drawn, as the effect's clock needs, and not written again).
+struct ResumePlan {
+  std::vector<int> present;  // whole frames within the span rendered
+  int whole = 0;             // whole frames in the span asked for
+  bool complete = false;     // nothing is missing
+  std::string note;          // what it found, said once the render is sure to go ahead
+};
+
+ResumePlan PlanResume(const RenderOptions& options, RenderShape& shape) {
+  ResumePlan plan;
+  if (!options.resume) return plan;
+  hostkit::NumberPattern pattern;
+  hostkit::FindNumberPattern(options.output.path, pattern);
+  hostkit::RenderSpan& span = shape.span;
+  const int64_t end = int64_t{span.start} + span.count;
+  int firstMissing = -1, lastMissing = -1, unfinished = 0;
+  std::string problem;
+  std::vector<int> whole;
+  for (int frame = span.start; frame < end; ++frame) {
+    std::string why;
+    switch (hostkit::ExamineSequenceFrame(pattern.Format(frame), options.output.format->pixels, shape.width,
+                                          shape.height, why)) {
+      case hostkit::SequenceFrame::Whole:
+        whole.push_back(frame);
+        continue;
+      case hostkit::SequenceFrame::OtherSize:
+        throw CommandFailure("--resume: " + why + ": resume with the options of the run that wrote it", kExitUsage);
+      case hostkit::SequenceFrame::Unfinished:
+        if (unfinished++ == 0) problem = why;
+        break;
+      case hostkit::SequenceFrame::Missing:
+        break;
+    }
+    if (firstMissing < 0) firstMissing = frame;
+    lastMissing = frame;
+    // A span open at its end runs to the input's last frame, which is not known yet.
+    if (span.toSourceEnd) break;
+  }
+  plan.whole = static_cast<int>(whole.size());
+  plan.complete = firstMissing < 0;
+  if (plan.complete) return plan;
+  for (int frame : whole) {
+    if (frame > firstMissing && frame < lastMissing) plan.present.push_back(frame);
+  }
+  const int asked = span.count;
+  span.count = span.toSourceEnd ? span.count - (firstMissing - span.start) : lastMissing - firstMissing + 1;
+  span.start = firstMissing;
+  if (plan.whole == 0 && unfinished == 0) return plan;
+  std::string& note = plan.note;
+  note = "--resume: " + std::to_string(plan.whole) + " frames of " + options.output.path + " are whole";
+  if (!span.toSourceEnd) note += "; rendering the other " + std::to_string(asked - plan.whole);
+  if (unfinished > 0) {
+    note += " (" + problem + (unfinished > 1 ? ", and " + std::to_string(unfinished - 1) + " more unfinished" : "") +
+            ": rendered again)";
+  }
+  return plan;
+}
+
+// The end of the line for a render that failed or was interrupted: what the output keeps of
+// it and how to go on. A sequence keeps its finished frames: --resume renders the rest, unless
+// frames of an earlier render lie after them, which it would take for finished.
+std::string WhatIsLeft(const RenderOptions& options, const hostkit::RenderSpan& asked, const hostkit::RenderSpan& span,
+                       const ResumePlan& resume, int written, const std::string& seed) {
+  const hostkit::OutputKind kind = options.output.format->kind;
+  if (kind == hostkit::OutputKind::Video) {
+    return "; a video file is written whole or not at all: for a long render write a PNG or EXR sequence, which "
+           "keeps its finished frames, or pieces with --start and --count";
+  }
+  const int kept = resume.whole + written;
+  if (kind != hostkit::OutputKind::Sequence || kept == 0) return "";
+  std::string line = "; kept " + std::to_string(kept) + " finished frame" + (kept == 1 ? "" : "s");
+  if (!asked.toSourceEnd) line += " of " + std::to_string(asked.count);
+  line += " in " + hostkit::DirectoryOf(options.output.path) + ", each a whole file: ";
+  const std::string again = seed.empty() ? "" : " --set \"Seed=" + seed + "\"";
+  const int next = span.start + written;
+  bool earlier = false;
+  hostkit::NumberPattern pattern;
+  hostkit::FindNumberPattern(options.output.path, pattern);
+  for (int frame = next; !options.resume && !span.toSourceEnd && frame < span.start + span.count && !earlier; ++frame) {
+    std::error_code ignored;
+    earlier = std::filesystem::is_regular_file(pattern.Format(frame), ignored);
+  }
+  if (!earlier) return line + "run the same command with --resume" + again + " to render the rest";
+  return line + "the frames after them there are from an earlier render, so run the same command with --start " +
+         std::to_string(next) + (options.count ? " --count " + std::to_string(span.start + span.count - next) : "") +
+         again + " to render the rest over them";
 }
 
 // The seed the render drew with, and how to draw with it again when it was not asked for.
@@ -258,22 +372,32 @@ std::string SeedNote(const hostkit::InstanceDriver& driver, const hostkit::Param
   return ", " + name + " (add --set \"Seed=" + name + "\" to repeat it)";
 }
 
-// The input's sound at every frame of the timeline, when the plan follows it or --dump-features
-// asks for it (the CSV is written with the output, once the render is whole). Frame N is at the time of the
-// input's own frame N (the picture it shows), whatever --fps says.
+// The input's sound at every frame of the timeline. It is heard whenever the input has sound,
+// unless --no-audio leaves it out and nothing asks for it (a value that follows it,
+// --dump-features): the plugin is sent its tempo and bar phase before each frame. Only a sound
+// that something asks for must be heard; otherwise a sound that cannot be is said in one line
+// and the render goes on without the beat. The CSV is written with the output, once the render
+// is whole. Frame N is at the time of the input's own frame N (the picture it shows), whatever
+// --fps says.
 hostkit::SoundFeatures HearInput(const RenderOptions& options, const hostkit::ParameterPlan& plan,
                                  const RenderShape& shape, const hostkit::FrameSource* source) {
   hostkit::SoundFeatures features;
   const bool dump = !options.dumpFeatures.empty();
-  if (!plan.FollowsSound() && !dump) return features;
+  const bool asked = plan.FollowsSound() || dump;
+  const bool hasSound = source && source->Info().hasAudio;
+  if (!asked && (!hasSound || options.noAudio)) return features;
   const std::string why = dump ? "--dump-features" : "a --set that follows the sound";
   Require(source != nullptr, why + " needs an --input with sound (the test card has none)", kExitUsage);
-  Require(source->Info().hasAudio, why + " needs sound, and " + source->Info().description + " has none",
-          kExitUsage);
+  Require(hasSound, why + " needs sound, and " + source->Info().description + " has none", kExitUsage);
   std::string error;
   if (dump) Require(hostkit::CheckOutputDirectory(options.dumpFeatures, error), error, kExitUsage);
   const int frames = shape.span.toSourceEnd ? 0 : shape.span.total;
-  Require(hostkit::AnalyseClipSound(options.settings.input, source->Info().fps, frames, features, error), error);
+  const bool heard = hostkit::AnalyseClipSound(options.settings.input, source->Info().fps, frames, features, error);
+  Require(heard || !asked, error);
+  if (!heard) {
+    PrintNote(error + ": the plugin is sent no beat");
+    features = {};
+  }
   return features;
 }
 
@@ -282,9 +406,8 @@ int RunRender(const RenderOptions& options) {
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const hostkit::RenderSettings& settings = options.settings;
   hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, hostkit::PlanValues(settings), plugin.model), plugin.model);
-  const std::unique_ptr<hostkit::FrameSource> source = OpenInput(options);
-  const RenderShape shape = ShapeOf(options, source.get());
-  CheckSpan(options, shape, plan, plugin.model, source.get());
+  std::unique_ptr<hostkit::FrameSource> source = OpenInput(options, options.start);
+  RenderShape shape = ShapeOf(options, source.get());
   if (source && !options.ToStandardOutput()) {
     const std::string overwritten = hostkit::InputFileOverwritten(
         settings.input, options.output.path, options.output.format->kind == hostkit::OutputKind::Sequence,
@@ -293,29 +416,53 @@ int RunRender(const RenderOptions& options) {
                                      ", a file of the input: the render would destroy its own source; write elsewhere",
             kExitUsage);
   }
+  const hostkit::RenderSpan asked = shape.span;
+  const ResumePlan resume = PlanResume(options, shape);
+  if (resume.complete) {
+    PrintNote("--resume: all " + std::to_string(resume.whole) + " frames of " + options.output.path +
+              " are whole already; nothing to render");
+    return kExitOk;
+  }
+  CheckSpan(options, shape, plan, plugin.model, source.get(), resume.whole > 0);
+  if (shape.span.start != options.start) source = OpenInput(options, shape.span.start);
   const hostkit::SoundFeatures sound = HearInput(options, plan, shape, source.get());
   plan.Hear(&sound);
   const auto gl = MakeGlContext(options.gl);
   const auto driver =
       MakeDriver(plugin, shape.width, shape.height, options.output.format->pixels, FirstPicture(shape, source.get()));
-  const hostkit::OutputRequest request = OutputRequestFor(options, shape, source.get());
+  if (!sound.frames.empty()) driver->SetSampleRate(static_cast<uint32_t>(sound.sampleRate));
+  const hostkit::OutputRequest request = OutputRequestFor(options, shape, source.get(), resume.present);
   std::string error;
   const auto sink = hostkit::OpenSink(request, error);
   Require(sink != nullptr, error);
+  if (!resume.note.empty()) PrintNote(resume.note);
   SayWhatChanges(options, shape, source.get(), request);
   TerminalProgress progress("render");
   hostkit::RenderTiming timing;
   const bool rendered =
       hostkit::RenderSpanFrames(*driver, plan, shape.span, source.get(), sink.get(), &progress, &timing, error);
   progress.Close();
-  Require(rendered && sink->Commit(error), error);
+  if (!rendered || !sink->Commit(error)) {
+    const hostkit::ParameterInfo* seed = hostkit::FindSeed(plugin.model);
+    const std::string drawn = SeedDrawn(plan, plugin.model) ? hostkit::SeedName(*seed, driver->Value(seed->index)) : "";
+    throw CommandFailure(error + WhatIsLeft(options, asked, shape.span, resume, sink->FramesKept(), drawn),
+                         kExitFailure);
+  }
   if (!options.dumpFeatures.empty()) {
     Require(hostkit::WriteWholeFile(options.dumpFeatures, hostkit::FormatSoundFeaturesCsv(sound), error), error);
   }
   const std::string written = options.ToStandardOutput() ? "raw RGBA to standard output" : options.output.path;
-  char summary[200];
-  std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", written.c_str(), shape.width,
-                shape.height, timing.frames, timing.frames == 1 ? "" : "s", timing.seconds);
+  char summary[400];
+  const hostkit::FrameSize size = WrittenSize(*options.output.format, shape);
+  if (options.resume) {
+    const int missing = sink->FramesKept();
+    std::snprintf(summary, sizeof summary, "wrote the %d missing frame%s of %s (%dx%d), which has all %d now, in %.1f s",
+                  missing, missing == 1 ? "" : "s", written.c_str(), size.width, size.height,
+                  resume.whole + missing, timing.seconds);
+  } else {
+    std::snprintf(summary, sizeof summary, "wrote %s (%dx%d, %d frame%s) in %.1f s", written.c_str(), size.width,
+                  size.height, timing.frames, timing.frames == 1 ? "" : "s", timing.seconds);
+  }
   PrintNote(summary + SeedNote(*driver, plan, plugin.model));
   return kExitOk;
 }
@@ -342,7 +489,7 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
       "length (1 for a still or the test card)");
   command->add_flag("--loop", options->loop,
                     "Start the input again after its last frame (the picture only: the sound is not repeated)");
-  command->add_flag("--no-audio", options->noAudio, "Leave out the input's sound");
+  command->add_flag("--no-audio", options->noAudio, "Leave out the input's sound, and the beat the plugin is sent from it");
   command->add_option("--dump-features", options->dumpFeatures,
                       "Write the input's sound features at every frame of the timeline (level, bass, mid, high, "
                       "beat, onset, bar, tempo) to this CSV file");
@@ -350,6 +497,9 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
                       "Render from this frame of the timeline (default 0); for splitting a long render into "
                       "pieces that match a whole one exactly");
   AddOptionalOption(*command, "--count", options->count, "Render this many frames from --start (default: to the end)");
+  command->add_flag("--resume", options->resume,
+                    "Continue a PNG or EXR sequence that a failed or interrupted render left: render only the frames "
+                    "whose files are missing (an empty or cut-short one again), the same as an uninterrupted render");
   command
       ->add_option("--jobs", options->jobs,
                    "Threads compressing PNG and EXR frames (0: one per CPU core); at most twice as many frames wait "
@@ -366,7 +516,8 @@ void AddRenderCommand(CLI::App& app, int& exitCode) {
       ->required();
   command->footer("\nOutputs (-o), chosen by the name; video goes through the ffmpeg program:\n" +
                   hostkit::OutputFormatsHelp() + "\n" + kSetHelp +
-                  "\n\nFiles are written upright, whole or not at all (a temporary name, then a rename). The\n"
+                  "\n\nFiles are written upright, whole or not at all (a temporary name, then a rename); a sequence's\n"
+                  "frames each as it is finished, and a render that fails or is interrupted keeps them. The\n"
                   "output keeps the alpha: the host clears to transparent black before each frame, so pixels\n"
                   "the image mask cuts stay transparent.");
   command->callback([options, &exitCode] { exitCode = RunRender(*options); });

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "tools/hostkit/params/looks.h"
+#include "tools/hostkit/params/parameter_model.h"
+
 namespace swirlcli {
 
 hostkit::FrameSize ReadFrameSize(const std::string& text) {
@@ -76,6 +79,15 @@ std::string ReadMix(const std::string& text) {
   return text;
 }
 
+// --preset takes a look's name as well as a file: the help names the looks installed.
+std::string PresetHelp() {
+  std::vector<std::string> names;
+  for (const hostkit::Look& look : hostkit::ListLooks()) names.push_back(look.name);
+  const std::string looks = names.empty() ? "none installed here" : hostkit::JoinNames(names, ", ");
+  return "A curated look (" + looks + "; swirlmoss looks describes them) or a preset file (JSON) to start from; "
+         "--set overrides its values";
+}
+
 }  // namespace
 
 void AddSettingsOptions(CLI::App& command, hostkit::RenderSettings& settings, const SettingsHelp& help,
@@ -94,7 +106,7 @@ void AddSettingsOptions(CLI::App& command, hostkit::RenderSettings& settings, co
         settings.fps = rate;
       },
       help.fps);
-  command.add_option(option::kPreset, settings.preset, "Preset file (JSON) to start from; --set overrides its values");
+  command.add_option(option::kPreset, settings.preset, PresetHelp());
   command.add_option(option::kSet, settings.values, help.set);
   command.add_option_function<std::string>(
       option::kBlend,

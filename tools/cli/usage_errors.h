@@ -9,11 +9,6 @@
 
 namespace swirlcli {
 
-// The names among `candidates` that `wanted` most likely meant, ignoring leading dashes: those
-// it begins, else those fewest edits away (a letter added, dropped, changed or two swapped),
-// if that is at most a third of its length. At most three, in the order of `candidates`.
-std::vector<std::string> NearestNames(const std::string& wanted, const std::vector<std::string>& candidates);
-
 // One line for a parse error of `app`; `args` are the arguments after the program's name.
 std::string DescribeParseError(CLI::App& app, const CLI::ParseError& error, const std::vector<std::string>& args);
 

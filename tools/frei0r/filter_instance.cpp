@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 
 #include "tools/frei0r/frei0r_api.h"
 #include "tools/frei0r/gl_thread.h"
@@ -13,6 +14,7 @@
 #include "tools/frei0r/step_trace.h"
 #include "tools/hostkit/params/parameter_plan.h"
 #include "tools/hostkit/params/switch_value.h"
+#include "tools/hostkit/render/wait_notice.h"
 
 namespace swirlfrei0r {
 namespace {
@@ -208,13 +210,16 @@ void FilterInstance::Render() {
   if (!GlThread::Get().HasContext() || unusable) return;
   if (driver && targetFrame < nextFrame) driver.reset();  // backward: start again from frame 0
   // The process's first frame waits while the driver compiles the effect's shader: in hosts
-  // that show no progress of their own this looks like a hang, so it is said, once.
-  const bool announce = !driver && !firstFrameAnnounced;
+  // that show no progress of their own a long wait looks like a hang, so it is said, once. A
+  // warm shader cache makes the wait short, and then nothing is said.
+  std::optional<hostkit::WaitNotice> firstFrameWait;
   const auto start = std::chrono::steady_clock::now();
-  if (announce) {
+  if (!driver && !firstFrameAnnounced) {
     firstFrameAnnounced = true;
-    Report("first frame: the GPU driver is compiling the effect's shader (up to about 20 s on a software renderer "
-           "before its shader cache is warm)");
+    firstFrameWait.emplace(hostkit::kFirstFrameNoticeAfter, [] {
+      Report("first frame: the GPU driver is compiling the effect's shader (up to about 20 s on a software "
+             "renderer before its shader cache is warm)");
+    });
   }
   if (!driver) {
     Trace("GL thread: making a %dx%d plugin instance (its shader compiles)", width, height);
@@ -240,7 +245,7 @@ void FilterInstance::Render() {
   transfer->Readback(driver->Framebuffer(), output);
   nextFrame = targetFrame + 1;
   rendered = true;
-  if (announce) {
+  if (firstFrameWait && firstFrameWait->Finish()) {
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     char line[80];
     std::snprintf(line, sizeof line, "shader compiled, first frame ready after %.1f s", took.count());

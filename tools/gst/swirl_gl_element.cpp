@@ -1,10 +1,13 @@
-// swirlmossgl: a GstGLFilter that runs the plugin on GStreamer's own GL context. Each frame,
-// on GStreamer's GL thread: the input texture is turned upside down into a texture of ours (the
-// plugin takes its input bottom row first), the plugin draws from it into a second texture of
-// ours, and that is turned back into GStreamer's output texture. Nothing is read back. The
-// effect's clock follows the stream time of each buffer, so a seek lands on the frame that
-// `swirlmoss render` draws at that time: forward, the clock steps without drawing; backward, a
-// new instance starts from frame 0.
+// swirlmossgl: a GstGLFilter that runs the plugin on GStreamer's own GL context. GStreamer's
+// textures hold the first video row at t = 0 and its own passes keep that order; the plugin reads
+// its input and draws its picture bottom row first, GL's order. Each frame, on GStreamer's GL
+// thread: the input is turned upside down into a texture of ours (the one copy: the plugin
+// cannot be told to read it the other way), and the plugin draws from it straight into
+// GStreamer's output texture, its picture turned the right way up as it is rasterised (GL's clip
+// control); a blend other than replace at mix 1 lays the plugin's picture over GStreamer's input
+// texture in one more pass. Nothing is read back. The effect's clock follows the stream time of
+// each buffer, so a seek lands on the frame that `swirlmoss render` draws at that time: forward,
+// the clock steps without drawing; backward, a new instance starts from frame 0.
 
 #include <gst/gl/gl.h>
 #include <gst/gst.h>
@@ -57,13 +60,18 @@ class GlSide {
              int height, std::string& error);
 
  private:
-  bool Prepare(int inWidth, int inHeight, int width, int height, std::string& error);
+  bool Prepare(GLuint in, int inWidth, int inHeight, GLuint out, int width, int height, std::string& error);
   void ApplyValues(const Values& values);
   void MakeTexture(GLuint& texture, int width, int height);
+  void DrawUpsideDown(GLuint from, GLuint into, int width, int height);
 
   hostkit::PassthroughProgram flip;  // upside down
   GLuint flipFramebuffer = 0;
-  GLuint pluginInput = 0, pluginOutput = 0;
+  GLuint pluginInput = 0;
+  // Only on a GL without clip control: the plugin draws here and the picture is turned into
+  // GStreamer's output by a second copy.
+  GLuint pluginOutput = 0;
+  bool clipControl = false;
   int inW = 0, inH = 0, outW = 0, outH = 0;
   std::unique_ptr<hostkit::InstanceDriver> driver;
   std::vector<float> startValues;
@@ -84,6 +92,7 @@ std::string GlSide::ContextProblem(GstGLContext* context) {
 bool GlSide::Start(std::string& error) {
   if (!flip.Create(error, true)) return false;
   glGenFramebuffers(1, &flipFramebuffer);
+  clipControl = hostkit::HasClipControl();
   return true;
 }
 
@@ -110,7 +119,7 @@ void GlSide::MakeTexture(GLuint& texture, int width, int height) {
   glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-bool GlSide::Prepare(int inWidth, int inHeight, int width, int height, std::string& error) {
+bool GlSide::Prepare(GLuint in, int inWidth, int inHeight, GLuint out, int width, int height, std::string& error) {
   const ElementState& state = ElementState::Get();
   if (!driver) {
     driver = hostkit::InstanceDriver::CreateOnHostTextures(state.Plugin(), error);
@@ -118,12 +127,15 @@ bool GlSide::Prepare(int inWidth, int inHeight, int width, int height, std::stri
     nextFrame = 0;
     // Later instances of this element get the first's start values: seeking back repeats the picture.
     state.Mode().RepeatStartValues(*driver, static_cast<uint32_t>(state.Model().Parameters().size()), startValues);
-    inW = inH = outW = outH = 0;  // names the new driver's textures below
   }
-  if (inWidth == inW && inHeight == inH && width == outW && height == outH) return true;
   if (inWidth != inW || inHeight != inH) MakeTexture(pluginInput, inWidth, inHeight);
-  if (width != outW || height != outH) MakeTexture(pluginOutput, width, height);
+  if (!clipControl && (width != outW || height != outH)) MakeTexture(pluginOutput, width, height);
   inW = inWidth, inH = inHeight, outW = width, outH = height;
+  // GStreamer hands each buffer's own textures: they are named again every frame.
+  if (clipControl) {
+    driver->DrawTopRowFirst(in);
+    return driver->UseHostTextures(pluginInput, inW, inH, out, outW, outH, error);
+  }
   return driver->UseHostTextures(pluginInput, inW, inH, pluginOutput, outW, outH, error);
 }
 
@@ -138,10 +150,17 @@ void GlSide::ApplyValues(const Values& values) {
   });
 }
 
+void GlSide::DrawUpsideDown(GLuint from, GLuint into, int width, int height) {
+  glBindFramebuffer(GL_FRAMEBUFFER, flipFramebuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, into, 0);
+  glViewport(0, 0, width, height);
+  flip.Draw(from);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+}
+
 bool GlSide::Frame(const Values& values, int64_t frame, GLuint in, int inWidth, int inHeight, GLuint out, int width,
                    int height, std::string& error) {
   if (driver && frame < nextFrame) driver.reset();  // backward: start again from frame 0
-  if (!Prepare(inWidth, inHeight, width, height, error)) return false;
   // The plugin draws in the neutral state of the `swirlmoss` program's own context.
   glDisable(GL_BLEND);
   glDisable(GL_DEPTH_TEST);
@@ -150,27 +169,21 @@ bool GlSide::Frame(const Values& values, int64_t frame, GLuint in, int inWidth, 
   glDisable(GL_CULL_FACE);
   glDisable(GL_FRAMEBUFFER_SRGB);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  if (!Prepare(in, inWidth, inHeight, out, width, height, error)) return false;
   if (frame > nextFrame) {
     ApplyValues(values);  // every skipped frame has the same values
     for (int64_t skipped = nextFrame; skipped < frame; ++skipped) driver->StepWithoutDrawing();
   }
   ApplyValues(values);
 
-  glBindFramebuffer(GL_FRAMEBUFFER, flipFramebuffer);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, pluginInput, 0);
-  glViewport(0, 0, inWidth, inHeight);
-  flip.Draw(in);
+  DrawUpsideDown(in, pluginInput, inWidth, inHeight);
   const bool drawn = driver->RenderFrame();
   driver->DrainEvents();
-  glBindFramebuffer(GL_FRAMEBUFFER, flipFramebuffer);
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, out, 0);
-  glViewport(0, 0, width, height);
-  if (drawn) {
-    flip.Draw(pluginOutput);
-  } else {
-    flip.Draw(pluginInput);  // a frame the plugin could not draw shows its input
+  if (!drawn) {
+    DrawUpsideDown(pluginInput, out, width, height);  // a frame the plugin could not draw shows its input
+  } else if (!clipControl) {
+    DrawUpsideDown(pluginOutput, out, width, height);
   }
-  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   nextFrame = frame + 1;
   if (!drawn) error = "the plugin could not draw frame " + std::to_string(frame);

@@ -4,7 +4,8 @@
 // target with its default effect: the picture never leaves the GPU. The effect's clock steps
 // once per video frame drawn, however often OBS draws the filter in that frame (preview and
 // program, projectors), and not at all while the source is hidden, so showing it again goes
-// on from where it stopped.
+// on from where it stopped. Before each step the plugin is sent the beat of the source's sound
+// (source_sound.h).
 
 #include "tools/obs/swirl_filter.h"
 
@@ -20,6 +21,7 @@
 #include "tools/hostkit/plugin/instance_driver.h"
 #include "tools/obs/gl_state.h"
 #include "tools/obs/module_state.h"
+#include "tools/obs/source_sound.h"
 
 namespace swirlobs {
 namespace {
@@ -45,6 +47,7 @@ class Filter {
   void Update(obs_data_t* settings);
   void Render();
   void Restart() { restartWanted = true; }
+  void RemovedFrom(obs_source_t* parent) { sound.Forget(parent); }
   obs_source_t* Source() const { return source; }
 
  private:
@@ -75,6 +78,7 @@ class Filter {
   std::vector<float> applying;  // the render thread's copy
   bool valuesChanged = false;
   std::atomic<bool> restartWanted{false};
+  SourceSound sound;
 };
 
 Filter::~Filter() {
@@ -230,6 +234,7 @@ bool Filter::StepEffect(uint32_t width, uint32_t height) {
       broken = true;
       return false;
     }
+    sound.NewInstance();
     std::lock_guard<std::mutex> guard(valuesLock);
     valuesChanged = true;
   }
@@ -250,6 +255,8 @@ bool Filter::StepEffect(uint32_t width, uint32_t height) {
       return false;
     }
   }
+  sound.Follow(obs_filter_get_parent(source));
+  sound.Send(*driver);
   ApplyValues();
   driver->RenderFrame();
   driver->DrainEvents();
@@ -300,6 +307,7 @@ void* Create(obs_data_t* settings, obs_source_t* source) {
 void Destroy(void* data) { delete static_cast<Filter*>(data); }
 void Update(void* data, obs_data_t* settings) { static_cast<Filter*>(data)->Update(settings); }
 void Render(void* data, gs_effect_t*) { static_cast<Filter*>(data)->Render(); }
+void FilterRemoved(void* data, obs_source_t* parent) { static_cast<Filter*>(data)->RemovedFrom(parent); }
 
 void SetDefaultsFor(obs_data_t* settings, float modeValue) {
   ModuleState& state = ModuleState::Get();
@@ -522,6 +530,7 @@ const obs_source_info& FilterInfo() {
     filter.get_defaults = GetDefaults;
     filter.get_properties = GetProperties;
     filter.video_render = Render;
+    filter.filter_remove = FilterRemoved;
     return filter;
   }();
   return info;

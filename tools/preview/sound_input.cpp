@@ -112,7 +112,7 @@ void SoundInput::BeforeFrame(ControlPanel& panel, hostkit::InstanceDriver& drive
   if (!Hears()) return;
   const int rate = capture ? capture->SampleRate() : setup.clip.sampleRate;
   if (newInstance) driver.SetSampleRate(static_cast<uint32_t>(rate));
-  driver.SetBeatInfo(heard.tempo, heard.Value(SoundFeature::Bar));
+  if (heard.tempo > 0.0f) driver.SetBeatInfo(heard.tempo, heard.Value(SoundFeature::Bar));  // from the first beat
 }
 
 void SoundInput::FrameShown(double seconds) {

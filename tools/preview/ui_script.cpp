@@ -74,8 +74,8 @@ bool ReadScript(const nlohmann::json& document, const std::string& prefix, const
     if (hasLearn) {
       const hostkit::ParameterInfo* info = model.Find(entry["learn"].get<std::string>());
       if (!info || info->IsText()) {
-        error = where + ": MIDI learn of unknown parameter \"" + entry["learn"].get<std::string>() + "\"; valid names: " +
-                model.NameList();
+        error = where + ": MIDI learn of unknown parameter \"" + entry["learn"].get<std::string>() + "\"; " +
+                model.NameHint(entry["learn"].get<std::string>());
         return false;
       }
       step.learn = static_cast<int>(info->index);

@@ -79,17 +79,17 @@ TEST(PictureOutput, SequencesNumberEveryFrameAndReadBackAsWritten) {
     auto sink = hostkit::OpenSink({dir / pattern, 3, 30.0, kW, kH}, error);
     ASSERT_NE(sink, nullptr) << error;
     ASSERT_TRUE(WriteFrames(*sink, 3));
-    EXPECT_TRUE(dir.Entries().size() == 3) << "temporaries only, before the commit";
-    for (const auto& name : dir.Entries()) EXPECT_EQ(name[0], '.') << name;
+    const std::vector<std::string> frames = {"f_000.png", "f_001.png", "f_002.png"};
+    EXPECT_EQ(dir.Entries(), frames) << "each frame takes its name, whole, once written";
     ASSERT_TRUE(sink->Commit(error)) << error;
-    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"f_000.png", "f_001.png", "f_002.png"}));
+    EXPECT_EQ(dir.Entries(), frames);
     hostkit::Image image;
     ASSERT_TRUE(hostkit::ReadPng(dir / "f_001.png", image, error)) << error;
     EXPECT_EQ(image.rgba, Frame8(1)) << "ReadPng gives rows bottom to top, as written";
   }
 }
 
-TEST(PictureOutput, AnOutputNeverCommittedLeavesNothing) {
+TEST(PictureOutput, AnOutputNeverCommittedLeavesNothingButASequenceKeepsItsFinishedFrames) {
   ScratchDir dir;
   std::string error;
   for (const std::string name : {"one.png", "seq_%02d.png", "one.exr"}) {
@@ -98,8 +98,9 @@ TEST(PictureOutput, AnOutputNeverCommittedLeavesNothing) {
     if (sink->Format() == hostkit::PixelFormat::Rgba8) {
       ASSERT_TRUE(WriteFrames(*sink, 1));
     }
+    EXPECT_EQ(sink->FramesKept(), name == "seq_%02d.png" ? 1 : 0) << name;
   }
-  EXPECT_TRUE(dir.Entries().empty());
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"seq_00.png"});
 }
 
 TEST(PictureOutput, UnwritablePlacesAndUnknownTypesAreRefusedUpFront) {
@@ -168,7 +169,7 @@ TEST(PictureOutput, FramesCompressedOnSeveralThreadsLandInTheirOwnFiles) {
   }
 }
 
-TEST(PictureOutput, AFileSizeLimitFailsTheFrameAndLeavesNothing) {
+TEST(PictureOutput, AFileSizeLimitFailsTheFrameAndLeavesNoPartOfIt) {
   // The host ignores SIGXFSZ so that going over the limit is a write error, not the end.
   signal(SIGXFSZ, SIG_IGN);
   rlimit previous{};
@@ -184,7 +185,8 @@ TEST(PictureOutput, AFileSizeLimitFailsTheFrameAndLeavesNothing) {
     return pixels;  // about 64 KB as a PNG: noise does not compress
   };
   // The first frame over the limit fails, whether it is the first of the render or comes
-  // after frames already written (flat ones, a few hundred bytes each): nothing stays.
+  // after frames already written (flat ones, a few hundred bytes each): no part of it stays,
+  // and the frames before it stay whole.
   for (int failing : {0, 3}) {
     ScratchDir dir;
     std::string error;
@@ -205,7 +207,8 @@ TEST(PictureOutput, AFileSizeLimitFailsTheFrameAndLeavesNothing) {
         << error;
     EXPECT_NE(error.find(std::strerror(EFBIG)), std::string::npos) << error;
     EXPECT_EQ(error.find('\n'), std::string::npos);
-    EXPECT_TRUE(dir.Entries().empty()) << "frame " << failing << " failed: a file was left behind";
+    const std::vector<std::string> kept = {"n_0.png", "n_1.png", "n_2.png"};
+    EXPECT_EQ(dir.Entries(), failing == 0 ? std::vector<std::string>{} : kept) << "frame " << failing << " failed";
   }
 }
 

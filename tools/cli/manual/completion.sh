@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Writes the bash completion of the swirlmoss program, made from its own --help (through
 # help_outline.sh): the subcommands, each one's options, and for an option's value its choices,
-# a file name, the default the help shows (a device, a size), or nothing where the value is the
-# user's own (a number, a parameter).
+# a file name, the default the help shows (a device, a size), a look or a file for --preset, a
+# parameter's name for --set (from `info --json`), or nothing where the value is the user's own.
 # Usage: completion.sh SWIRLMOSS OUTPUT
 set -euo pipefail
 program=${1:?usage: completion.sh SWIRLMOSS OUTPUT}
@@ -10,6 +10,11 @@ output=${2:?usage: completion.sh SWIRLMOSS OUTPUT}
 here=$(dirname "$0")
 outline=$("$here/help_outline.sh" "$program")
 subcommands=$("$here/help_outline.sh" --subcommands "$program" | tr '\n' ' ')
+
+# The plugin's parameter names as --set takes them ("Light=|Spot Spin=|..."); none where the
+# program cannot describe its plugin.
+parameters=$("$program" info --json 2>/dev/null |
+  awk '/^    \{$/ { getline; getline; if (match($0, /"name": ".*"/)) printf "%s%s=", sep, substr($0, RSTART + 9, RLENGTH - 10); sep = "|" }') || true
 
 # Text values that are not file names; every other text value is a path, --output-dir a folder.
 not_paths=" --size --io-size --set --device --audio-source "
@@ -28,7 +33,11 @@ not_paths=" --size --io-size --set --device --audio-source "
     [ -n "$type" ] || continue
     long=${names##*,}
     fallback=${fallback#[}; fallback=${fallback%]}
-    if [ -n "$choices" ]; then
+    if [ "$long" = --preset ]; then  # a look by name, or a preset file
+      action="compopt -o filenames 2>/dev/null; COMPREPLY=(\$(compgen -W \"$choices\" -- \"\$cur\") \$(compgen -f -- \"\$cur\"))"
+    elif [ "$long" = --set ] && [ -n "$parameters" ]; then  # NAME=, the value left to type
+      action="compopt -o nospace 2>/dev/null; local IFS=\$'\\n|'; COMPREPLY=(\$(compgen -W \"$parameters\" -- \"\$cur\")); COMPREPLY=(\"\${COMPREPLY[@]// /\\\\ }\")"
+    elif [ -n "$choices" ]; then
       action="COMPREPLY=(\$(compgen -W \"$choices\" -- \"\$cur\"))"
     elif [ "$type" != TEXT ]; then
       action="COMPREPLY=()"

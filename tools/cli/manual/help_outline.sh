@@ -4,7 +4,8 @@
 # One line per option, fields separated by "|":
 #   SUBCOMMAND|NAMES|VALUE|DEFAULT|CHOICES
 # SUBCOMMAND is "-" for the program itself; NAMES as in the help ("-o,--output"); VALUE is the
-# value's type (TEXT, INT, FLOAT) or empty for a switch; CHOICES separated by spaces.
+# value's type (TEXT, INT, FLOAT) or empty for a switch; CHOICES separated by spaces: those
+# CLI11 checks ("TEXT:{a,b}"), or the curated looks that a preset option names.
 # With --subcommands, prints the subcommands' names instead, one a line.
 # Usage: help_outline.sh [--subcommands] SWIRLMOSS
 set -euo pipefail
@@ -29,9 +30,15 @@ outline() {  # SUBCOMMAND, then the help text on standard input
       if (n >= 2 && word[2] ~ /^[A-Z]+([=:]|$)/ && word[2] != "REQUIRED") {
         type = word[2]; sub(/[=:].*/, "", type)
         if (word[2] ~ /^[A-Z]+=/) { fallback = word[2]; sub(/^[A-Z]+=/, "", fallback) }
-        if (word[2] ~ /^[A-Z]+:\{.*\}$/) {
-          choices = word[2]; sub(/^[A-Z]+:\{/, "", choices); sub(/\}$/, "", choices); gsub(/,/, " ", choices)
+        if (word[2] ~ /^[A-Z]+:\{[^}]*\}/) {
+          choices = word[2]; sub(/^[A-Z]+:\{/, "", choices); sub(/\}.*$/, "", choices); gsub(/,/, " ", choices)
+          if (word[2] ~ /\}=/) { fallback = word[2]; sub(/^.*\}=/, "", fallback) }
         }
+      }
+      # A value that may also be one of the names the description gives: "a curated look (a, b; ...)".
+      look = index($0, "curated look (")
+      if (look) {
+        choices = substr($0, look + 14); sub(/[;)].*$/, "", choices); gsub(/, /, " ", choices)
       }
       printf "%s|%s|%s|%s|%s\n", subcommand, names, type, fallback, choices
     }'

@@ -173,9 +173,13 @@ std::string ShotcutPanel(const Description& description) {
   const auto& controls = description.controls;
   std::vector<std::string> names, defaults, keyframable, keyframableDefaults;
   std::vector<double> minimums, maximums;
-  std::vector<std::string> labels, shown, optionNames, optionValues;
+  std::vector<std::string> labels, shown, optionNames, optionValues, presetNames, presetPositions;
   for (const auto& control : controls) {
     names.push_back(QuoteJs(control.name));
+    if (control.kind != Kind::FrameRate) {
+      presetNames.push_back(QuoteJs(control.name));
+      presetPositions.push_back(QuoteJs(std::to_string(control.index)));
+    }
     defaults.push_back(DefaultValue(control));
     minimums.push_back(control.minimum);
     maximums.push_back(control.maximum);
@@ -217,6 +221,25 @@ std::string ShotcutPanel(const Description& description) {
       rows += OptionRow(description, control);
     }
   }
+  // Each curated look in full: its own texts (an option by its name, as the panel sets it), the
+  // fresh filter's for what it leaves alone.
+  std::vector<std::string> lookNames, lookValues;
+  for (const auto& look : description.curated) {
+    std::vector<std::string> values;
+    for (const auto& control : controls) {
+      std::string text = look.values[static_cast<size_t>(control.index)];
+      for (size_t k = 0; control.kind == Kind::Option && !text.empty() && k < control.optionValues.size(); ++k) {
+        if (NumberText(control.optionValues[k]) == text) text = control.optionNames[k];
+      }
+      if (text.empty()) {
+        text = control.kind == Kind::Number || control.kind == Kind::Switch ? NumberText(control.frei0rDefault)
+                                                                             : control.defaultText;
+      }
+      values.push_back(QuoteJs(text));
+    }
+    lookNames.push_back(QuoteJs(look.name));
+    lookValues.push_back(list(values));
+  }
   std::string frameRate;
   for (const auto& control : controls) {
     if (control.kind == Kind::FrameRate) frameRate = "        filter.set(" + Property(control) + ", rateText(profile.fps));\n";
@@ -238,6 +261,15 @@ std::string ShotcutPanel(const Description& description) {
          list(names) + "\n    readonly property var defaults: " + list(defaults) +
          "\n    readonly property var minimums: " + JsList(minimums, &Number) +
          "\n    readonly property var maximums: " + JsList(maximums, &Number) +
+         "\n    // What a preset holds: every parameter but the frame rate, which stays the project's.\n"
+         "    // Shotcut saves a preset's properties from a list it splits at spaces, so the panel's own\n"
+         "    // presets go by position ('0', '1', ...; MLT's frei0r reads a position before a name), and\n"
+         "    // a preset chosen is moved back onto the names that the controls and keyframes use.\n"
+         "    readonly property var presetParameters: " + list(presetNames) +
+         "\n    readonly property var presetPositions: " + list(presetPositions) +
+         "\n    // The curated looks, offered as presets under their names: each parameter's text.\n"
+         "    readonly property var lookNames: " + list(lookNames) + "\n    readonly property var lookValues: " +
+         list(lookValues) +
          "\n    readonly property var optionNames: " + list(optionNames) +
          "\n    readonly property var optionValues: " + list(optionValues) +
          "\n    // Per look (" + JsList(description.looks, &Quoted) + "): each control's label and whether it is used.\n" +
@@ -268,16 +300,40 @@ std::string ShotcutPanel(const Description& description) {
          "    keyframableParameters: " + list(keyframable) + "\n    startValues: " + list(keyframableDefaults) +
          "\n    middleValues: " + list(keyframableDefaults) + "\n    endValues: " + list(keyframableDefaults) +
          "\n    width: 400\n    height: " + std::to_string(40 + 34 * static_cast<int>(controls.size())) + "\n" +
-         "    Component.onCompleted: {\n        if (filter.isNew) {\n"
-         "            for (var i = 0; i < moduleParameters.length; ++i)\n"
-         "                filter.set(moduleParameters[i], defaults[i]);\n"
-         "            filter.savePreset(moduleParameters);\n        }\n" +
+         "    // MLT writes a list of properties named by numbers alone as a YAML sequence, which loses\n"
+         "    // the numbers: the name of the look goes with them.\n"
+         "    readonly property string lookProperty: 'swirlmoss:look'\n\n"
+         "    function savePresetOf(values, name) {\n"
+         "        filter.set(lookProperty, name === '' ? '(defaults)' : name);\n"
+         "        for (var i = 0; i < presetPositions.length; ++i)\n"
+         "            filter.set(presetPositions[i], String(values[parseInt(presetPositions[i])]));\n"
+         "        filter.savePreset([lookProperty].concat(presetPositions), name);\n"
+         "        filter.resetProperty(lookProperty);\n"
+         "        for (i = 0; i < presetPositions.length; ++i)\n"
+         "            filter.resetProperty(presetPositions[i]);\n    }\n\n"
+         "    // As Shotcut's own filters keep theirs, the looks' presets are written again whenever the\n"
+         "    // filter is added (a preset saved under a look's name is replaced), and \"(defaults)\".\n"
+         "    function savePresets() {\n        filter.blockSignals = true;\n"
+         "        for (var k = 0; k < lookNames.length; ++k)\n"
+         "            savePresetOf(lookValues[k], lookNames[k]);\n"
+         "        savePresetOf(defaults, '');\n"
+         "        filter.blockSignals = false;\n"
+         "        filter.loadPresets();\n"
+         "        for (var i = 0; i < moduleParameters.length; ++i)\n"
+         "            filter.set(moduleParameters[i], defaults[i]);\n    }\n\n"
+         "    function takePreset() {\n        filter.resetProperty(lookProperty);\n"
+         "        for (var i = 0; i < presetPositions.length; ++i) {\n"
+         "            var value = filter.get(presetPositions[i]);\n"
+         "            if (value === '')\n                continue;\n"
+         "            filter.set(moduleParameters[parseInt(presetPositions[i])], value);\n"
+         "            filter.resetProperty(presetPositions[i]);\n        }\n    }\n\n"
+         "    Component.onCompleted: {\n        if (filter.isNew)\n            savePresets();\n" +
          frameRate + "        setControls();\n    }\n\n" +
          "    GridLayout {\n        anchors.fill: parent\n        anchors.margins: 8\n        columns: 4\n\n"
          "        Label {\n            text: qsTr('Preset')\n            Layout.alignment: Qt.AlignRight\n        }\n"
-         "        Shotcut.Preset {\n            id: preset\n            parameters: moduleParameters\n"
+         "        Shotcut.Preset {\n            id: preset\n            parameters: presetParameters\n"
          "            Layout.columnSpan: 3\n            onBeforePresetLoaded: resetSimpleKeyframes()\n"
-         "            onPresetSelected: {\n                setControls();\n                initializeSimpleKeyframes();\n"
+         "            onPresetSelected: {\n                takePreset();\n                setControls();\n                initializeSimpleKeyframes();\n"
          "            }\n        }\n" +
          rows + "        Item {\n            Layout.fillHeight: true\n        }\n    }\n\n" +
          "    Connections {\n        function onChanged() {\n            setControls();\n        }\n"

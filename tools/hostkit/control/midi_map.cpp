@@ -128,7 +128,8 @@ bool MidiMap::LoadText(const std::string& text, const std::string& path, std::st
     }
     const ParameterInfo* info = model.Find(entry["parameter"].get<std::string>());
     if (!info || info->IsText()) {
-      error = where + ": unknown parameter \"" + entry["parameter"].get<std::string>() + "\"; valid names: " + model.NameList();
+      error = where + ": unknown parameter \"" + entry["parameter"].get<std::string>() + "\"; " +
+              model.NameHint(entry["parameter"].get<std::string>());
       return false;
     }
     MidiBinding binding;

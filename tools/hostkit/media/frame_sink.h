@@ -1,7 +1,9 @@
 #pragma once
 // Where rendered frames go. A sink receives every frame of a render in order, on one encoding
 // thread at a time, and makes its output visible only on Commit: an output is written whole or
-// not at all, and a sink destroyed without Commit removes whatever it had written. Sinks whose
+// not at all, and a sink destroyed without Commit removes whatever it had written. A picture
+// sequence is the exception: each frame is a file of its own, in place whole as soon as it is
+// written, and a render that stops early keeps them (FramesKept). Sinks whose
 // frames are costly to compress (pictures) split that work off into Encode, which several
 // threads run at once.
 
@@ -43,6 +45,9 @@ class FrameSink {
   // After the last frame: moves the output into place. False with `error` when that fails,
   // and nothing is left behind.
   virtual bool Commit(std::string& error) = 0;
+  // Frames this sink has put in place for good, which stay when it is destroyed without
+  // Commit: those of a picture sequence, 0 for every other output.
+  virtual int FramesKept() const { return 0; }
 };
 
 struct OutputFormat;
@@ -76,6 +81,8 @@ struct OutputRequest {
   // padded with silence and ends where the last frame does.
   bool audioToLastFrame = false;
   int firstFrame = 0;  // number of the first frame: the pieces of a split render number files from there
+  // Frames of a picture sequence already whole on disk (a resumed render): drawn, not written.
+  std::vector<int> present;
 };
 
 // Chooses the sink from the path by the table of output formats (output_formats.h): raw
@@ -102,6 +109,14 @@ std::unique_ptr<FrameSink> OpenRawStream(int fd);
 
 // True when the ffmpeg program that video outputs need is on the PATH.
 bool VideoOutputAvailable();
+
+// A frame file of a PNG (Rgba8) or EXR (RgbaHalf) sequence as a resumed render finds it: whole
+// (the picture format's head and, for PNG, its size and closing chunk), missing, unfinished
+// (empty, unreadable, cut short: to be rendered again) or a PNG of another size than
+// width x height. `why` says what is wrong with an unfinished or other-size file.
+enum class SequenceFrame { Missing, Whole, Unfinished, OtherSize };
+SequenceFrame ExamineSequenceFrame(const std::string& path, PixelFormat format, int width, int height,
+                                   std::string& why);
 
 // The pixel layout the sink for `path` will want, so the renderer can be made first.
 PixelFormat FormatForPath(const std::string& path);

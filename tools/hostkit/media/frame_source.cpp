@@ -300,6 +300,8 @@ SourceInfo ProbedInfo(const MediaFacts& facts) {
   info.width = facts.width;
   info.height = facts.height;
   info.hasAlpha = facts.alphaTagged || PixelFormatHasAlpha(facts.pixelFormat);
+  if (facts.colorTransfer == "smpte2084") info.hdrTransfer = "PQ";
+  if (facts.colorTransfer == "arib-std-b67") info.hdrTransfer = "HLG";
   return info;
 }
 
@@ -424,6 +426,12 @@ std::string InputFileOverwritten(const std::string& location, const std::string&
 bool IsCameraLocation(const std::string& location) {
   if (location.rfind("/dev/video", 0) != 0 || location.size() == 10) return false;
   return location.find_first_not_of("0123456789", 10) == std::string::npos;
+}
+
+std::string HdrNote(const SourceInfo& info) {
+  if (info.hdrTransfer.empty()) return "";
+  return info.description + " is HDR video (" + info.hdrTransfer +
+         "): it is shown as SDR, without tone mapping, so its brightness and colours differ from an HDR player's";
 }
 
 std::unique_ptr<FrameSource> OpenFrameSource(const SourceRequest& request, std::string& error) {

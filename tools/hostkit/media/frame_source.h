@@ -24,6 +24,8 @@ struct SourceInfo {
   bool still = false;
   bool hasAlpha = false;
   bool hasAudio = false;
+  std::string hdrTransfer;    // "PQ" or "HLG" for HDR video, which is decoded as SDR (no tone
+                              // mapping); empty otherwise
 };
 
 struct SourceRequest {
@@ -47,6 +49,9 @@ class FrameSource {
 
 // Probes and opens a source; null with a one-line error naming the problem.
 std::unique_ptr<FrameSource> OpenFrameSource(const SourceRequest& request, std::string& error);
+
+// One line for a user when `info` is HDR video, which is shown as SDR; empty otherwise.
+std::string HdrNote(const SourceInfo& info);
 
 // The first file that writing `output` (a file, or with `numbered` a pattern over the frames
 // `first` to `first + count - 1`) would replace and that the input `location` (a file or a numbered

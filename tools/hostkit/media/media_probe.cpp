@@ -145,6 +145,7 @@ bool ReadReport(const Json& json, MediaFacts& facts, std::string& error) {
   facts.pixelFormat = Text(stream, "pix_fmt");
   facts.colorSpace = Text(stream, "color_space");
   facts.colorRange = Text(stream, "color_range");
+  facts.colorTransfer = Text(stream, "color_transfer");
   facts.width = IntegerMember(stream, "width");
   facts.height = IntegerMember(stream, "height");
   facts.fps = Rate(Text(stream, "avg_frame_rate"));

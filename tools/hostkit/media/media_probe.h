@@ -14,6 +14,7 @@ struct MediaFacts {
   std::string pixelFormat;
   std::string colorSpace;  // matrix tag; empty or "unknown" when untagged
   std::string colorRange;  // "tv", "pc"; empty or "unknown" when untagged
+  std::string colorTransfer;  // "bt709", "smpte2084" (PQ), "arib-std-b67" (HLG); empty or "unknown" when untagged
   int width = 0, height = 0;
   double fps = 0.0;        // 0 when the stream does not say
   double nominalFps = 0.0; // the rate every frame's time is a step of (ffprobe's r_frame_rate); 0 when not said

@@ -71,18 +71,23 @@ bool ResolvePreset(const std::string& nameOrPath, std::string& path, std::string
     path = nameOrPath;
     return true;
   }
-  const std::vector<Look> looks = ListLooks();
-  std::string names;
-  for (const Look& look : looks) {
+  std::vector<std::string> names;
+  for (const Look& look : ListLooks()) {
     if (SameName(look.name, nameOrPath)) {
       path = look.path;
       return true;
     }
-    names += (names.empty() ? "" : ", ") + look.name;
+    names.push_back(look.name);
   }
-  error = "--preset " + nameOrPath + ": no such preset file or look" +
-          (names.empty() ? std::string(" (no looks are installed beside this program)")
-                         : "; the looks are " + names + " (swirlmoss looks describes them)");
+  error = "--preset " + nameOrPath + ": no such preset file or look";
+  const std::string nearest = DidYouMean(nameOrPath, names);
+  if (names.empty()) {
+    error += " (no looks are installed beside this program)";
+  } else if (!nearest.empty()) {
+    error += "; " + nearest;
+  } else {
+    error += "; the looks are " + JoinNames(names, ", ") + " (swirlmoss looks describes them)";
+  }
   return false;
 }
 

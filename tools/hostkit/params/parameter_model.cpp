@@ -18,6 +18,69 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
+namespace {
+
+std::string WithoutDashes(std::string_view name) {
+  return std::string(name.substr(std::min(name.find_first_not_of('-'), name.size())));
+}
+
+bool SameLetter(char a, char b) {
+  return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+}
+
+// Edits from `a` to `b`, ignoring case: insertions, deletions, substitutions and swaps of neighbours.
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+  for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    for (size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (SameLetter(a[i - 1], b[j - 1]) ? 0 : 1)});
+      if (i > 1 && j > 1 && SameLetter(a[i - 1], b[j - 2]) && SameLetter(a[i - 2], b[j - 1])) {
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+}  // namespace
+
+std::vector<std::string> NearestNames(std::string_view wanted, const std::vector<std::string>& candidates) {
+  const std::string bare = WithoutDashes(wanted);
+  std::vector<std::string> found;
+  if (bare.size() >= 2) {
+    for (const auto& candidate : candidates) {
+      const std::string other = WithoutDashes(candidate);
+      if (other != bare && other.size() >= bare.size() && SameName(std::string_view(other).substr(0, bare.size()), bare) &&
+          found.size() < 3) {
+        found.push_back(candidate);
+      }
+    }
+  }
+  if (!found.empty()) return found;
+  size_t best = bare.size() / 3;
+  for (const auto& candidate : candidates) best = std::min(best, EditDistance(bare, WithoutDashes(candidate)));
+  if (best == 0) return found;  // an exact name would have been taken
+  for (const auto& candidate : candidates) {
+    if (EditDistance(bare, WithoutDashes(candidate)) == best && found.size() < 3) found.push_back(candidate);
+  }
+  return found;
+}
+
+std::string JoinNames(const std::vector<std::string>& names, const char* last, const char* quote) {
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    text += std::string(i == 0 ? "" : i + 1 == names.size() ? last : ", ") + quote + names[i] + quote;
+  }
+  return text;
+}
+
+std::string DidYouMean(std::string_view wanted, const std::vector<std::string>& candidates, const char* quote) {
+  const std::vector<std::string> nearest = NearestNames(wanted, candidates);
+  return nearest.empty() ? "" : "did you mean " + JoinNames(nearest, " or ", quote) + "?";
+}
+
 bool StartsColourTriple(const ParameterModel& model, size_t index) {
   const auto& parameters = model.Parameters();
   return index + 2 < parameters.size() && parameters[index].type == wire::type::kRed &&
@@ -156,6 +219,13 @@ std::string ParameterModel::NameList() const {
   std::string list;
   for (const auto& info : parameters) list += (list.empty() ? "" : ", ") + info.name;
   return list;
+}
+
+std::string ParameterModel::NameHint(std::string_view mistyped) const {
+  std::vector<std::string> names;
+  for (const auto& info : parameters) names.push_back(info.name);
+  const std::string nearest = DidYouMean(mistyped, names, "\"");
+  return nearest.empty() ? "valid names: " + NameList() : nearest;
 }
 
 std::vector<ParameterPresentation> ReadPresentation(const InstanceDriver& driver, const ParameterModel& model) {

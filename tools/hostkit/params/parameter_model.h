@@ -65,6 +65,9 @@ class ParameterModel {
   // The parameter named `name`, compared without regard to case; null when none is.
   const ParameterInfo* Find(std::string_view name) const;
   std::string NameList() const;  // "Mode, Time Speed, ..."
+  // For a name that Find does not know: `did you mean "Light"?` when one is near, else the
+  // valid names.
+  std::string NameHint(std::string_view mistyped) const;
 
  private:
   std::vector<ParameterInfo> parameters;
@@ -88,6 +91,15 @@ const char* TypeName(uint32_t type);
 
 // Case-insensitive equality of two names.
 bool SameName(std::string_view a, std::string_view b);
+
+// The names among `candidates` that `wanted` most likely meant, ignoring leading dashes and
+// case: those it begins, else those fewest edits away (a letter added, dropped, changed or two
+// swapped), if that is at most a third of its length. At most three, in the order of `candidates`.
+std::vector<std::string> NearestNames(std::string_view wanted, const std::vector<std::string>& candidates);
+// "a", "a or b", "a, b or c" with `last` as " or ", each name between `quote`s.
+std::string JoinNames(const std::vector<std::string>& names, const char* last, const char* quote = "");
+// "did you mean --set?" for the nearest names, each between `quote`s; empty when none is near.
+std::string DidYouMean(std::string_view wanted, const std::vector<std::string>& candidates, const char* quote = "");
 
 // A value from 0 to 1 spread over what `info` takes: the range of a number, off below one half
 // and on from it for a switch, the elements of an option in their order.

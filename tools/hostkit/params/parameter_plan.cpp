@@ -99,7 +99,7 @@ bool ParseTrack(const std::string& setting, const ParameterModel& model, Paramet
   const std::string text = Trim(setting.substr(equals + 1));
   const ParameterInfo* info = model.Find(name);
   if (!info) {
-    error = "unknown parameter \"" + name + "\" in --set \"" + setting + "\"; valid names: " + model.NameList();
+    error = "unknown parameter \"" + name + "\" in --set \"" + setting + "\"; " + model.NameHint(name);
     return false;
   }
   if (info->IsText()) {
@@ -239,6 +239,10 @@ bool ParameterPlan::Parse(const std::vector<std::string>& settings, const Parame
 }
 
 void ParameterPlan::Apply(InstanceDriver& driver, int frame, int frames) const {
+  if (sound && !sound->frames.empty()) {
+    const SoundFrame& heard = sound->At(frame);
+    if (heard.tempo > 0.0f) driver.SetBeatInfo(heard.tempo, heard.Value(SoundFeature::Bar));
+  }
   const float modeValue = mode ? mode->At(frame, frames, sound) : 0.0f;
   modeRule.ApplyModeFirst(driver, mode ? &modeValue : nullptr, [&](bool) {
     for (const auto& track : tracks) driver.SetValue(track.index, track.At(frame, frames, sound));

@@ -52,11 +52,13 @@ class ParameterPlan {
 
   // Applies frame `frame` of `frames` to a live instance by the mode rule: "Mode" first, a
   // step of the clock without drawing when it crosses to the other mode, then every other
-  // value. Precondition: the instance was made by the plugin this plan was parsed for.
+  // value. With the sound heard (Hear), the frame's tempo and bar phase go first, as a host
+  // that knows the music sends them before each frame; nothing before the first beat (tempo 0).
+  // Precondition: the instance was made by the plugin this plan was parsed for.
   void Apply(InstanceDriver& driver, int frame, int frames) const;
 
-  // True when a value follows the sound; Hear gives the features it follows (kept by pointer:
-  // they must outlive the plan's use).
+  // True when a value follows the sound; Hear gives the features values follow and the beat
+  // comes from (kept by pointer: they must outlive the plan's use).
   bool FollowsSound() const;
   void Hear(const SoundFeatures* features) { sound = features; }
 

@@ -172,7 +172,7 @@ bool SettingsFromJson(const nlohmann::json& parameters, const ParameterModel& mo
   for (const auto& [name, value] : parameters.items()) {
     const ParameterInfo* info = model.Find(name);
     if (!info) {
-      error = prefix + "unknown parameter \"" + name + "\"; valid names: " + model.NameList();
+      error = prefix + "unknown parameter \"" + name + "\"; " + model.NameHint(name);
       return false;
     }
     // Names ignore case, so "light" and "Light" would both set Light.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 
 namespace hostkit {
@@ -45,6 +46,20 @@ int MaxRenderSize() {
   glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbufferSize);
   glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
   return std::min({textureSize, renderbufferSize, viewport[0], viewport[1]});
+}
+
+bool HasClipControl() {
+  GLint major = 0, minor = 0;
+  glGetIntegerv(GL_MAJOR_VERSION, &major);
+  glGetIntegerv(GL_MINOR_VERSION, &minor);
+  if (major > 4 || (major == 4 && minor >= 5)) return true;
+  GLint count = 0;
+  glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+  for (GLint i = 0; i < count; ++i) {
+    const auto* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, static_cast<GLuint>(i)));
+    if (name && std::strcmp(name, "GL_ARB_clip_control") == 0) return true;
+  }
+  return false;
 }
 
 std::unique_ptr<InstanceDriver> InstanceDriver::Create(const PluginLibrary& plugin, int width, int height,
@@ -112,6 +127,12 @@ bool InstanceDriver::UseHostTextures(GLuint input, int inputWidth, int inputHeig
   inputRecord.height = inputRecord.hardwareHeight = static_cast<uint32_t>(inputHeight);
   inputRecord.handle = input;
   return AttachOutput(error);
+}
+
+bool InstanceDriver::DrawTopRowFirst(GLuint backdrop) {
+  if (backdrop && !topFirstBackdrop && !HasClipControl()) return false;
+  topFirstBackdrop = backdrop;
+  return true;
 }
 
 bool InstanceDriver::AttachOutput(std::string& error) {
@@ -266,12 +287,17 @@ bool InstanceDriver::RenderFrame() {
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   glClear(GL_COLOR_BUFFER_BIT);
   wire::Frame frame{1, inputList, target};
-  if (plugin.Call(wire::code::kProcessFrame, &frame, instance).u32 != wire::kSuccess) return false;
+  // Clip space's top edge onto the framebuffer's first row; the clear is not affected.
+  if (topFirstBackdrop) glClipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+  const bool drawn = plugin.Call(wire::code::kProcessFrame, &frame, instance).u32 == wire::kSuccess;
+  if (topFirstBackdrop) glClipControl(GL_LOWER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+  if (!drawn) return false;
   if (compositing) {
+    // The effect's picture and the backdrop are in the same order, which the pass keeps.
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glViewport(0, 0, width, height);
     glDisable(GL_BLEND);
-    composite.Draw(inputTexture, effectTexture, blend, mix);
+    composite.Draw(topFirstBackdrop ? topFirstBackdrop : inputTexture, effectTexture, blend, mix);
   }
   return true;
 }

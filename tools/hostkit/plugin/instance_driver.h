@@ -31,6 +31,15 @@ class InstanceDriver {
   // the framebuffer bound. False with `error` when the framebuffer is incomplete.
   bool UseHostTextures(GLuint input, int inputWidth, int inputHeight, GLuint output, int width, int height,
                        std::string& error);
+  // GL context current. For a host whose textures hold the picture's top row first (GStreamer's
+  // GL memory): frames draw the output top row first too. The plugin reads the input that
+  // UseHostTextures names, which stays in GL's order, and draws as ever, its picture turned
+  // upside down on the way in by GL's clip control (the plugin draws one quad and reads no
+  // window coordinates, so nothing else changes); the compositing pass then lays that picture
+  // over `backdrop`, the input's picture top row first. 0 returns to GL's order. False, and
+  // nothing changes, when the GL has no clip control (OpenGL below 4.5 without
+  // GL_ARB_clip_control).
+  bool DrawTopRowFirst(GLuint backdrop);
 
   // GL context current. Destroys the instance (code 19) and the GL objects the driver made.
   ~InstanceDriver();
@@ -117,6 +126,7 @@ class InstanceDriver {
   BlendMode blend = BlendMode::Replace;
   float mix = 1.0f;
   CompositeProgram composite;
+  GLuint topFirstBackdrop = 0;  // non-zero: the output is drawn top row first
   GLuint effectTexture = 0;  // what the plugin draws into while compositing
   GLuint effectFramebuffer = 0;
   int effectWidth = 0;
@@ -127,5 +137,7 @@ class InstanceDriver {
 
 // Largest width and height the current GL can render into; 0 when GL is not current.
 int MaxRenderSize();
+// Whether the current GL has glClipControl (OpenGL 4.5, or GL_ARB_clip_control).
+bool HasClipControl();
 
 }  // namespace hostkit

@@ -31,10 +31,16 @@ bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const R
     error = std::move(why);
     return false;
   };
+  // The frames already passed on are written first: a sequence keeps them, and says so.
+  auto interrupted = [&] {
+    fail("interrupted");
+    if (!sink || sink->FramesKept() == 0) error += "; nothing was written";
+    return false;
+  };
 
   const Clock::time_point start = Clock::now();
   for (int frame = 0; frame < span.start; ++frame) {
-    if (observer->Cancelled()) return fail("interrupted; nothing was written");
+    if (observer->Cancelled()) return interrupted();
     plan.Apply(driver, frame, span.total);
     driver.StepWithoutDrawing();
     driver.DrainEvents();
@@ -43,7 +49,7 @@ bool RenderSpanFrames(InstanceDriver& driver, const ParameterPlan& plan, const R
   const bool still = source && source->Info().still;
   const int end = span.start + span.count;
   for (int frame = span.start; frame < end; ++frame) {
-    if (observer->Cancelled()) return fail("interrupted; nothing was written");
+    if (observer->Cancelled()) return interrupted();
     if (source && (!still || frame == span.start)) {
       std::string why;
       if (!source->Next(input, why)) {

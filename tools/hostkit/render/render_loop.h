@@ -20,7 +20,7 @@ class RenderObserver {
   virtual void FirstFrameStarting() {}
   virtual void FirstFrameDone(double /*seconds*/) {}
   virtual void FrameDone(int /*done*/, int /*total*/) {}  // total 0: unknown
-  // Polled once a frame: true stops the render with nothing written.
+  // Polled once a frame: true stops the render; frames already passed to the sink are written.
   virtual bool Cancelled() { return false; }
 };
 
