@@ -218,8 +218,8 @@ TEST(Preview, FailsWithOneLineWithoutADisplayOrWithABadCommandLine) {
   ScratchDir dir;
   std::ofstream(dir / "bad-script.json") << R"([{"frame": 1, "set": {"Mode": "Fog"}}])";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"--set", "Light=0..5"}, "constant values only"},
-      {{"--set", "Light=0:1,10:5"}, "constant values only"},
+      {{"--set", "Light=0..5"}, "ramps and keyframes are for"},
+      {{"--set", "Light=0:1,10:5"}, "ramps and keyframes are for"},
       {{"--ui-script", dir / "bad-script.json"}, "step 1: \"Fog\" is not an option of Mode"},
       {{"--screenshot", dir / "shot.exr"}, "--screenshot writes one PNG picture: give a name ending in .png"},
       {{"--screenshot", dir / "shot.mp4"}, "--screenshot writes one PNG picture"},

@@ -54,7 +54,7 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
                       "(/dev/videoN); default: the built-in test card",
                       "Picture size WIDTHxHEIGHT at full scale; default: the input's own, 960x540 for the test card",
                       "Playback pace; never faster, as the effect's clock counts frames",
-                      "Parameter value NAME=VALUE (repeatable; constants only)"},
+                      "Parameter value NAME=VALUE, or NAME=FEATURE:FROM..TO to follow the sound of --audio or of the input clip (repeatable; no ramps or keyframes)"},
                      kMaxFps);
   command->get_option(hostkit::option::kFps)->default_str(hostkit::RateText(hostkit::kDefaultFrameRate));
   command->add_option("--scale", options->scale, "Render scale; default: half on a software renderer, full on a GPU")
@@ -84,7 +84,16 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
   command->add_option("--midi-map", options->midiMap,
                       "MIDI bindings as JSON: read at the start when the file exists, written whenever they change (implies --midi)");
   command->add_flag("--stats", options->stats,
-                    "At exit print the frame pace and the time from each message's arrival to the first frame shown with it");
+                    "At exit print the frame pace and the time from each message's arrival, and from the sound's capture, to the first frame shown with it");
+  command->add_flag("--audio", options->audio,
+                    "Hear live sound (PipeWire, else JACK): values set to a feature, such as Light=bass:1..6, follow it");
+  command->add_option("--audio-source", options->audioSource,
+                      "PipeWire: a source's name, a sink's name for what it plays, or monitor for what the computer "
+                      "plays; JACK: the ports whose name holds this text (implies --audio)");
+  command->add_option("--audio-api", options->audioApi,
+                      "The sound system: PipeWire, or a running JACK server (auto: PipeWire when it answers)")
+      ->check(CLI::IsMember({"auto", "pipewire", "jack"}))
+      ->capture_default_str();
   command->add_flag("--camera", options->camera,
                     "Publish the picture as a PipeWire camera named Swirlmoss (OBS, browsers, pipewiresrc)");
   command->footer(

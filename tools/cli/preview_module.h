@@ -1,7 +1,7 @@
 #pragma once
 // `swirlmoss preview` in two halves. The program parses the options itself (so `preview --help`,
 // the manual and the completion need nothing more), and the window runs in the preview module,
-// swirlmoss-preview.so: the window, its live input and the PipeWire camera, with GLFW, liblo,
+// swirlmoss-preview.so: the window, its live input and sound and the PipeWire camera, with GLFW, liblo,
 // RtMidi (ALSA, JACK) and PipeWire, which nothing else of the program needs and which the
 // swirlmoss-preview package brings. The module lies beside the program in the build folder and
 // in PREFIX/lib/swirlmoss/ installed.
@@ -31,6 +31,9 @@ struct PreviewOptions {
   std::string presetDir;
   bool stats = false;
   bool camera = false;
+  bool audio = false;
+  std::string audioSource;  // implies audio
+  std::string audioApi = "auto";
 };
 
 constexpr const char* kPreviewModuleFile = "swirlmoss-preview.so";

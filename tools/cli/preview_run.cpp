@@ -13,6 +13,7 @@
 #include "tools/hostkit/media/frame_sink.h"
 #include "tools/hostkit/media/frame_source.h"
 #include "tools/hostkit/media/pipewire_camera.h"
+#include "tools/hostkit/media/sound_analysis.h"
 #include "tools/hostkit/platform/interrupt.h"
 #include "tools/hostkit/platform/pending_file.h"
 #include "tools/preview/preview_session.h"
@@ -78,8 +79,8 @@ int RunPreview(const PreviewOptions& options) {
   const LoadedPlugin plugin = LoadPlugin(options.plugin);
   const hostkit::ParameterPlan plan = ParsePlan(WithPreset(settings.preset, hostkit::PlanValues(settings), plugin.model), plugin.model);
   preview::SessionSetup setup;
-  Require(preview::ConstantChanges(plan, setup.initial),
-          "the preview takes constant values only; ramps, keyframes and features of the sound are for "
+  Require(preview::ConstantChanges(plan, setup.initial, &setup.sound.follow),
+          "the preview takes constant values and features of the sound; ramps and keyframes are for "
           "`swirlmoss render`",
           kExitUsage);
   if (!options.uiScript.empty()) {
@@ -95,6 +96,16 @@ int RunPreview(const PreviewOptions& options) {
     height = setup.source->Info().height;
     // The instance starts from a blank picture; each frame uploads the source's.
     setup.input = hostkit::Image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
+    // Without --audio, a clip's own sound drives what follows the sound, as in a render.
+    const hostkit::SourceInfo& info = setup.source->Info();
+    if (info.hasAudio && !options.audio && options.audioSource.empty()) {
+      std::string error;
+      if (hostkit::AnalyseClipSound(settings.input, info.fps, 0, setup.sound.clip, error)) {
+        setup.sound.clipFrames = info.frames;
+      } else {
+        PrintWarning(error + "; the preview plays without the input's sound");
+      }
+    }
   } else {
     setup.input = hostkit::MakeTestCard(width, height);
   }
@@ -128,6 +139,9 @@ int RunPreview(const PreviewOptions& options) {
   setup.live.midiApi = options.midiApi;
   setup.live.midiMap = options.midiMap;
   setup.live.presetDir = options.presetDir;
+  setup.sound.enabled = options.audio || !options.audioSource.empty();
+  setup.sound.capture = {options.audioApi, options.audioSource};
+  setup.sound.stats = options.stats;
   RequireWritable(options.midiMap, "--midi-map");
   if (options.camera) {
     // The camera is a convenience beside the window: without PipeWire the preview plays on.

@@ -67,7 +67,7 @@ bool PresetShelf::Start(Ready ready, Failed failed, std::string& error) {
         if (!hostkit::ReadPresetText(text, path, model, settings, why) ||
             !hostkit::ParameterPlan::Parse(settings, model, plan, warnings, why) ||
             !ConstantChanges(plan, files[slot].changes)) {
-          failed(why.empty() ? "preset " + path + ": holds ramps or keyframes" : why);
+          failed(why.empty() ? "preset " + path + ": holds ramps, keyframes or values that follow the sound" : why);
           continue;
         }
         files[slot].name = path;

@@ -62,6 +62,7 @@ std::string PresetFileFor(const std::string& nameOrPath) {
 PreviewSession::PreviewSession(PreviewWindow& window, SessionSetup setupIn)
     : window(window), setup(std::move(setupIn)), looks(hostkit::ListLooks()), panel(*setup.model),
       live(*setup.model, setup.live),
+      sound(*setup.model, setup.sound),
       applyPreset([this](const std::string& name, const std::vector<ParameterChange>& changes) {
         ApplyPreset(name, changes);
       }) {
@@ -82,6 +83,7 @@ PreviewSession::~PreviewSession() {
 bool PreviewSession::Start(std::string& error) {
   std::string notes;
   if (!view.Create(error) || !ReadModeStarts(error) || !MakeInstance(error) || !live.Start(notes, error)) return false;
+  sound.Start(notes);
   std::fputs(notes.c_str(), stderr);
   camera.Use(std::move(setup.camera));
   // The look from the command line goes in as `render` applies it: "Mode" first, a primed
@@ -89,7 +91,8 @@ bool PreviewSession::Start(std::string& error) {
   panel.Apply(setup.initial);
   std::vector<ParameterChange> preset;
   std::string ignored;  // the command line has read it once already
-  if (!setup.presetPath.empty() && ReadPresetChanges(setup.presetPath, *setup.model, preset, ignored)) {
+  std::vector<hostkit::ParameterTrack> follow;  // in the setup already, with --set's
+  if (!setup.presetPath.empty() && ReadPresetChanges(setup.presetPath, *setup.model, preset, ignored, &follow)) {
     panel.UsePreset(setup.presetPath, preset);
   }
   return true;
@@ -207,11 +210,17 @@ bool PreviewSession::Run(std::string& error) {
     if (exiting) {
       const bool written = WriteExitOutputs(error);
       if (frameFailed && written) error = message;
-      if (setup.live.stats) live.PrintStats(stdout, setup.fps);
+      if (setup.live.stats) {
+        live.PrintStats(stdout, setup.fps);
+        sound.PrintStats(stdout);
+      }
       return written && !frameFailed;
     }
     window.Swap();
-    if (drew) live.FrameShown(hostkit::LiveClock());
+    if (drew) {
+      live.FrameShown(hostkit::LiveClock());
+      sound.FrameShown(hostkit::LiveClock());
+    }
   }
 }
 
@@ -224,6 +233,7 @@ void PreviewSession::DrawEffectFrame() {
   }
   const double start = glfwGetTime();
   if (!UploadSourceFrame()) return;
+  sound.BeforeFrame(panel, *driver, instanceFrames == 0, std::max<int64_t>(0, inputFrames - 1));
   if (!driver->RenderFrame()) {
     frameFailed = true;
     paused = true;
@@ -249,7 +259,10 @@ bool PreviewSession::UploadSourceFrame() {
   // A still goes up once per instance; anything else brings a frame each time.
   if (!setup.source || (setup.source->Info().still && instanceFrames > 0)) return true;
   std::string error;
-  if (setup.source->Next(sourceFrame, error) && driver->UploadInput(sourceFrame)) return true;
+  if (setup.source->Next(sourceFrame, error) && driver->UploadInput(sourceFrame)) {
+    ++inputFrames;
+    return true;
+  }
   frameFailed = true;
   paused = true;
   Say(error.empty() ? setup.source->Info().description + " delivered no frame " + std::to_string(frames) : error);
@@ -286,6 +299,7 @@ void PreviewSession::DrawUi() {
   const float statusHeight = ImGui::GetTextLineHeightWithSpacing() * kStatusLines + style.ItemSpacing.y;
   ImGui::BeginChild("controls", ImVec2(0.0f, -(statusHeight + style.ItemSpacing.y)));
   live.Draw(panel);  // above the controls, so that what arrives and is refused stays in view
+  sound.Draw(panel);
   panel.Draw();
   const int learn = panel.TakeRightClick();
   if (learn >= 0 && setup.live.midi) live.Learn(static_cast<uint32_t>(learn));
@@ -362,9 +376,11 @@ void PreviewSession::DrawPresetRow() {
     for (const auto& look : looks) {
       if (ImGui::Selectable(look.name.c_str(), hostkit::SameName(look.name, current))) {
         std::vector<ParameterChange> changes;
+        std::vector<hostkit::ParameterTrack> follow;
         std::string error;
-        if (ReadPresetChanges(look.path, *setup.model, changes, error)) {
+        if (ReadPresetChanges(look.path, *setup.model, changes, error, &follow)) {
           ApplyPreset(look.name, changes);
+          sound.UseFollow(std::move(follow));
         } else {
           Say(error);
         }
@@ -449,16 +465,17 @@ void PreviewSession::SaveOrLoadPreset(bool save) {
   if (save) {
     path = PresetFileFor(path);
     std::snprintf(presetField, sizeof presetField, "%s", path.c_str());
-    Say(hostkit::WritePreset(path, *setup.model, panel.Values(), error, panel.NeededValues()) ? "saved preset " + path
-                                                                                               : error);
+    Say(WritePanelPreset(path, error) ? "saved preset " + path : error);
     return;
   }
   std::vector<ParameterChange> changes;
-  if (!ReadPresetChanges(path, *setup.model, changes, error)) {
+  std::vector<hostkit::ParameterTrack> follow;
+  if (!ReadPresetChanges(path, *setup.model, changes, error, &follow)) {
     Say(error);
     return;
   }
   ApplyPreset(path, changes);
+  sound.UseFollow(std::move(follow));
 }
 
 void PreviewSession::ApplyPreset(const std::string& nameOrPath, const std::vector<ParameterChange>& changes) {
@@ -482,8 +499,17 @@ std::string PreviewSession::CommandLine() const {
   settings.input = setup.inputSpec;
   settings.size = hostkit::FrameSize{setup.width, setup.height};
   settings.preset = panel.PresetName();
-  // Blend and Mix as their own options, as a person writes them.
-  for (const std::string& value : panel.CommandSettings()) {
+  // Blend and Mix as their own options, as a person writes them; a value that follows the
+  // sound as its mapping.
+  std::vector<std::string> shownValues = panel.CommandSettings();
+  for (const std::string& follows : sound.Settings()) {
+    const std::string name = follows.substr(0, follows.find('=') + 1);
+    shownValues.erase(std::remove_if(shownValues.begin(), shownValues.end(),
+                                [&name](const std::string& value) { return value.rfind(name, 0) == 0; }),
+                 shownValues.end());
+    shownValues.push_back(follows);
+  }
+  for (const std::string& value : shownValues) {
     hostkit::BlendMode blend;
     if (value.rfind("Blend=", 0) == 0 && hostkit::ParseBlendMode(value.substr(6), blend)) {
       settings.blend = blend;
@@ -523,12 +549,22 @@ bool PreviewSession::WriteExitOutputs(std::string& error) {
   if (recorder.Active()) note(recorder.Stop(why), why);
   note(live.WriteExitOutputs(why), why);
   if (!setup.savePreset.empty()) {
-    note(hostkit::WritePreset(setup.savePreset, *setup.model, panel.Values(), why, panel.NeededValues()), why);
+    note(WritePanelPreset(setup.savePreset, why), why);
   }
   if (!setup.dumpControls.empty()) note(WriteControlDump(why), why);
   if (failed.empty()) return true;
   error = failed;
   return false;
+}
+
+bool PreviewSession::WritePanelPreset(const std::string& path, std::string& error) const {
+  nlohmann::ordered_json preset =
+      nlohmann::ordered_json::parse(hostkit::PresetText(*setup.model, panel.Values(), panel.NeededValues()));
+  for (const std::string& follows : sound.Settings()) {
+    const size_t equals = follows.find('=');
+    preset["parameters"][follows.substr(0, equals)] = follows.substr(equals + 1);
+  }
+  return hostkit::WriteWholeFile(path, preset.dump(2) + "\n", error);
 }
 
 bool PreviewSession::WriteControlDump(std::string& error) {
@@ -567,6 +603,7 @@ bool PreviewSession::WriteControlDump(std::string& error) {
   }
   dump["controls"] = std::move(controls);
   if (live.Active()) live.Dump(dump, *setup.model);
+  sound.Dump(dump);
   return hostkit::WriteWholeFile(setup.dumpControls, dump.dump(2) + "\n", error);
 }
 

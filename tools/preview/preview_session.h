@@ -19,6 +19,7 @@
 #include "tools/preview/live_input.h"
 #include "tools/preview/picture_view.h"
 #include "tools/preview/preview_window.h"
+#include "tools/preview/sound_input.h"
 #include "tools/preview/ui_script.h"
 
 namespace preview {
@@ -48,6 +49,7 @@ struct SessionSetup {
   std::string pluginPath;  // for Copy command: empty for the default plugin
   std::string inputSpec;   // empty for the test card
   LiveSetup live;          // OSC and MIDI input, --stats
+  SoundSetup sound;        // --audio, and the values that follow the sound
   std::unique_ptr<hostkit::PipeWireCamera> camera;  // --camera; null without it or without PipeWire
 };
 
@@ -86,6 +88,8 @@ class PreviewSession {
   void Say(const std::string& text);
   bool WriteExitOutputs(std::string& error);
   bool WriteControlDump(std::string& error);
+  // The current values as a preset file, the values that follow the sound as their mappings.
+  bool WritePanelPreset(const std::string& path, std::string& error) const;
   PixelRect PictureArea() const;
 
   PreviewWindow& window;
@@ -93,6 +97,7 @@ class PreviewSession {
   std::vector<hostkit::Look> looks;
   ControlPanel panel;
   LiveInput live;
+  SoundInput sound;
   LiveInput::PresetApplier applyPreset;  // what /swirlmoss/preset does: the panel's list's path
   PictureView view;
   Recorder recorder;
@@ -101,6 +106,7 @@ class PreviewSession {
   size_t nextStep = 0;
   int frames = 0;            // drawn in this session
   int instanceFrames = 0;    // drawn by the current instance
+  int64_t inputFrames = 0;  // frames the source delivered, across its loops
   int primesAtInstance = 0;  // the panel's prime count when the instance was made: each primed
                              // mode switch since is one more step of the instance's clock
   bool paused = false;

@@ -9,30 +9,38 @@
 
 namespace preview {
 
-bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes) {
+bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes,
+                     std::vector<hostkit::ParameterTrack>* follow) {
   changes.clear();
-  const auto constant = [](const hostkit::ParameterTrack& track) {
-    return track.kind == hostkit::ParameterTrack::Kind::Constant;
+  if (follow) follow->clear();
+  const auto take = [&](const hostkit::ParameterTrack& track) {
+    if (track.kind == hostkit::ParameterTrack::Kind::Constant) {
+      changes.push_back({track.index, track.from});
+      return true;
+    }
+    if (track.kind != hostkit::ParameterTrack::Kind::Sound || !follow) return false;
+    follow->push_back(track);
+    return true;
   };
   if (const hostkit::ParameterTrack* mode = plan.ModeTrack()) {
-    if (!constant(*mode)) return false;
-    changes.push_back({mode->index, mode->from});
+    if (!take(*mode)) return false;
   }
   for (const auto& track : plan.Tracks()) {
-    if (!constant(track)) return false;
-    changes.push_back({track.index, track.from});
+    if (!take(track)) return false;
   }
   return true;
 }
 
 bool ReadPresetChanges(const std::string& nameOrPath, const hostkit::ParameterModel& model,
-                       std::vector<ParameterChange>& changes, std::string& error) {
+                       std::vector<ParameterChange>& changes, std::string& error,
+                       std::vector<hostkit::ParameterTrack>* follow) {
   std::string path;
   std::vector<std::string> settings;
   hostkit::ParameterPlan plan;
   std::vector<std::string> warnings;  // out-of-range values are passed on, as with --set
   return hostkit::ResolvePreset(nameOrPath, path, error) && hostkit::ReadPreset(path, model, settings, error) &&
-         hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error) && ConstantChanges(plan, changes);
+         hostkit::ParameterPlan::Parse(settings, model, plan, warnings, error) &&
+         ConstantChanges(plan, changes, follow);
 }
 
 namespace {

@@ -23,13 +23,16 @@ struct ScriptStep {
 };
 
 // The constant values of a parsed plan as panel changes, "Mode" first. False when any value is
-// a ramp or keyframes, which a live preview cannot play.
-bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes);
+// a ramp or keyframes, which a live preview cannot play, or follows the sound and `follow` is
+// null; given, those values go there.
+bool ConstantChanges(const hostkit::ParameterPlan& plan, std::vector<ParameterChange>& changes,
+                     std::vector<hostkit::ParameterTrack>* follow = nullptr);
 
 // The constant values of the preset `nameOrPath` (a look's name or a preset file) as panel
-// changes. False with a one-line `error`.
+// changes, and with `follow` the values that follow the sound. False with a one-line `error`.
 bool ReadPresetChanges(const std::string& nameOrPath, const hostkit::ParameterModel& model,
-                       std::vector<ParameterChange>& changes, std::string& error);
+                       std::vector<ParameterChange>& changes, std::string& error,
+                       std::vector<hostkit::ParameterTrack>* follow = nullptr);
 
 // Reads the script at `path`; steps come back in frame order. False with a one-line `error`
 // naming the file and the step at fault, also for a step that a run quitting after `exitAfter`

@@ -17,7 +17,7 @@ parameters=$("$program" info --json 2>/dev/null |
   awk '/^    \{$/ { getline; getline; if (match($0, /"name": ".*"/)) printf "%s%s=", sep, substr($0, RSTART + 9, RLENGTH - 10); sep = "|" }') || true
 
 # Text values that are not file names; every other text value is a path, --output-dir a folder.
-not_paths=" --size --io-size --set --device "
+not_paths=" --size --io-size --set --device --audio-source "
 
 {
   echo "# bash completion for swirlmoss, generated from its --help when it is built: do not edit."

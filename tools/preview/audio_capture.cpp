@@ -1,0 +1,235 @@
+#include "tools/preview/audio_capture.h"
+
+#include <jack/jack.h>
+#include <pipewire/pipewire.h>
+#include <spa/param/audio/format-utils.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "tools/hostkit/control/live_queue.h"
+
+namespace preview {
+namespace {
+
+// PipeWire converts whatever the source gives to this rate, in blocks of about 5 ms: the
+// analyser sees a hop soon after it is heard.
+constexpr int kPipeWireRate = 48000;
+constexpr const char* kPipeWireLatency = "256/48000";
+constexpr const char* kClientName = "Swirlmoss";
+
+void SilentJack(const char*) {}
+
+class PipeWireCapture final : public AudioCapture {
+ public:
+  explicit PipeWireCapture(std::string source) : source(std::move(source)) {}
+  ~PipeWireCapture() override {
+    if (running) {
+      pw_thread_loop_lock(loop);
+      if (stream != nullptr) pw_stream_destroy(stream);
+      if (core != nullptr) pw_core_disconnect(core);
+      pw_thread_loop_unlock(loop);
+      pw_thread_loop_stop(loop);
+    }
+    if (context != nullptr) pw_context_destroy(context);
+    if (loop != nullptr) pw_thread_loop_destroy(loop);
+  }
+
+  bool Connect(std::string& note) {
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { pw_init(nullptr, nullptr); });
+    loop = pw_thread_loop_new("swirlmoss-sound", nullptr);
+    if (loop == nullptr || (context = pw_context_new(pw_thread_loop_get_loop(loop), nullptr, 0)) == nullptr ||
+        pw_thread_loop_start(loop) < 0) {
+      note = "PipeWire could not be set up";
+      return false;
+    }
+    running = true;
+    pw_thread_loop_lock(loop);
+    core = pw_context_connect(context, nullptr, 0);
+    pw_thread_loop_unlock(loop);
+    if (core == nullptr) {
+      note = "no PipeWire is running for this session";
+      return false;
+    }
+    note = "PipeWire, " + (source.empty() ? std::string("the default source")
+                           : source == "monitor" ? std::string("what the default output plays")
+                                                 : "\"" + source + "\"") +
+           ", " + std::to_string(kPipeWireRate) + " Hz";
+    return true;
+  }
+
+  int SampleRate() const override { return kPipeWireRate; }
+
+  bool Start(Receiver receiveIn, std::string& error) override {
+    receive = std::move(receiveIn);
+    pw_thread_loop_lock(loop);
+    pw_properties* properties =
+        pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Capture", PW_KEY_MEDIA_ROLE,
+                          "Music", PW_KEY_NODE_NAME, kClientName, PW_KEY_NODE_DESCRIPTION, "Swirlmoss sound input",
+                          PW_KEY_NODE_LATENCY, kPipeWireLatency, nullptr);
+    if (source == "monitor") {
+      pw_properties_set(properties, PW_KEY_STREAM_CAPTURE_SINK, "true");
+    } else if (!source.empty()) {
+      pw_properties_set(properties, PW_KEY_TARGET_OBJECT, source.c_str());
+    }
+    stream = pw_stream_new(core, kClientName, properties);
+    if (stream == nullptr) {
+      pw_thread_loop_unlock(loop);
+      error = "PipeWire refused to make the sound input's stream";
+      return false;
+    }
+    static const pw_stream_events events = [] {
+      pw_stream_events made{};
+      made.version = PW_VERSION_STREAM_EVENTS;
+      made.process = OnProcess;
+      return made;
+    }();
+    pw_stream_add_listener(stream, &listener, &events, this);
+    uint8_t space[1024];
+    spa_pod_builder builder{};
+    spa_pod_builder_init(&builder, space, sizeof space);
+    spa_audio_info_raw info{};
+    info.format = SPA_AUDIO_FORMAT_F32;
+    info.rate = kPipeWireRate;
+    info.channels = 1;
+    info.position[0] = SPA_AUDIO_CHANNEL_MONO;
+    const spa_pod* formats[1] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
+    const int connected = pw_stream_connect(
+        stream, PW_DIRECTION_INPUT, PW_ID_ANY,
+        static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS),
+        formats, 1);
+    pw_thread_loop_unlock(loop);
+    if (connected < 0) {
+      error = std::string("PipeWire refused the sound input: ") + std::strerror(-connected);
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  static void OnProcess(void* data) {
+    auto* self = static_cast<PipeWireCapture*>(data);
+    pw_buffer* buffer = pw_stream_dequeue_buffer(self->stream);
+    if (buffer == nullptr) return;
+    const spa_data& plane = buffer->buffer->datas[0];
+    if (plane.data != nullptr && plane.chunk != nullptr) {
+      const uint32_t offset = std::min(plane.chunk->offset, plane.maxsize);
+      const uint32_t size = std::min(plane.chunk->size, plane.maxsize - offset);
+      const size_t count = size / sizeof(float);
+      if (count > 0) {
+        const double captured = hostkit::LiveClock() - static_cast<double>(count) / kPipeWireRate;
+        self->receive(reinterpret_cast<const float*>(static_cast<const uint8_t*>(plane.data) + offset), count,
+                      captured);
+      }
+    }
+    pw_stream_queue_buffer(self->stream, buffer);
+  }
+
+  std::string source;
+  Receiver receive;
+  bool running = false;
+  pw_thread_loop* loop = nullptr;
+  pw_context* context = nullptr;
+  pw_core* core = nullptr;
+  pw_stream* stream = nullptr;
+  spa_hook listener{};
+};
+
+class JackCapture final : public AudioCapture {
+ public:
+  explicit JackCapture(std::string source) : source(std::move(source)) {}
+  ~JackCapture() override {
+    if (client == nullptr) return;
+    if (active) jack_deactivate(client);
+    jack_client_close(client);
+  }
+
+  bool Connect(std::string& note) {
+    jack_set_error_function(SilentJack);
+    jack_set_info_function(SilentJack);
+    jack_status_t status{};
+    client = jack_client_open(kClientName, JackNoStartServer, &status);
+    if (client == nullptr) {
+      note = "no JACK server is running";
+      return false;
+    }
+    port = jack_port_register(client, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    if (port == nullptr) {
+      note = "JACK refused the sound input's port";
+      return false;
+    }
+    note = "JACK, " + (source.empty() ? std::string("the first capture port") : "ports holding \"" + source + "\"") +
+           ", " + std::to_string(SampleRate()) + " Hz";
+    return true;
+  }
+
+  int SampleRate() const override { return static_cast<int>(jack_get_sample_rate(client)); }
+
+  bool Start(Receiver receiveIn, std::string& error) override {
+    receive = std::move(receiveIn);
+    rate = SampleRate();
+    if (jack_set_process_callback(client, OnProcess, this) != 0 || jack_activate(client) != 0) {
+      error = "JACK refused to start the sound input";
+      return false;
+    }
+    active = true;
+    // The sources: the first physical capture port, or every output port that holds the text.
+    const unsigned long flags = JackPortIsOutput | (source.empty() ? JackPortIsPhysical : 0);
+    const char** ports = jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, flags);
+    std::vector<std::string> chosen;
+    for (size_t i = 0; ports != nullptr && ports[i] != nullptr; ++i) {
+      const std::string name = ports[i];
+      if (name.rfind(std::string(kClientName) + ":", 0) == 0) continue;
+      if (source.empty() ? chosen.empty() : name.find(source) != std::string::npos) chosen.push_back(name);
+    }
+    if (ports != nullptr) jack_free(ports);
+    for (const auto& name : chosen) jack_connect(client, name.c_str(), jack_port_name(port));
+    return true;
+  }
+
+ private:
+  static int OnProcess(jack_nframes_t frames, void* data) {
+    auto* self = static_cast<JackCapture*>(data);
+    const auto* samples = static_cast<const float*>(jack_port_get_buffer(self->port, frames));
+    if (samples != nullptr && frames > 0) {
+      self->receive(samples, frames, hostkit::LiveClock() - static_cast<double>(frames) / self->rate);
+    }
+    return 0;
+  }
+
+  std::string source;
+  Receiver receive;
+  jack_client_t* client = nullptr;
+  jack_port_t* port = nullptr;
+  bool active = false;
+  int rate = 48000;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioCapture> AudioCapture::Open(const AudioCaptureSettings& settings, std::string& note) {
+  std::string pipewireNote, jackNote;
+  if (settings.api != "jack") {
+    auto capture = std::make_unique<PipeWireCapture>(settings.source);
+    if (capture->Connect(pipewireNote)) {
+      note = pipewireNote;
+      return capture;
+    }
+  }
+  if (settings.api != "pipewire") {
+    auto capture = std::make_unique<JackCapture>(settings.source);
+    if (capture->Connect(jackNote)) {
+      note = jackNote;
+      return capture;
+    }
+  }
+  note = settings.api == "pipewire" ? pipewireNote
+         : settings.api == "jack"   ? jackNote
+                                    : pipewireNote + " and " + jackNote;
+  return nullptr;
+}
+
+}  // namespace preview
