@@ -13,6 +13,7 @@
 #include "tools/hostkit/params/parameter_model.h"
 #include "tools/hostkit/params/parameter_plan.h"
 #include "tools/hostkit/params/preset.h"
+#include "tools/hostkit/params/seed.h"
 #include "tools/hostkit/platform/shared_library.h"
 #include "tools/hostkit/plugin/instance_driver.h"
 #include "tools/hostkit/plugin/plugin_library.h"
@@ -133,6 +134,7 @@ bool ReadCuratedLook(const hostkit::Look& look, const hostkit::ParameterModel& m
     named[info->index] = true;
   }
   const hostkit::ParameterInfo* mode = hostkit::ModeRule::Find(model);
+  const hostkit::ParameterInfo* seed = hostkit::FindSeed(model);
   const hostkit::ModeView* view = views.empty() ? nullptr : &views.front();
   for (const auto& candidate : views) {
     if (mode && candidate.value == values[mode->index]) view = &candidate;
@@ -147,7 +149,10 @@ bool ReadCuratedLook(const hostkit::Look& look, const hostkit::ParameterModel& m
     const float value = values[info->index];
     const double span = info->maximum - info->minimum;
     const bool onDefault = std::fabs(static_cast<double>(value) - info->defaultValue) <= 1e-5 * span;
-    const bool modeOwn = info == mode || info->host || !view || view->parameters[info->index].value == value;
+    // The module sends the seed always (its declared default is drawn at random), so no value of
+    // it is read as the mode's own.
+    const bool modeOwn = info == mode || info->host || info == seed || !view ||
+                         view->parameters[info->index].value == value;
     if (onDefault && !modeOwn) {
       error = look.path + ": \"" + control.name + "\" is set to its declared default, which the module reads as " +
               "the mode's own value; use a value next to it";
