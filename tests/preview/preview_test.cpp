@@ -59,9 +59,9 @@ TEST(Preview, PictureAreaEqualsRenderOfTheSameSettings) {
 
 TEST(Preview, EveryFrameOfASequenceInputReachesThePlugin) {
   // Three different pictures, which the mask then cuts by brightness: a frame that did not
-  // reach the plugin shows in the cut.
+  // reach the plugin shows in the cut. They are smaller than --size, which fits them.
   ScratchDir dir;
-  const RunResult run = Swirlmoss({"render", "--size", kSize, "--frames", "3", "--set", "Seed=Seed 7", "--set",
+  const RunResult run = Swirlmoss({"render", "--size", "40x30", "--frames", "3", "--set", "Seed=Seed 7", "--set",
                                    "Time Speed=1", "-o", dir / "in_%02d.png"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   ExpectPreviewMatchesRender(

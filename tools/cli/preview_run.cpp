@@ -92,8 +92,10 @@ int RunPreview(const PreviewOptions& options) {
   RequireWritable(options.dumpControls, "--dump-controls");
   if (!settings.input.empty()) {
     setup.source = OpenInput(options);
-    width = setup.source->Info().width;
-    height = setup.source->Info().height;
+    // Frames come at --size when it is given (fitted, padded), else at the source's own size.
+    const auto& size = settings.size;
+    width = size ? size->width : setup.source->Info().width;
+    height = size ? size->height : setup.source->Info().height;
     // The instance starts from a blank picture; each frame uploads the source's.
     setup.input = hostkit::Image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
     // Without --audio, a clip's own sound drives what follows the sound, as in a render.
