@@ -47,6 +47,7 @@ void SoundInput::Start(std::string& notes) {
     playback = ClipPlayback::Open(setup.playPath, loop, where);
     notes += playback ? "sound: the input's sound plays on " + where + "\n"
                       : "sound: the input's sound is not played (" + where + "); the preview plays on silently\n";
+    if (playback) status += ", played aloud";
   }
   if (!setup.enabled) {
     if (!setup.follow.empty() && setup.clip.frames.empty()) {
