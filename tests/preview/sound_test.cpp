@@ -1,12 +1,14 @@
 // `preview --audio` end to end, beside a private PipeWire and WirePlumber (with_pipewire.sh) and
 // on the suite's own X server: a pulsing low tone played into a sink of the test's own moves the
 // parameter set to follow the bass while the window keeps its pace; a clip's own sound drives
-// the preview as it drives the render; without a sound system the preview says so in one line
-// and plays on.
+// the preview as it drives the render and plays aloud with the picture (--mute keeps it
+// silent); without a sound system the preview says so in one line and plays on.
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "tests/preview/window_picture.h"
@@ -19,6 +21,29 @@ using nlohmann::json;
 using tooltest::RunResult;
 using tooltest::ScratchDir;
 
+// A null sink of the test's own on the private PipeWire: the only output, so the default one.
+const std::string kMakeSink =
+    "pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=swirlmoss-test-sink "
+    "media.class=Audio/Sink object.linger=true audio.position=[MONO] }' >/dev/null || exit 2\n";
+
+// The strongest amplitude of a sine at `hertz` in any tenth of a second of 48 kHz mono sound.
+double LoudestTone(const std::vector<float>& sound, double hertz) {
+  constexpr size_t kWindow = 4800;
+  const double turn = 2.0 * std::cos(2.0 * M_PI * hertz / 48000.0);
+  double loudest = 0.0;
+  for (size_t start = 0; start + kWindow <= sound.size(); start += kWindow) {
+    double previous = 0.0, before = 0.0;
+    for (size_t i = start; i < start + kWindow; ++i) {
+      const double next = sound[i] + turn * previous - before;
+      before = previous;
+      previous = next;
+    }
+    const double power = previous * previous + before * before - turn * previous * before;
+    loudest = std::max(loudest, 2.0 * std::sqrt(std::max(power, 0.0)) / kWindow);
+  }
+  return loudest;
+}
+
 TEST(PreviewSound, AToneThroughPipeWireMovesTheParameterThatFollowsItAtThePreviewsPace) {
   ScratchDir dir;
   // 60 Hz, a second on and a second off: the bass swings from silence to loud.
@@ -28,9 +53,7 @@ TEST(PreviewSound, AToneThroughPipeWireMovesTheParameterThatFollowsItAtThePrevie
                 .exitCode,
             0);
   // A sink of the test's own, played into while the preview hears what it plays.
-  const std::string script =
-      "pw-cli create-node adapter '{ factory.name=support.null-audio-sink node.name=swirlmoss-test-sink "
-      "media.class=Audio/Sink object.linger=true audio.position=[MONO] }' >/dev/null || exit 2\n"
+  const std::string script = kMakeSink +
       "pw-play --target swirlmoss-test-sink \"$1\" & player=$!\n"
       "\"$0\" preview --audio --audio-source swirlmoss-test-sink --size " + kSize +
       " --fps 30 --exit-after 150 --stats --set Light=bass:1..6 --dump-controls \"$2\" --save-preset \"$3\"\n"
@@ -93,6 +116,33 @@ TEST(PreviewSound, AClipsOwnSoundDrivesThePreviewAsItDrivesTheRender) {
   ASSERT_TRUE(tooltest::LoadPng(dir / "window.png", window));
   ASSERT_TRUE(tooltest::LoadPng(dir / "render.png", picture));
   EXPECT_LE(LargestDifference(picture, window, controls["picture"]), kTolerance);
+}
+
+TEST(PreviewSound, AClipsSoundPlaysOnTheDefaultOutputUnlessMuted) {
+  ScratchDir dir;
+  ASSERT_TRUE(tooltest::MakeClipWithSound(dir / "clip.mkv", "0.5*sin(2*PI*440*t)", 2.0));
+  // What the sink plays is recorded from before the preview starts until after it ends.
+  const std::string script = kMakeSink +
+      "pw-record --target swirlmoss-test-sink --rate 48000 --channels 1 --format f32 \"$1\" & recorder=$!\n"
+      "sleep 0.5; \"$0\" preview --input \"$2\" --fps 30 --exit-after 90 $3\n"
+      "status=$?; sleep 0.3; kill -INT $recorder; wait $recorder; exit $status\n";
+  for (const std::string mute : {"", "--mute"}) {
+    const std::string recording = dir / ("played" + mute + ".wav"), raw = dir / "played.f32";
+    const RunResult run = tooltest::Run("/bin/bash", {"-c", script, SWIRLMOSS_CLI_PATH, recording, dir / "clip.mkv", mute});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err.find("sound: the input's sound plays on PipeWire") != std::string::npos, mute.empty()) << run.err;
+    ASSERT_EQ(tooltest::RunTool("ffmpeg", {"-v", "error", "-nostdin", "-y", "-i", recording, "-f", "f32le", raw}).exitCode, 0);
+    const std::string bytes = tooltest::Slurp(raw);
+    std::vector<float> sound(bytes.size() / sizeof(float));
+    std::memcpy(sound.data(), bytes.data(), sound.size() * sizeof(float));
+    ASSERT_GT(sound.size(), 48000u) << mute;
+    if (mute.empty()) {
+      EXPECT_GT(LoudestTone(sound, 440.0), 0.2);
+      EXPECT_LT(LoudestTone(sound, 620.0), 0.05) << "a clean tone, not clicks";
+    } else {
+      EXPECT_LT(LoudestTone(sound, 440.0), 0.01);
+    }
+  }
 }
 
 TEST(PreviewSound, WithoutASoundSystemThePreviewSaysSoInOneLineAndPlaysAtTheValueForSilence) {

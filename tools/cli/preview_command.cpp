@@ -94,6 +94,8 @@ void AddPreviewCommand(CLI::App& app, int& exitCode) {
                       "The sound system: PipeWire, or a running JACK server (auto: PipeWire when it answers)")
       ->check(CLI::IsMember({"auto", "pipewire", "jack"}))
       ->capture_default_str();
+  command->add_flag("--mute", options->mute,
+                    "Do not play the input clip's sound aloud (the effect still follows it)");
   command->add_flag("--camera", options->camera,
                     "Publish the picture as a PipeWire camera named Swirlmoss (OBS, browsers, pipewiresrc)");
   command->footer(

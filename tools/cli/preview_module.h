@@ -34,6 +34,7 @@ struct PreviewOptions {
   bool audio = false;
   std::string audioSource;  // implies audio
   std::string audioApi = "auto";
+  bool mute = false;  // the input clip's sound is not played aloud
 };
 
 constexpr const char* kPreviewModuleFile = "swirlmoss-preview.so";

@@ -98,12 +98,18 @@ int RunPreview(const PreviewOptions& options) {
     height = size ? size->height : setup.source->Info().height;
     // The instance starts from a blank picture; each frame uploads the source's.
     setup.input = hostkit::Image{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 4)};
-    // Without --audio, a clip's own sound drives what follows the sound, as in a render.
+    // Without --audio, a clip's own sound drives what follows the sound, as in a render, and
+    // plays aloud with the picture unless --mute. With --audio the live sound is what is
+    // followed, and the clip stays silent: it could be heard back through a monitor source.
     const hostkit::SourceInfo& info = setup.source->Info();
     if (info.hasAudio && !options.audio && options.audioSource.empty()) {
       std::string error;
       if (hostkit::AnalyseClipSound(settings.input, info.fps, 0, setup.sound.clip, error)) {
         setup.sound.clipFrames = info.frames;
+        if (!options.mute && info.fps > 0.0) {
+          setup.sound.playPath = settings.input;
+          setup.sound.clipFps = info.fps;
+        }
       } else {
         PrintWarning(error + "; the preview plays without the input's sound");
       }

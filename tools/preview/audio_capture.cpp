@@ -1,15 +1,12 @@
 #include "tools/preview/audio_capture.h"
 
 #include <jack/jack.h>
-#include <pipewire/pipewire.h>
-#include <spa/param/audio/format-utils.h>
 
 #include <algorithm>
-#include <cstring>
-#include <mutex>
 #include <vector>
 
 #include "tools/hostkit/control/live_queue.h"
+#include "tools/preview/pipewire_audio.h"
 
 namespace preview {
 namespace {
@@ -25,35 +22,9 @@ void SilentJack(const char*) {}
 class PipeWireCapture final : public AudioCapture {
  public:
   explicit PipeWireCapture(std::string source) : source(std::move(source)) {}
-  ~PipeWireCapture() override {
-    if (running) {
-      pw_thread_loop_lock(loop);
-      if (stream != nullptr) pw_stream_destroy(stream);
-      if (core != nullptr) pw_core_disconnect(core);
-      pw_thread_loop_unlock(loop);
-      pw_thread_loop_stop(loop);
-    }
-    if (context != nullptr) pw_context_destroy(context);
-    if (loop != nullptr) pw_thread_loop_destroy(loop);
-  }
 
   bool Connect(std::string& note) {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { pw_init(nullptr, nullptr); });
-    loop = pw_thread_loop_new("swirlmoss-sound", nullptr);
-    if (loop == nullptr || (context = pw_context_new(pw_thread_loop_get_loop(loop), nullptr, 0)) == nullptr ||
-        pw_thread_loop_start(loop) < 0) {
-      note = "PipeWire could not be set up";
-      return false;
-    }
-    running = true;
-    pw_thread_loop_lock(loop);
-    core = pw_context_connect(context, nullptr, 0);
-    pw_thread_loop_unlock(loop);
-    if (core == nullptr) {
-      note = "no PipeWire is running for this session";
-      return false;
-    }
+    if (!client.Connect("swirlmoss-sound", note)) return false;
     note = "PipeWire, " + (source.empty() ? std::string("the default source")
                            : source == "monitor" ? std::string("what the default output plays")
                                                  : "\"" + source + "\"") +
@@ -65,7 +36,6 @@ class PipeWireCapture final : public AudioCapture {
 
   bool Start(Receiver receiveIn, std::string& error) override {
     receive = std::move(receiveIn);
-    pw_thread_loop_lock(loop);
     pw_properties* properties =
         pw_properties_new(PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Capture", PW_KEY_MEDIA_ROLE,
                           "Music", PW_KEY_NODE_NAME, kClientName, PW_KEY_NODE_DESCRIPTION, "Swirlmoss sound input",
@@ -75,44 +45,14 @@ class PipeWireCapture final : public AudioCapture {
     } else if (!source.empty()) {
       pw_properties_set(properties, PW_KEY_TARGET_OBJECT, source.c_str());
     }
-    stream = pw_stream_new(core, kClientName, properties);
-    if (stream == nullptr) {
-      pw_thread_loop_unlock(loop);
-      error = "PipeWire refused to make the sound input's stream";
-      return false;
-    }
-    static const pw_stream_events events = [] {
-      pw_stream_events made{};
-      made.version = PW_VERSION_STREAM_EVENTS;
-      made.process = OnProcess;
-      return made;
-    }();
-    pw_stream_add_listener(stream, &listener, &events, this);
-    uint8_t space[1024];
-    spa_pod_builder builder{};
-    spa_pod_builder_init(&builder, space, sizeof space);
-    spa_audio_info_raw info{};
-    info.format = SPA_AUDIO_FORMAT_F32;
-    info.rate = kPipeWireRate;
-    info.channels = 1;
-    info.position[0] = SPA_AUDIO_CHANNEL_MONO;
-    const spa_pod* formats[1] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
-    const int connected = pw_stream_connect(
-        stream, PW_DIRECTION_INPUT, PW_ID_ANY,
-        static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS | PW_STREAM_FLAG_RT_PROCESS),
-        formats, 1);
-    pw_thread_loop_unlock(loop);
-    if (connected < 0) {
-      error = std::string("PipeWire refused the sound input: ") + std::strerror(-connected);
-      return false;
-    }
-    return true;
+    return client.Start("the sound input", properties, PW_DIRECTION_INPUT, 1, kPipeWireRate, OnProcess, this, error);
   }
 
  private:
   static void OnProcess(void* data) {
     auto* self = static_cast<PipeWireCapture*>(data);
-    pw_buffer* buffer = pw_stream_dequeue_buffer(self->stream);
+    pw_stream* stream = self->client.Stream();
+    pw_buffer* buffer = pw_stream_dequeue_buffer(stream);
     if (buffer == nullptr) return;
     const spa_data& plane = buffer->buffer->datas[0];
     if (plane.data != nullptr && plane.chunk != nullptr) {
@@ -125,17 +65,12 @@ class PipeWireCapture final : public AudioCapture {
                       captured);
       }
     }
-    pw_stream_queue_buffer(self->stream, buffer);
+    pw_stream_queue_buffer(stream, buffer);
   }
 
   std::string source;
   Receiver receive;
-  bool running = false;
-  pw_thread_loop* loop = nullptr;
-  pw_context* context = nullptr;
-  pw_core* core = nullptr;
-  pw_stream* stream = nullptr;
-  spa_hook listener{};
+  PipeWireAudio client;
 };
 
 class JackCapture final : public AudioCapture {

@@ -41,6 +41,14 @@ SoundInput::~SoundInput() { capture.reset(); }  // its thread calls into the ana
 
 void SoundInput::Start(std::string& notes) {
   if (!setup.clip.frames.empty()) status = "sound: the input's own, analysed whole";
+  if (!setup.playPath.empty()) {
+    std::string where;
+    const double loop = setup.clipFps > 0.0 ? static_cast<double>(setup.clipFrames) / setup.clipFps : 0.0;
+    playback = ClipPlayback::Open(setup.playPath, loop, where);
+    notes += playback ? "sound: the input's sound plays on " + where + "\n"
+                      : "sound: the input's sound is not played (" + where + "); the preview plays on silently\n";
+    if (playback) status += ", played aloud";
+  }
   if (!setup.enabled) {
     if (!setup.follow.empty() && setup.clip.frames.empty()) {
       notes += "sound: " + setup.follow.front().name +
@@ -83,6 +91,7 @@ void SoundInput::BeforeFrame(ControlPanel& panel, hostkit::InstanceDriver& drive
   if (!capture && !setup.clip.frames.empty()) {
     const int64_t length = setup.clipFrames > 0 ? setup.clipFrames : static_cast<int64_t>(setup.clip.frames.size());
     now.frames[0] = setup.clip.At(static_cast<int>(inputFrame % length));
+    drawnFrame = inputFrame % length;
     fresh = true;
     ++blocksTaken;
   } else {
@@ -116,6 +125,8 @@ void SoundInput::BeforeFrame(ControlPanel& panel, hostkit::InstanceDriver& drive
 }
 
 void SoundInput::FrameShown(double seconds) {
+  if (playback && drawnFrame >= 0) playback->Shown(static_cast<double>(drawnFrame) / setup.clipFps, seconds);
+  drawnFrame = -1;
   if (shownOldest < 0.0) return;
   latency.Add((seconds - shownOldest) * 1000.0);
   shownOldest = -1.0;

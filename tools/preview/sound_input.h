@@ -19,6 +19,7 @@
 #include "tools/hostkit/control/live_stats.h"
 #include "tools/hostkit/params/parameter_plan.h"
 #include "tools/preview/audio_capture.h"
+#include "tools/preview/clip_playback.h"
 #include "tools/preview/control_panel.h"
 
 namespace hostkit {
@@ -35,6 +36,10 @@ struct SoundSetup {
   // (empty: none), and the clip's length in frames, after which it plays again.
   hostkit::SoundFeatures clip;
   int64_t clipFrames = 0;
+  // The clip whose sound is also played aloud, in step with the picture (empty: none, as with
+  // --mute), and its frame rate.
+  std::string playPath;
+  double clipFps = 0.0;
   bool stats = false;
 };
 
@@ -56,7 +61,7 @@ class SoundInput {
   // clip's at that frame, go onto the parameters that follow them, and the beat to the plugin
   // (with the sample rate when `newInstance`).
   void BeforeFrame(ControlPanel& panel, hostkit::InstanceDriver& driver, bool newInstance, int64_t inputFrame);
-  // The frame drawn since BeforeFrame is on screen.
+  // The frame drawn since BeforeFrame is on screen: the clip's sound plays from its time.
   void FrameShown(double seconds);
 
   // The panel's section: what is heard, the features' meters, and which control follows what.
@@ -91,6 +96,8 @@ class SoundInput {
   SoundSetup setup;
   std::unique_ptr<hostkit::LiveSoundAnalyser> analyser;  // the capture thread's own
   std::unique_ptr<AudioCapture> capture;
+  std::unique_ptr<ClipPlayback> playback;  // the clip's sound, aloud
+  int64_t drawnFrame = -1;  // the clip frame drawn last, until it is shown
   std::string status;
 
   // Handed from the capture thread to the loop.

@@ -44,8 +44,10 @@ const AubioLibrary& OpenAubio() {
   static std::once_flag once;
   std::call_once(once, [] {
     std::string error;
-    // Kept open for the life of the process.
-    SharedLibrary* library = SharedLibrary::Open(kAubioLibrary, error).release();
+    // Kept open for the life of the process (never closed, not even at exit, when a sound
+    // thread may still be in it); held by a static so the leak checker sees it is not lost.
+    static SharedLibrary* library = nullptr;
+    library = SharedLibrary::Open(kAubioLibrary, error).release();
     if (!library) {
       api.error = std::string("aubio is not installed (") + kAubioLibrary + ": " + error + ")";
       return;
