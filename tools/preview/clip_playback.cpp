@@ -1,18 +1,11 @@
 #include "tools/preview/clip_playback.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 
 #include "tools/hostkit/control/live_queue.h"
 #include "tools/hostkit/platform/child_process.h"
+#include "tools/hostkit/platform/scratch_file.h"
 #include "tools/preview/pipewire_audio.h"
 
 namespace preview {
@@ -28,66 +21,42 @@ constexpr double kStaleSeconds = 0.5;
 // Jumps cross-fade, and starts and stops ramp, over this many samples (5 ms).
 constexpr int kFade = 240;
 
-// The decoded sound: an unnamed file mapped read-only, frames of kChannels floats.
+// The decoded sound: frames of kChannels floats in a scratch file mapped read-only, so a long
+// clip costs disk and page cache rather than the preview's own memory.
 struct DecodedSound {
+  std::unique_ptr<hostkit::ScratchFile> file;
   const float* samples = nullptr;
   int64_t frames = 0;
-  size_t bytes = 0;
-  ~DecodedSound() {
-    if (samples != nullptr) munmap(const_cast<float*>(samples), bytes);
-  }
 };
 
-// ffmpeg writes the sound into a temporary file that has no name by the time it is mapped (it
-// reopens it through /proc while this process holds it open), so nothing is left behind however
-// the preview ends.
 bool Decode(const std::string& path, DecodedSound& sound, std::string& error) {
   std::string ffmpeg;
   if (!hostkit::FindProgram("ffmpeg", ffmpeg)) {
     error = "ffmpeg is not installed";
     return false;
   }
-  const char* folder = std::getenv("TMPDIR");
-  std::string name = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/swirlmoss-sound-XXXXXX";
-  const int file = mkostemp(name.data(), O_CLOEXEC);
-  if (file < 0) {
-    error = "cannot make a temporary file for the clip's sound in " + name.substr(0, name.rfind('/')) + ": " +
-            std::strerror(errno);
-    return false;
-  }
-  unlink(name.c_str());
+  sound.file = hostkit::ScratchFile::Create(error);
+  if (!sound.file) return false;
   hostkit::ChildOptions options;
   options.arguments = {ffmpeg, "-hide_banner", "-nostdin", "-loglevel", "error", "-i", "file:" + path,
                        "-map", "0:a:0", "-ac", std::to_string(kChannels), "-ar", std::to_string(kRate),
-                       "-c:a", "pcm_f32le", "-f", "f32le", "-y",
-                       "file:/proc/" + std::to_string(getpid()) + "/fd/" + std::to_string(file)};
+                       "-c:a", "pcm_f32le", "-f", "f32le", "-y", "file:" + sound.file->PathForChild()};
   auto child = hostkit::ChildProcess::Start(options, error);
+  if (!child) return false;
   std::string outcome;
-  const bool decoded = child != nullptr && child->Wait(outcome);
-  if (child != nullptr && !decoded) {
+  if (!child->Wait(outcome)) {
     const std::string said = child->LogTail(2);
     error = "cannot decode it: " + (said.empty() ? "ffmpeg " + outcome : said);
+    return false;
   }
-  struct stat facts {};
-  if (decoded && fstat(file, &facts) != 0) {
-    error = std::string("cannot read the decoded sound: ") + std::strerror(errno);
-  } else if (decoded) {
-    sound.bytes = static_cast<size_t>(facts.st_size);
-    sound.frames = facts.st_size / static_cast<off_t>(kChannels * sizeof(float));
-    if (sound.frames == 0) {
-      error = "it holds no sound";
-    } else {
-      void* mapped = mmap(nullptr, sound.bytes, PROT_READ, MAP_SHARED, file, 0);
-      if (mapped == MAP_FAILED) {
-        error = std::string("cannot map the decoded sound: ") + std::strerror(errno);
-      } else {
-        madvise(mapped, sound.bytes, MADV_WILLNEED);
-        sound.samples = static_cast<const float*>(mapped);
-      }
-    }
+  if (!sound.file->Map(error)) return false;
+  sound.frames = static_cast<int64_t>(sound.file->Size() / (kChannels * sizeof(float)));
+  if (sound.frames == 0) {
+    error = "it holds no sound";
+    return false;
   }
-  close(file);
-  return sound.samples != nullptr;
+  sound.samples = static_cast<const float*>(sound.file->Data());
+  return true;
 }
 
 class PipeWirePlayback final : public ClipPlayback {
