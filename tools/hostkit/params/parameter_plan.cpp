@@ -42,7 +42,11 @@ bool ParseParameterValue(const ParameterInfo& info, const std::string& text, flo
     }
     // A number stands for an element's value; one beyond them all names no option (ramps and
     // keyframes may pass between two of them).
-    if (info.elements.empty()) return ParseNumber(text, value);
+    if (info.elements.empty()) {
+      if (ParseNumber(text, value)) return true;
+      error = "\"" + text + "\" is not a number" + where;
+      return false;
+    }
     float low = info.elements.front().value, high = low;
     for (const auto& element : info.elements) {
       low = std::min(low, element.value);
