@@ -35,21 +35,14 @@ endif()
 # The preview's camera and its live sound: a private PipeWire and WirePlumber around the
 # suite's own X server.
 if(TARGET swirlmoss_preview AND TARGET swirlmoss)
-  swirlmoss_add_test(swirlmoss_preview_camera_test SOURCES preview/camera_test.cpp
-    LIBS swirlmoss_tool_test_util nlohmann_json::nlohmann_json
-    WRAPPER bash ${PROJECT_SOURCE_DIR}/tests/support/with_pipewire.sh
-            bash ${PROJECT_SOURCE_DIR}/tests/support/with_xvfb.sh 800x600x24
-    LABELS tools gl glx)
-  target_compile_definitions(swirlmoss_preview_camera_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
-  add_dependencies(swirlmoss_preview_camera_test Swirlmoss swirlmoss)
-  set_tests_properties(swirlmoss_preview_camera_test PROPERTIES TIMEOUT 300)
-  # Live sound: a tone played into a sink of the test's own on the same private PipeWire.
-  swirlmoss_add_test(swirlmoss_preview_sound_test SOURCES preview/sound_test.cpp
-    LIBS swirlmoss_tool_test_util nlohmann_json::nlohmann_json
-    WRAPPER bash ${PROJECT_SOURCE_DIR}/tests/support/with_pipewire.sh
-            bash ${PROJECT_SOURCE_DIR}/tests/support/with_xvfb.sh 800x600x24
-    LABELS tools gl glx)
-  target_compile_definitions(swirlmoss_preview_sound_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
-  add_dependencies(swirlmoss_preview_sound_test Swirlmoss swirlmoss)
-  set_tests_properties(swirlmoss_preview_sound_test PROPERTIES TIMEOUT 300)
+  foreach(suite camera sound)
+    swirlmoss_add_test(swirlmoss_preview_${suite}_test SOURCES preview/${suite}_test.cpp
+      LIBS swirlmoss_tool_test_util nlohmann_json::nlohmann_json
+      WRAPPER bash ${PROJECT_SOURCE_DIR}/tests/support/with_pipewire.sh
+              bash ${PROJECT_SOURCE_DIR}/tests/support/with_xvfb.sh 800x600x24
+      LABELS tools gl glx)
+    target_compile_definitions(swirlmoss_preview_${suite}_test PRIVATE SWIRLMOSS_CLI_PATH="$<TARGET_FILE:swirlmoss>")
+    add_dependencies(swirlmoss_preview_${suite}_test Swirlmoss swirlmoss)
+    set_tests_properties(swirlmoss_preview_${suite}_test PROPERTIES TIMEOUT 300)
+  endforeach()
 endif()

@@ -21,6 +21,7 @@
 
 #include "tools/gst/element_state.h"
 #include "tools/hostkit/gl/passthrough_program.h"
+#include "tools/hostkit/gl/texture.h"
 #include "tools/hostkit/params/frame_rate.h"
 #include "tools/hostkit/params/parameter_plan.h"
 #include "tools/hostkit/plugin/instance_driver.h"
@@ -108,15 +109,7 @@ void GlSide::Stop() {
 
 void GlSide::MakeTexture(GLuint& texture, int width, int height) {
   if (texture) glDeleteTextures(1, &texture);
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  // As every host's input to the plugin: RGBA8, linear without mipmaps, clamped at the edges.
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-  glBindTexture(GL_TEXTURE_2D, 0);
+  texture = hostkit::NewTexture(GL_LINEAR, false, width, height, nullptr);  // as every host's input
 }
 
 bool GlSide::Prepare(GLuint in, int inWidth, int inHeight, GLuint out, int width, int height, std::string& error) {

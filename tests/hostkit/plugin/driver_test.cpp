@@ -9,6 +9,7 @@
 #include "tests/support/gl_test_context.h"
 #include "tools/hostkit/platform/child_process.h"
 #include "tools/hostkit/media/frame_source.h"
+#include "tools/hostkit/gl/texture.h"
 #include "tools/hostkit/plugin/instance_driver.h"
 #include "tools/hostkit/params/mode_rule.h"
 #include "tools/hostkit/params/parameter_plan.h"
@@ -187,17 +188,7 @@ std::vector<uint8_t> ReadOutput(int width, int height) {
 }
 
 GLuint MakeTexture(int width, int height, const uint8_t* pixels) {
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  return texture;
+  return hostkit::NewTexture(GL_LINEAR, false, width, height, pixels);
 }
 
 // A host with a render graph of its own (OBS) owns both textures: the driver draws the same
