@@ -69,7 +69,7 @@ ModuleState::ModuleState() {
   if (library) {
     std::vector<hostkit::ParameterInfo> fixed = model.Parameters();
     const hostkit::ParameterInfo* seed = hostkit::FindSeed(model);
-    const hostkit::ParameterElement* fixedSeed = seed ? seed->FindElement(kFixedSeed) : nullptr;
+    const hostkit::ParameterElement* fixedSeed = seed ? seed->FindElement(hostkit::kFixedSeed) : nullptr;
     const bool seedFixed = fixedSeed != nullptr;
     const uint32_t seedIndex = seedFixed ? seed->index : 0;
     if (seedFixed) fixed[seedIndex].defaultValue = fixedSeed->value;

@@ -13,11 +13,6 @@
 
 namespace swirlfrei0r {
 
-// The "Seed" the module declares as its default. The plugin's own is drawn at random for each
-// process in Paint, so a project that keeps the default it was shown would render differently
-// in every run; the module shows this one instead and always sends it.
-inline constexpr const char* kFixedSeed = "Seed 1";
-
 // What a frei0r host sees of one parameter.
 struct ModuleParameter {
   enum class Kind { Number, Boolean, Option, FrameRate, TimeUnit };

@@ -32,7 +32,7 @@ ElementState::ElementState() {
   if (!library) return;
   std::vector<hostkit::ParameterInfo> fixed = model.Parameters();
   const hostkit::ParameterInfo* seed = hostkit::FindSeed(model);
-  const hostkit::ParameterElement* fixedSeed = seed ? seed->FindElement(kFixedSeed) : nullptr;
+  const hostkit::ParameterElement* fixedSeed = seed ? seed->FindElement(hostkit::kFixedSeed) : nullptr;
   const int seedIndex = fixedSeed ? static_cast<int>(seed->index) : -1;
   if (fixedSeed) fixed[seed->index].defaultValue = fixedSeed->value;
   model = hostkit::ParameterModel::FromParameters(std::move(fixed));

@@ -16,11 +16,6 @@
 
 namespace swirlgst {
 
-// The "Seed" the element declares as its default, for the reason the frei0r module gives:
-// the plugin draws its own at random in each process, so a pipeline would render differently
-// in every run.
-inline constexpr const char* kFixedSeed = "Seed 1";
-
 // One property: a number (a double over 0..1 that spans the plugin's own range, as frei0r
 // numbers do), a switch, or an option (its element's name, or its number, as a string).
 struct ElementProperty {

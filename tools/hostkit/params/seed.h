@@ -10,6 +10,11 @@
 
 namespace hostkit {
 
+// The "Seed" that hosts which declare defaults of their own (the frei0r module, the GStreamer
+// element) declare and always send: the plugin's own is drawn at random for each process, so a
+// project or pipeline that keeps the default it was shown would render differently every run.
+inline constexpr const char* kFixedSeed = "Seed 1";
+
 // The option parameter named "Seed" (any case); null when the plugin has none.
 const ParameterInfo* FindSeed(const ParameterModel& model);
 
