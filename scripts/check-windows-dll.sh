@@ -15,10 +15,12 @@ objdump="${MINGW_OBJDUMP:-x86_64-w64-mingw32-objdump}"
 command -v "$objdump" >/dev/null || die "$objdump not found; install g++-mingw-w64-x86-64-posix (scripts/setup.sh)"
 
 headers="$("$objdump" -p "$dll")"
-# The name table follows the "[Ordinal/Name Pointer] Table" heading, one "[ n] name" a line.
+# The name table follows the "[Ordinal/Name Pointer] Table" heading up to a blank line, one
+# "[ n] name" a line (binutils 2.40); binutils 2.44 adds the ordinal base to the heading, a
+# column heading below it and each entry's ordinal and hint before the name.
 exports="$(awk '/^\[Ordinal\/Name Pointer\] Table/ { on = 1; next }
                 on && /^\t\[ *[0-9]+\] / { print $NF; next }
-                on { on = 0 }' <<<"$headers" | sort | tr '\n' ' ')"
+                on && /^[[:space:]]*$/ { on = 0 }' <<<"$headers" | sort | tr '\n' ' ')"
 imports="$(awk '/DLL Name:/ { print $3 }' <<<"$headers" | sort -u | tr '\n' ' ')"
 
 [ "$exports" = "SetLogCallback plugMain " ] \
