@@ -76,6 +76,21 @@ TEST(OutputFormats, VideoArgumentsCarrySoundOnlyWhereTheRowHoldsItAndEndInTheCon
     ASSERT_GE(args.size(), 3u);
     EXPECT_EQ(std::vector<std::string>(args.end() - 3, args.end()),
               (std::vector<std::string>{"-f", format.extension, "file:/tmp/x.part"}));
+
+    // Sound that ends at the last frame: the picture first, then a copy of it with the sound
+    // cut at the counted frames (12 at 29.97 fps).
+    hostkit::OutputRequest open = request;
+    open.audioToLastFrame = true;
+    const std::vector<std::string> picture = hostkit::FfmpegArguments(open, format, "/tmp/x.part");
+    EXPECT_EQ(std::find(picture.begin(), picture.end(), "file:in.wav"), picture.end()) << format.extension;
+    if (format.sound.empty()) continue;
+    std::string line;
+    for (const std::string& word : hostkit::SoundArguments(open, format, 12, "/tmp/p.part", "/tmp/x.part")) {
+      line += word + " ";
+    }
+    for (const char* part : {"-i file:/tmp/p.part ", "-i file:in.wav ", "-c:v copy ", "apad -t 0.400400 "}) {
+      EXPECT_NE(line.find(part), std::string::npos) << part << " in: " << line;
+    }
   }
 }
 

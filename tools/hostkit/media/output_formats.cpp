@@ -130,6 +130,19 @@ void Append(std::vector<std::string>& args, const std::vector<std::string>& more
   args.insert(args.end(), more.begin(), more.end());
 }
 
+// The request's sound file as ffmpeg's next input, mapped after the first input's picture.
+// Seeking before -i cuts the sound file itself, sample-exactly, so that the clip's sound
+// starts where its first frame does and lasts `seconds`. "file:" makes ffmpeg take a path as a
+// file name even when it holds a colon or is "-" (here and for the output).
+void AppendSoundInput(std::vector<std::string>& args, const OutputRequest& request, double seconds) {
+  char start[48], length[48];
+  std::snprintf(start, sizeof start, "%.6f", request.audioStart);
+  std::snprintf(length, sizeof length, "%.6f", seconds);
+  Append(args, {"-ss", start, "-t", length, "-i", "file:" + request.audioPath,
+                // The first sound stream, if the file has one: a silent source gives a silent clip.
+                "-map", "0:v:0", "-map", "1:a:0?"});
+}
+
 }  // namespace
 
 const std::vector<OutputFormat>& OutputFormats() {
@@ -191,25 +204,32 @@ std::vector<std::string> FfmpegArguments(const OutputRequest& request, const Out
                                    "-f", "rawvideo", "-pix_fmt", "rgba",
                                    "-s", std::to_string(request.width) + "x" + std::to_string(request.height),
                                    "-r", RateText(request.fps), "-i", "-"};
-  const bool sound = !request.audioPath.empty() && !format.sound.empty();
+  // Sound whose end is the last frame, unknown until then, is added afterwards (SoundArguments).
+  const bool sound = !request.audioPath.empty() && !format.sound.empty() && !request.audioToLastFrame;
   if (sound) {
-    // Seeking before -i cuts the sound file itself, sample-exactly, so that the clip's sound
-    // starts where its first frame does and lasts as long as its frames. "file:" makes ffmpeg
-    // take a path as a file name even when it holds a colon or is "-" (here and for the output).
     const double seconds = request.audioSeconds > 0.0 ? request.audioSeconds : request.frames / request.fps;
-    char start[48], length[48];
-    std::snprintf(start, sizeof start, "%.6f", request.audioStart);
-    std::snprintf(length, sizeof length, "%.6f", seconds);
-    Append(args, {"-ss", start});
-    if (!request.audioToLastFrame) Append(args, {"-t", length});
-    Append(args, {"-i", "file:" + request.audioPath,
-                  // The first sound stream, if the file has one: a silent source gives a silent clip.
-                  "-map", "0:v:0", "-map", "1:a:0?"});
+    AppendSoundInput(args, request, seconds);
   }
   Append(args, format.video);
   if (sound) Append(args, format.sound);
-  // Endless sound (the source's, then silence) cut where the picture ends.
-  if (sound && request.audioToLastFrame) Append(args, {"-af", "apad", "-shortest"});
+  Append(args, format.container);
+  args.push_back("file:" + outputPath);
+  return args;
+}
+
+std::vector<std::string> SoundArguments(const OutputRequest& request, const OutputFormat& format, int frames,
+                                        const std::string& picturePath, const std::string& outputPath) {
+  std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-nostdin", "-nostats", "-y",
+                                   "-i", "file:" + picturePath};
+  const double seconds = frames / request.fps;
+  AppendSoundInput(args, request, seconds);
+  Append(args, {"-c:v", "copy"});
+  Append(args, format.sound);
+  // The source's sound, then silence, cut to the picture by the output's own length: exact,
+  // where "-shortest" against a padded stream overshoots by a varying amount in ffmpeg 7.
+  char length[48];
+  std::snprintf(length, sizeof length, "%.6f", seconds);
+  Append(args, {"-af", "apad", "-t", length});
   Append(args, format.container);
   args.push_back("file:" + outputPath);
   return args;

@@ -54,8 +54,15 @@ std::string OutputFormatsMarkdown();
 // ffmpeg's arguments, without the program name, for a Video row: raw RGBA frames of the
 // request's size and rate on standard input, the request's sound (when it names a file and
 // the row holds sound) from audioStart for audioSeconds, and the clip written to the file
-// `outputPath`.
+// `outputPath`. A request whose sound ends at the last frame (audioToLastFrame) gives the
+// picture alone here, and SoundArguments adds its sound once the frames are counted.
 std::vector<std::string> FfmpegArguments(const OutputRequest& request, const OutputFormat& format,
                                          const std::string& outputPath);
+
+// ffmpeg's arguments that copy the picture of the clip `picturePath` into `outputPath` with the
+// request's sound from audioStart, padded with silence where it runs out and cut where the
+// picture's `frames` end.
+std::vector<std::string> SoundArguments(const OutputRequest& request, const OutputFormat& format, int frames,
+                                        const std::string& picturePath, const std::string& outputPath);
 
 }  // namespace hostkit

@@ -1,6 +1,7 @@
 // Video output through the ffmpeg program: frames are piped to it as raw RGBA and it writes
 // a temporary file, renamed into place once ffmpeg has finished successfully and the file
-// reads back with every frame.
+// reads back with every frame. Sound that ends at the last frame, which only the end of the
+// render knows, is added then by a second ffmpeg that copies the picture.
 
 #include <cstdlib>
 #include <vector>
@@ -58,7 +59,15 @@ class VideoSink final : public FrameSink {
     file = PendingFile::Create(request.path, error);
     if (!file) return false;
     file->CloseStream();  // ffmpeg writes the reserved temporary file by name
-    std::vector<std::string> args = FfmpegArguments(request, format, file->TemporaryPath());
+    if (request.audioToLastFrame && !request.audioPath.empty() && !format.sound.empty()) {
+      picture = PendingFile::Create(request.path, error);  // never committed: removed with the sink
+      if (!picture) return false;
+      picture->CloseStream();
+      soundProgram = program;
+      soundRequest = request;
+      soundFormat = &format;
+    }
+    std::vector<std::string> args = FfmpegArguments(request, format, (picture ? picture : file)->TemporaryPath());
     args.insert(args.begin(), program);
 
     ChildOptions options;
@@ -83,6 +92,7 @@ class VideoSink final : public FrameSink {
       error = "ffmpeg failed to write " + file->FinalPath() + " (it " + outcome + ")" + Said();
       return false;
     }
+    if (picture && !AddSound(error)) return false;
     long packets = 0;
     std::string unreadable;
     if (!CountVideoPackets(file->TemporaryPath(), packets, unreadable)) {
@@ -98,6 +108,24 @@ class VideoSink final : public FrameSink {
   }
 
  private:
+  // Copies the picture written so far into the output with the sound cut at its last frame.
+  bool AddSound(std::string& error) {
+    std::vector<std::string> args =
+        SoundArguments(soundRequest, *soundFormat, int(written), picture->TemporaryPath(), file->TemporaryPath());
+    args.insert(args.begin(), soundProgram);
+    ChildOptions options;
+    options.arguments = std::move(args);
+    child = ChildProcess::Start(options, error);
+    std::string outcome;
+    if (!child) return false;
+    if (!child->Wait(outcome)) {
+      error = "ffmpeg failed to add the sound of " + soundRequest.audioPath + " to " + file->FinalPath() + " (it " +
+              outcome + ")" + Said();
+      return false;
+    }
+    return true;
+  }
+
   // ffmpeg's last words, for a failure message.
   std::string Said() const {
     const std::string tail = child->LogTail(2);
@@ -105,8 +133,12 @@ class VideoSink final : public FrameSink {
   }
 
   std::unique_ptr<PendingFile> file;
+  std::unique_ptr<PendingFile> picture;  // the picture alone, when the sound is added afterwards
   std::unique_ptr<ChildProcess> child;
   long written = 0;
+  std::string soundProgram;
+  OutputRequest soundRequest;
+  const OutputFormat* soundFormat = nullptr;
 };
 
 }  // namespace
