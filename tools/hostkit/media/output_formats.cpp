@@ -130,15 +130,19 @@ void Append(std::vector<std::string>& args, const std::vector<std::string>& more
   args.insert(args.end(), more.begin(), more.end());
 }
 
+// Seconds as ffmpeg's time options take them, to the microsecond.
+std::string SecondsText(double seconds) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.6f", seconds);
+  return text;
+}
+
 // The request's sound file as ffmpeg's next input, mapped after the first input's picture.
 // Seeking before -i cuts the sound file itself, sample-exactly, so that the clip's sound
 // starts where its first frame does and lasts `seconds`. "file:" makes ffmpeg take a path as a
 // file name even when it holds a colon or is "-" (here and for the output).
 void AppendSoundInput(std::vector<std::string>& args, const OutputRequest& request, double seconds) {
-  char start[48], length[48];
-  std::snprintf(start, sizeof start, "%.6f", request.audioStart);
-  std::snprintf(length, sizeof length, "%.6f", seconds);
-  Append(args, {"-ss", start, "-t", length, "-i", "file:" + request.audioPath,
+  Append(args, {"-ss", SecondsText(request.audioStart), "-t", SecondsText(seconds), "-i", "file:" + request.audioPath,
                 // The first sound stream, if the file has one: a silent source gives a silent clip.
                 "-map", "0:v:0", "-map", "1:a:0?"});
 }
@@ -227,9 +231,7 @@ std::vector<std::string> SoundArguments(const OutputRequest& request, const Outp
   Append(args, format.sound);
   // The source's sound, then silence, cut to the picture by the output's own length: exact,
   // where "-shortest" against a padded stream overshoots by a varying amount in ffmpeg 7.
-  char length[48];
-  std::snprintf(length, sizeof length, "%.6f", seconds);
-  Append(args, {"-af", "apad", "-t", length});
+  Append(args, {"-af", "apad", "-t", SecondsText(seconds)});
   Append(args, format.container);
   args.push_back("file:" + outputPath);
   return args;

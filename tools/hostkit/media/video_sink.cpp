@@ -59,13 +59,13 @@ class VideoSink final : public FrameSink {
     file = PendingFile::Create(request.path, error);
     if (!file) return false;
     file->CloseStream();  // ffmpeg writes the reserved temporary file by name
+    ffmpeg = program;
+    asked = request;
+    row = &format;
     if (request.audioToLastFrame && !request.audioPath.empty() && !format.sound.empty()) {
       picture = PendingFile::Create(request.path, error);  // never committed: removed with the sink
       if (!picture) return false;
       picture->CloseStream();
-      soundProgram = program;
-      soundRequest = request;
-      soundFormat = &format;
     }
     std::vector<std::string> args = FfmpegArguments(request, format, (picture ? picture : file)->TemporaryPath());
     args.insert(args.begin(), program);
@@ -111,15 +111,15 @@ class VideoSink final : public FrameSink {
   // Copies the picture written so far into the output with the sound cut at its last frame.
   bool AddSound(std::string& error) {
     std::vector<std::string> args =
-        SoundArguments(soundRequest, *soundFormat, int(written), picture->TemporaryPath(), file->TemporaryPath());
-    args.insert(args.begin(), soundProgram);
+        SoundArguments(asked, *row, int(written), picture->TemporaryPath(), file->TemporaryPath());
+    args.insert(args.begin(), ffmpeg);
     ChildOptions options;
     options.arguments = std::move(args);
     child = ChildProcess::Start(options, error);
     std::string outcome;
     if (!child) return false;
     if (!child->Wait(outcome)) {
-      error = "ffmpeg failed to add the sound of " + soundRequest.audioPath + " to " + file->FinalPath() + " (it " +
+      error = "ffmpeg failed to add the sound of " + asked.audioPath + " to " + file->FinalPath() + " (it " +
               outcome + ")" + Said();
       return false;
     }
@@ -136,9 +136,9 @@ class VideoSink final : public FrameSink {
   std::unique_ptr<PendingFile> picture;  // the picture alone, when the sound is added afterwards
   std::unique_ptr<ChildProcess> child;
   long written = 0;
-  std::string soundProgram;
-  OutputRequest soundRequest;
-  const OutputFormat* soundFormat = nullptr;
+  std::string ffmpeg;  // the program, the request and the format row, for the sound's pass
+  OutputRequest asked;
+  const OutputFormat* row = nullptr;
 };
 
 }  // namespace
